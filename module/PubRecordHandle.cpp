@@ -1,0 +1,165 @@
+#include "PubRecordHandle.h"
+
+#include <cstring>
+
+#include "../Utility/Platform.h"
+#include "../Utility/TextConvert.h"
+
+namespace {
+constexpr const char kLockSuffix[] = "PubLock";
+// Spins this many failed tries with a pause before yielding the time slice, so a
+// waiting logic thread does not starve the holder when servers outnumber cores.
+constexpr int kSpinsBeforeYield = 64;
+}  // namespace
+
+PubRecordHandle::PubRecordHandle(IKernel* kernel, const char16_t* pubName, const char* recordName)
+    : kernel_(kernel), recordName_(recordName != nullptr ? recordName : "") {
+    const std::size_t len = std::strlen(recordName_);
+    if (len + sizeof(kLockSuffix) <= sizeof(lockInline_)) {
+        std::memcpy(lockInline_, recordName_, len);
+        std::memcpy(lockInline_ + len, kLockSuffix, sizeof(kLockSuffix));
+        lockName_ = lockInline_;
+    } else {
+        lockInline_[0] = '\0';
+        lockHeap_.assign(recordName_, len).append(kLockSuffix);
+        lockName_ = lockHeap_.c_str();
+    }
+    if (!kernel_->FindPubData(pubName)) kernel_->AddPubData(pubName, 1);
+    pubIndex_ = kernel_->GetPubDataIndex(pubName);
+}
+
+void PubRecordHandle::EnsureLockProperty() {
+    if (!kernel_->FindPubProperty(pubIndex_, lockName_)) {
+        kernel_->AddPubProperty(pubIndex_, lockName_, VT_INT);
+        kernel_->SetPubPropertySave(pubIndex_, lockName_, false);
+    }
+}
+
+void PubRecordHandle::Lock() {
+    EnsureLockProperty();
+    for (int tries = 0; !kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 0, 1); ++tries) {
+        if (tries < kSpinsBeforeYield) {
+            Platform::CpuRelax();
+        } else {
+            Platform::YieldThread();
+        }
+    }
+}
+
+void PubRecordHandle::Unlock() { kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 1, 0); }
+
+bool PubRecordHandle::CreateRecord(int maxRows, int cols) {
+    const bool added = kernel_->AddPubRecord(pubIndex_, recordName_, maxRows, cols);
+    if (added) {
+        if (kernel_->FindPubProperty(pubIndex_, lockName_)) {
+            kernel_->SetPubPropertyInt(pubIndex_, lockName_, 0);
+        } else {
+            kernel_->AddPubProperty(pubIndex_, lockName_, VT_INT);
+            kernel_->SetPubPropertySave(pubIndex_, lockName_, false);
+        }
+    }
+    return added;
+}
+
+bool PubRecordHandle::Exists() { return kernel_->FindPubRecord(pubIndex_, recordName_); }
+
+int PubRecordHandle::FindRowByName(const char16_t* name) {
+    return kernel_->FindPubRecordWideStr(pubIndex_, recordName_, 0, name != nullptr ? name : u"");
+}
+
+int PubRecordHandle::CellInt(int row, int col) { return kernel_->QueryPubRecordInt(pubIndex_, recordName_, row, col); }
+
+float PubRecordHandle::CellFloat(int row, int col) {
+    return kernel_->QueryPubRecordFloat(pubIndex_, recordName_, row, col);
+}
+
+std::string PubRecordHandle::CellString(int row, int col) {
+    const char* text = kernel_->QueryPubRecordString(pubIndex_, recordName_, row, col);
+    return text != nullptr ? std::string(text) : std::string();
+}
+
+std::u16string PubRecordHandle::CellWideString(int row, int col) {
+    const char16_t* text = kernel_->QueryPubRecordWideStr(pubIndex_, recordName_, row, col);
+    return text != nullptr ? std::u16string(text) : std::u16string();
+}
+
+ObjectId PubRecordHandle::CellObject(int row, int col) {
+    return kernel_->QueryPubRecordObject(pubIndex_, recordName_, row, col);
+}
+
+bool PubRecordHandle::SetCell(int row, int col, int value) {
+    switch (kernel_->GetPubRecordColType(pubIndex_, recordName_, col)) {
+        case VT_INT: return kernel_->SetPubRecordInt(pubIndex_, recordName_, row, col, value);
+        case VT_FLOAT:
+            return kernel_->SetPubRecordFloat(pubIndex_, recordName_, row, col, static_cast<float>(value));
+        case VT_STRING:
+            return kernel_->SetPubRecordString(pubIndex_, recordName_, row, col, IntToString(value).c_str());
+        case VT_WIDESTR:
+            return kernel_->SetPubRecordWideStr(pubIndex_, recordName_, row, col, IntToWide(value).c_str());
+        default: return false;
+    }
+}
+
+bool PubRecordHandle::SetCell(int row, int col, const char* value) {
+    if (value == nullptr) value = "";
+    switch (kernel_->GetPubRecordColType(pubIndex_, recordName_, col)) {
+        case VT_INT: return kernel_->SetPubRecordInt(pubIndex_, recordName_, row, col, StringToInt(value));
+        case VT_FLOAT: return kernel_->SetPubRecordFloat(pubIndex_, recordName_, row, col, StringToFloat(value));
+        case VT_STRING: return kernel_->SetPubRecordString(pubIndex_, recordName_, row, col, value);
+        case VT_WIDESTR:
+            return kernel_->SetPubRecordWideStr(pubIndex_, recordName_, row, col, StringToWide(value, 0).c_str());
+        default: return false;
+    }
+}
+
+bool PubRecordHandle::SetCell(int row, int col, const char16_t* value) {
+    if (value == nullptr) value = u"";
+    switch (kernel_->GetPubRecordColType(pubIndex_, recordName_, col)) {
+        case VT_INT: return kernel_->SetPubRecordInt(pubIndex_, recordName_, row, col, WideToInt(value));
+        case VT_FLOAT: return kernel_->SetPubRecordFloat(pubIndex_, recordName_, row, col, WideToFloat(value));
+        case VT_STRING:
+            return kernel_->SetPubRecordString(pubIndex_, recordName_, row, col, WideToString(value, 0).c_str());
+        case VT_WIDESTR: return kernel_->SetPubRecordWideStr(pubIndex_, recordName_, row, col, value);
+        default: return false;
+    }
+}
+
+bool PubRecordHandle::CopyRowToList(int row, IVarList& list) {
+    if (row < 0 || row >= Rows()) return false;
+    const int cols = Cols();
+    for (int col = 0; col < cols; ++col) {
+        switch (kernel_->GetPubRecordColType(pubIndex_, recordName_, col)) {
+            case VT_INT: list.PushInt(CellInt(row, col)); break;
+            case VT_FLOAT: list.PushFloat(CellFloat(row, col)); break;
+            case VT_STRING: {
+                const char* text = kernel_->QueryPubRecordString(pubIndex_, recordName_, row, col);
+                list.PushString(text != nullptr ? text : "");
+                break;
+            }
+            case VT_WIDESTR: {
+                const char16_t* text = kernel_->QueryPubRecordWideStr(pubIndex_, recordName_, row, col);
+                list.PushWideString(text != nullptr ? text : u"");
+                break;
+            }
+            case VT_OBJECT: list.PushObject(CellObject(row, col)); break;
+            default: break;
+        }
+    }
+    return true;
+}
+
+int PubRecordHandle::Rows() { return kernel_->GetPubRecordRows(pubIndex_, recordName_); }
+
+int PubRecordHandle::Cols() { return kernel_->GetPubRecordCols(pubIndex_, recordName_); }
+
+bool PubRecordHandle::SetColumnType(int col, int type) {
+    return kernel_->SetPubRecordColType(pubIndex_, recordName_, col, type);
+}
+
+int PubRecordHandle::AddRow(int row, const IVarList& values) {
+    return kernel_->AddPubRecordRowValue(pubIndex_, recordName_, row, values);
+}
+
+bool PubRecordHandle::SetRow(int row, const IVarList& values) {
+    return kernel_->SetPubRecordRowValue(pubIndex_, recordName_, row, values);
+}
