@@ -1,0 +1,77 @@
+#pragma once
+// What the leaderboard modules have in common: admission by "GutOver", reading a
+// player's values into a list, placing a pre-read row at its ranked place,
+// building list replies, the missing-sibling report of Init, and the unique-key
+// re-sort. Each module's own ordering rules stay in its own file.
+#include <algorithm>
+#include <span>
+#include <vector>
+
+#include "../Utility/IVarList.h"
+#include "../Utility/ObjectId.h"
+#include "../module/IKernel.h"
+#include "../module/PubRecordHandle.h"
+
+namespace TopList {
+
+// Every leaderboard holds at most this many rows.
+inline constexpr int kMaxRows = 150;
+
+// A player takes part in the player and charm lists once "GutOver" is 1 or more.
+bool IsAdmitted(IKernel* kernel, const ObjectId& player);
+
+// The player exists and is admitted: the common first check of the value handlers.
+bool IsActiveParticipant(IKernel* kernel, const ObjectId& player);
+
+// Init's report when a sibling is missing: "Not exist <sibling> module!" and the
+// location line (e.g. ".\\PlayerTopSystem (18)"), both to WriteTrace, then both
+// to WriteLog.
+void WriteMissingSiblingReport(IKernel* kernel, const char* siblingName, const char* location);
+
+// One player property copied into a list: its name and the type it is read as
+// (VT_INT with QueryInt, VT_STRING with QueryString, VT_WIDESTR with QueryWideStr).
+struct PlayerField {
+    const char* property;
+    int type;
+};
+
+// Appends the player's current values, one per field, in field order. Missing
+// properties read as the kernel's neutral values (0, empty text).
+void PushPlayerValues(IKernel* kernel, const ObjectId& player, std::span<const PlayerField> fields, IVarList& out);
+
+// The row below the last row whose int cell in keyColumn is >= key: scanning up
+// from the last row; 0 when no row qualifies or the list is empty. Among equal
+// keys a newcomer ranks after the earlier entries.
+int PositionBelowEqual(PubRecordHandle& handle, int keyColumn, int key);
+
+// Places a row whose values were read beforehand (name at 0, the int ranking key
+// at keyColumn) into a list ranked by that key, greatest first. The caller holds
+// the lock. The player's old row is removed; an unlisted player enters a full
+// list only when his key is strictly greater than the last row's, which then
+// leaves. Returns the new row index, or -1 when the list is left without him.
+// Nothing is removed unless the values are complete, so a failure to read them
+// never leaves a hole or an empty row behind.
+int PlaceRankedRow(PubRecordHandle& handle, const IVarList& row, int keyColumn, int capacity = kMaxRows);
+
+// Appends, for each row i from 0 while i < min(Rows, maxRows): i + 1, then the
+// row's cells by column type.
+void PushRankedRows(PubRecordHandle& handle, int maxRows, IVarList& out);
+
+// Appends the requester's own part of a reply: when his name is listed at row r,
+// r + 1 and the stored row; otherwise 0 and his current values read by
+// unlistedFields. Returns r, or -1 when unlisted.
+int PushOwnEntry(PubRecordHandle& handle, IKernel* kernel, const ObjectId& player, const char16_t* name,
+                 std::span<const PlayerField> unlistedFields, IVarList& out);
+
+// Orders entries greatest first by `less` and keeps, of entries with equal keys,
+// only the one that was added first (as inserting into an ordered map with unique
+// keys would). A sorted vector: one allocation for the whole list, no tree nodes.
+template <class Entry, class Less>
+void SortUniqueGreatestFirst(std::vector<Entry>& entries, Less less) {
+    std::stable_sort(entries.begin(), entries.end(), less);
+    const auto equalKeys = [&less](const Entry& a, const Entry& b) { return !less(a, b) && !less(b, a); };
+    entries.erase(std::unique(entries.begin(), entries.end(), equalKeys), entries.end());
+    std::reverse(entries.begin(), entries.end());
+}
+
+}  // namespace TopList
