@@ -1,0 +1,339 @@
+#include "CVarList.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+#include <string>
+
+namespace {
+
+constexpr std::uint32_t kTypeMask = 0x0Fu;
+constexpr std::size_t kBytesHeader = sizeof(std::uint64_t);
+
+// Neutral results of the string readers: never a null pointer.
+constexpr char kEmpty[] = "";
+constexpr char16_t kEmptyWide[] = u"";
+
+constexpr std::uint32_t TypeWord(int tag, int type) {
+    return ((static_cast<std::uint32_t>(tag) & 0x0Fu) << 4) | static_cast<std::uint32_t>(type);
+}
+
+constexpr bool HasBlock(std::uint32_t typeWord) {
+    const std::uint32_t type = typeWord & kTypeMask;
+    return type == VT_STRING || type == VT_WIDESTR || type == VT_OBJECT || type == VT_BYTES;
+}
+
+// A null string from a careless caller is stored as an empty one.
+std::size_t StringBlockSize(const char*& value) {
+    if (value == nullptr) value = kEmpty;
+    return std::strlen(value) + 1;
+}
+
+std::size_t WideBlockSize(const char16_t*& value) {
+    if (value == nullptr) value = kEmptyWide;
+    return (std::char_traits<char16_t>::length(value) + 1) * sizeof(char16_t);
+}
+
+}  // namespace
+
+CVarList::CVarList() noexcept : entries_(inline_), capacity_(kInlineEntries), count_(0), poolUsed_(0) {}
+
+// Delegating to the default constructor makes the object complete before the
+// copy starts, so a bad_alloc halfway through still runs the destructor and
+// releases the values copied so far.
+CVarList::CVarList(const CVarList& other) : CVarList() { PushAll(other); }
+
+CVarList::CVarList(const IVarList& other) : CVarList() { PushAll(other); }
+
+CVarList& CVarList::operator=(const IVarList& other) {
+    if (&other == this) return *this;  // a Reset first would lose the source
+    Reset();
+    PushAll(other);
+    return *this;
+}
+
+CVarList& CVarList::operator=(const CVarList& other) { return *this = static_cast<const IVarList&>(other); }
+
+CVarList::~CVarList() {
+    ReleaseValues();
+    ReleaseArray();
+}
+
+// ---- storage ----
+
+bool CVarList::InPool(const void* block) const noexcept {
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    const auto first = reinterpret_cast<std::uintptr_t>(pool_);
+    return address >= first && address < first + kPoolBytes;
+}
+
+void CVarList::EnsureRoom() {
+    if (count_ < capacity_) return;
+    const std::uint64_t grown = capacity_ * 2;
+    Entry* array = new Entry[grown];
+    std::memcpy(array, entries_, count_ * sizeof(Entry));
+    ReleaseArray();
+    entries_ = array;
+    capacity_ = grown;
+}
+
+CVarList::Entry* CVarList::Append() {
+    EnsureRoom();
+    return &entries_[count_++];
+}
+
+void* CVarList::Place(const void* data, std::size_t n) {
+    void* block;
+    if (n <= kPoolBytes - poolUsed_) {
+        block = pool_ + poolUsed_;
+        poolUsed_ += n;
+    } else {
+        block = ::operator new(n);
+    }
+    if (data != nullptr) std::memcpy(block, data, n);
+    return block;
+}
+
+void CVarList::FreeBlock(void* block) noexcept {
+    if (block != nullptr && !InPool(block)) ::operator delete(block);
+}
+
+void CVarList::ReleaseValues() noexcept {
+    for (std::uint64_t i = 0; i < count_; ++i) {
+        if (HasBlock(entries_[i].type)) FreeBlock(entries_[i].v.block);
+    }
+}
+
+void CVarList::ReleaseArray() noexcept {
+    if (entries_ != inline_) delete[] entries_;
+    entries_ = inline_;
+}
+
+// Room for the entry first, then the value's storage, then the entry itself:
+// a bad_alloc from either allocation leaves no entry behind.
+void CVarList::PushBlock(std::uint32_t typeWord, const void* data, std::size_t n) {
+    EnsureRoom();
+    void* block = Place(data, n);
+    Entry* entry = &entries_[count_++];
+    entry->type = typeWord;
+    entry->v.block = block;
+}
+
+// The new copy is made before the old block goes, so a failed allocation keeps
+// the old value and a source that points into the old value is still intact.
+bool CVarList::ReplaceBlock(std::size_t index, int type, const void* data, std::size_t n) {
+    if (index >= count_ || (entries_[index].type & kTypeMask) != static_cast<std::uint32_t>(type)) return false;
+    void* block = Place(data, n);
+    Entry& entry = entries_[index];
+    FreeBlock(entry.v.block);
+    entry.v.block = block;
+    return true;
+}
+
+const CVarList::Entry* CVarList::EntryOf(std::size_t index, int type) const noexcept {
+    if (index >= count_) return nullptr;
+    const Entry* entry = &entries_[index];
+    return (entry->type & kTypeMask) == static_cast<std::uint32_t>(type) ? entry : nullptr;
+}
+
+// ---- pushes ----
+
+bool CVarList::PushInt(int value) { return PushTaggedInt(0, value); }
+
+bool CVarList::PushInt64(std::int64_t value) {
+    Entry* entry = Append();
+    entry->type = VT_INT64;
+    entry->v.i64 = value;
+    return true;
+}
+
+bool CVarList::PushFloat(float value) { return PushTaggedFloat(0, value); }
+
+bool CVarList::PushString(const char* value) { return PushTaggedString(0, value); }
+
+bool CVarList::PushWideString(const char16_t* value) { return PushTaggedWideString(0, value); }
+
+bool CVarList::PushObject(const ObjectId& value) { return PushTaggedObject(0, value); }
+
+bool CVarList::PushBytes(const void* data, std::size_t size) {
+    if (data == nullptr) size = 0;
+    if (size > std::numeric_limits<std::size_t>::max() - kBytesHeader) throw std::bad_alloc();
+    EnsureRoom();
+    auto* block = static_cast<unsigned char*>(Place(nullptr, size + kBytesHeader));
+    const std::uint64_t length = size;
+    std::memcpy(block, &length, kBytesHeader);
+    if (size != 0) std::memcpy(block + kBytesHeader, data, size);
+    Entry* entry = &entries_[count_++];
+    entry->type = VT_BYTES;
+    entry->v.block = block;
+    return true;
+}
+
+bool CVarList::PushTaggedInt(int tag, int value) {
+    Entry* entry = Append();
+    entry->type = TypeWord(tag, VT_INT);
+    entry->v.i64 = 0;
+    entry->v.i = value;
+    return true;
+}
+
+bool CVarList::PushTaggedFloat(int tag, float value) {
+    Entry* entry = Append();
+    entry->type = TypeWord(tag, VT_FLOAT);
+    entry->v.i64 = 0;
+    entry->v.f = value;
+    return true;
+}
+
+bool CVarList::PushTaggedString(int tag, const char* value) {
+    const std::size_t n = StringBlockSize(value);
+    PushBlock(TypeWord(tag, VT_STRING), value, n);
+    return true;
+}
+
+bool CVarList::PushTaggedWideString(int tag, const char16_t* value) {
+    const std::size_t n = WideBlockSize(value);
+    PushBlock(TypeWord(tag, VT_WIDESTR), value, n);
+    return true;
+}
+
+bool CVarList::PushTaggedObject(int tag, const ObjectId& value) {
+    PushBlock(TypeWord(tag, VT_OBJECT), &value, sizeof(ObjectId));
+    return true;
+}
+
+// Reads the source only through its interface, so any implementation (and this
+// list itself) can be the source. Tags are not carried over.
+void CVarList::CopyRange(const IVarList& source, std::size_t start, std::size_t count) {
+    for (std::size_t i = start; i - start < count; ++i) {
+        switch (source.TypeAt(i)) {
+        case VT_INT: PushInt(source.IntAt(i)); break;
+        case VT_FLOAT: PushFloat(source.FloatAt(i)); break;
+        case VT_STRING: PushString(source.StringAt(i)); break;
+        case VT_WIDESTR: PushWideString(source.WideStringAt(i)); break;
+        case VT_OBJECT: PushObject(source.ObjectAt(i)); break;
+        case VT_BYTES: {
+            std::size_t size = 0;
+            const void* data = source.BytesAt(i, size);
+            PushBytes(data, size);
+            break;
+        }
+        case VT_INT64: PushInt64(source.Int64At(i)); break;
+        default: break;  // no storable value: skipped
+        }
+    }
+}
+
+bool CVarList::PushAll(const IVarList& other) {
+    // The count is read once, so a list given itself appends one copy.
+    CopyRange(other, 0, other.Size());
+    return true;
+}
+
+bool CVarList::PushRange(const IVarList& other, std::size_t start, std::size_t count) {
+    const std::size_t size = other.Size();
+    // Written as a subtraction so that start + count cannot wrap around.
+    if (start >= size || count > size - start) return false;
+    CopyRange(other, start, count);
+    return true;
+}
+
+// ---- whole list ----
+
+void CVarList::Reset() {
+    ReleaseValues();
+    count_ = 0;
+    poolUsed_ = 0;
+}
+
+bool CVarList::Empty() const { return count_ == 0; }
+
+std::size_t CVarList::Size() const { return count_; }
+
+// ---- readers ----
+
+int CVarList::RawTypeAt(std::size_t index) const {
+    return index < count_ ? static_cast<int>(entries_[index].type) : 0;
+}
+
+int CVarList::TypeAt(std::size_t index) const {
+    return index < count_ ? static_cast<int>(entries_[index].type & kTypeMask) : 0;
+}
+
+int CVarList::TagAt(std::size_t index) const {
+    return index < count_ ? static_cast<int>((entries_[index].type >> 4) & 0x0Fu) : 0;
+}
+
+int CVarList::IntAt(std::size_t index) const {
+    const Entry* entry = EntryOf(index, VT_INT);
+    return entry != nullptr ? entry->v.i : 0;
+}
+
+std::int64_t CVarList::Int64At(std::size_t index) const {
+    const Entry* entry = EntryOf(index, VT_INT64);
+    return entry != nullptr ? entry->v.i64 : 0;
+}
+
+float CVarList::FloatAt(std::size_t index) const {
+    const Entry* entry = EntryOf(index, VT_FLOAT);
+    return entry != nullptr ? entry->v.f : 0.0f;
+}
+
+const char* CVarList::StringAt(std::size_t index) const {
+    const Entry* entry = EntryOf(index, VT_STRING);
+    return entry != nullptr ? static_cast<const char*>(entry->v.block) : kEmpty;
+}
+
+const char16_t* CVarList::WideStringAt(std::size_t index) const {
+    const Entry* entry = EntryOf(index, VT_WIDESTR);
+    return entry != nullptr ? static_cast<const char16_t*>(entry->v.block) : kEmptyWide;
+}
+
+ObjectId CVarList::ObjectAt(std::size_t index) const {
+    ObjectId id;
+    const Entry* entry = EntryOf(index, VT_OBJECT);
+    // Pool blocks are not aligned: copy bytes rather than dereference.
+    if (entry != nullptr) std::memcpy(&id, entry->v.block, sizeof id);
+    return id;
+}
+
+const void* CVarList::BytesAt(std::size_t index, std::size_t& size) const {
+    size = 0;
+    const Entry* entry = EntryOf(index, VT_BYTES);
+    if (entry == nullptr) return nullptr;
+    const auto* block = static_cast<const unsigned char*>(entry->v.block);
+    std::uint64_t length = 0;
+    std::memcpy(&length, block, kBytesHeader);
+    size = static_cast<std::size_t>(length);
+    return block + kBytesHeader;
+}
+
+// ---- setters ----
+
+bool CVarList::SetIntAt(std::size_t index, int value) {
+    if (index >= count_ || (entries_[index].type & kTypeMask) != VT_INT) return false;
+    entries_[index].v.i = value;
+    return true;
+}
+
+bool CVarList::SetFloatAt(std::size_t index, float value) {
+    if (index >= count_ || (entries_[index].type & kTypeMask) != VT_FLOAT) return false;
+    entries_[index].v.f = value;
+    return true;
+}
+
+bool CVarList::SetStringAt(std::size_t index, const char* value) {
+    const std::size_t n = StringBlockSize(value);
+    return ReplaceBlock(index, VT_STRING, value, n);
+}
+
+bool CVarList::SetWideStringAt(std::size_t index, const char16_t* value) {
+    const std::size_t n = WideBlockSize(value);
+    return ReplaceBlock(index, VT_WIDESTR, value, n);
+}
+
+bool CVarList::SetObjectAt(std::size_t index, const ObjectId& value) {
+    if (index >= count_ || (entries_[index].type & kTypeMask) != VT_OBJECT) return false;
+    std::memcpy(entries_[index].v.block, &value, sizeof(ObjectId));
+    return true;
+}
