@@ -1,5 +1,355 @@
 #include "NewCharmTopSystem.h"
 
-bool NewCharmTopSystem::Init(IKernel*) { return true; }
-bool NewCharmTopSystem::AfterInit(IKernel*) { return true; }
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "../Utility/CVarList.h"
+#include "../module/ICriticalManagerSystem.h"
+#include "../module/IKernel.h"
+#include "../module/PubRecordHandle.h"
+#include "TopListShared.h"
+
+namespace {
+
+constexpr char16_t kPubName[] = u"Pub_CharmTopInfo";
+constexpr char kRecordName[] = "CharmTopRec";
+constexpr int kMaxRows = TopList::kMaxRows;
+constexpr int kCols = 9;
+constexpr int kReplyRows = 100;
+constexpr int kQueryMessage = 140912;
+constexpr int kReplyMessage = 100722;
+constexpr int kResortIntervalMs = 3600000;
+constexpr char kHeartBeatName[] = "NewCharmTopSystem::H_TopListUpdate";
+
+enum Column : int {
+    kColName = 0,
+    kColLevel = 1,
+    kColProf = 2,
+    kColCamp = 3,
+    kColCastle = 4,
+    kColNation = 5,
+    kColGuild = 6,
+    kColCharm = 7,
+    kColGift = 8,
+};
+
+constexpr int kColumnTypes[kCols] = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING,
+                                     VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
+
+// Module state: the sibling found by Init and the count of home-scene loads.
+ICriticalManagerSystem* g_criticalManager = nullptr;
+int g_homeSceneLoads = 0;
+
+const char16_t* OrEmpty(const char16_t* text) { return text != nullptr ? text : u""; }
+const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
+
+// The player properties behind the record's columns, in column order.
+constexpr TopList::PlayerField kRowFields[kCols] = {
+    {"Name", VT_WIDESTR}, {"Level", VT_INT},        {"ProfType", VT_INT},
+    {"Camp", VT_INT},     {"CastleNameID", VT_STRING}, {"Nation", VT_INT},
+    {"GuildName", VT_WIDESTR}, {"Charm", VT_INT},   {"GiftNum", VT_INT},
+};
+
+// Puts the player's row at its place by charm: below every row of equal or
+// higher charm. A row whose charm is unchanged is left exactly as it is.
+void UpdatePlayer(IKernel* kernel, const ObjectId& player) {
+    // Everything is read before the list is touched, so a failed allocation
+    // never leaves a row half written.
+    CVarList row;
+    TopList::PushPlayerValues(kernel, player, kRowFields, row);
+
+    PubRecordHandle handle(kernel, kPubName, kRecordName);
+    if (!handle.Exists()) return;
+    PubRecordLock lock(handle);
+
+    const int found = handle.FindRowByName(row.WideStringAt(kColName));
+    if (found >= 0 && handle.CellInt(found, kColCharm) == row.IntAt(kColCharm)) return;
+    // A full list loses its last row and everyone from his place down moves one
+    // lower, so no player is thrown out while a lower-ranked one stays.
+    TopList::PlaceRankedRow(handle, row, kColCharm);
+}
+
+// Writes one cell of the player's row when he is listed; his place does not change.
+template <typename Value>
+void SetPlayerCell(IKernel* kernel, const ObjectId& player, int column, Value value) {
+    CVarList name;
+    name.PushWideString(OrEmpty(kernel->QueryWideStr(player, "Name")));
+
+    PubRecordHandle handle(kernel, kPubName, kRecordName);
+    if (!handle.Exists()) return;
+    // Another server may move rows at the same moment: find and write under the lock.
+    PubRecordLock lock(handle);
+    const int row = handle.FindRowByName(name.WideStringAt(0));
+    if (row >= 0) handle.SetCell(row, column, value);
+}
+
+// One row of the re-sort. Texts live in two shared buffers, by offset, so the
+// whole re-sort costs a handful of allocations.
+struct SortRow {
+    int charm;
+    int gift;
+    int level;
+    int prof;
+    int camp;
+    int nation;
+    std::uint32_t name;
+    std::uint32_t nameLength;
+    std::uint32_t guild;
+    std::uint32_t castle;
+};
+
+std::uint32_t AppendText(std::u16string& buffer, const char16_t* text, std::uint32_t* length = nullptr) {
+    const auto offset = static_cast<std::uint32_t>(buffer.size());
+    const std::u16string_view view(OrEmpty(text));
+    buffer.append(view);
+    buffer.push_back(u'\0');
+    if (length != nullptr) *length = static_cast<std::uint32_t>(view.size());
+    return offset;
+}
+
+std::uint32_t AppendText(std::string& buffer, const char* text) {
+    const auto offset = static_cast<std::uint32_t>(buffer.size());
+    buffer.append(OrEmpty(text));
+    buffer.push_back('\0');
+    return offset;
+}
+
+// Re-sorts the whole list: charm, gifts, level descending, then name ascending by
+// 16-bit units. Of rows with equal keys the one nearer the end survives.
+void ResortTopList(IKernel* kernel) {
+    PubRecordHandle handle(kernel, kPubName, kRecordName);
+    if (handle.Rows() <= 0) return;  // nothing to sort; the lock is not even taken
+
+    std::vector<SortRow> rows;
+    std::u16string wide;
+    std::string narrow;
+    rows.reserve(kMaxRows);
+    wide.reserve(kMaxRows * 32);
+    narrow.reserve(kMaxRows * 16);
+
+    // Another server may place a player meanwhile: hold the lock from the first
+    // read to the last write, or his row is lost with the clear.
+    PubRecordLock lock(handle);
+    const int n = handle.Rows();
+    if (n <= 0) return;
+    const int pub = handle.PubIndex();
+    // Read from the last row up: of rows with equal keys the first one read, the
+    // one nearer the end, is kept.
+    for (int r = n - 1; r >= 0; --r) {
+        SortRow row{};
+        row.name = AppendText(wide, kernel->QueryPubRecordWideStr(pub, kRecordName, r, kColName), &row.nameLength);
+        row.level = handle.CellInt(r, kColLevel);
+        row.prof = handle.CellInt(r, kColProf);
+        row.camp = handle.CellInt(r, kColCamp);
+        row.castle = AppendText(narrow, kernel->QueryPubRecordString(pub, kRecordName, r, kColCastle));
+        row.nation = handle.CellInt(r, kColNation);
+        row.guild = AppendText(wide, kernel->QueryPubRecordWideStr(pub, kRecordName, r, kColGuild));
+        row.charm = handle.CellInt(r, kColCharm);
+        row.gift = handle.CellInt(r, kColGift);
+        rows.push_back(row);
+    }
+
+    // Ascending by charm, gifts, level, then the greater name first; written out
+    // greatest first, so names of equal rank come out ascending.
+    TopList::SortUniqueGreatestFirst(rows, [&wide](const SortRow& a, const SortRow& b) {
+        if (a.charm != b.charm) return a.charm < b.charm;
+        if (a.gift != b.gift) return a.gift < b.gift;
+        if (a.level != b.level) return a.level < b.level;
+        const std::u16string_view nameA(wide.data() + a.name, a.nameLength);
+        const std::u16string_view nameB(wide.data() + b.name, b.nameLength);
+        return nameA.compare(nameB) > 0;
+    });
+
+    kernel->ClearPubRecord(pub, kRecordName);
+    CVarList values;
+    for (const SortRow& row : rows) {
+        values.Reset();
+        values.PushWideString(wide.data() + row.name);
+        values.PushInt(row.level);
+        values.PushInt(row.prof);
+        values.PushInt(row.camp);
+        values.PushString(narrow.data() + row.castle);
+        values.PushInt(row.nation);
+        values.PushWideString(wide.data() + row.guild);
+        values.PushInt(row.charm);
+        values.PushInt(row.gift);
+        handle.AddRow(-1, values);
+    }
+}
+
+// Reply 100722: own rank (0 beyond rank 100), own current values, then up to 100
+// rows, each led by its rank: 11 + 10 x m values.
+void SendTopList(IKernel* kernel, const ObjectId& player) {
+    CVarList reply;
+    reply.PushInt(kReplyMessage);
+    reply.PushInt(0);
+    TopList::PushPlayerValues(kernel, player, kRowFields, reply);
+
+    PubRecordHandle handle(kernel, kPubName, kRecordName);
+    const int own = handle.FindRowByName(reply.WideStringAt(2));
+    if (own >= 0 && own + 1 <= kReplyRows) reply.SetIntAt(1, own + 1);
+
+    const int m = std::min(handle.Rows(), kReplyRows);
+    CVarList cells;
+    for (int i = 0; i < m; ++i) {
+        // Read without the lock: a row another server removed meanwhile ends the
+        // reply rather than leaving a rank without its cells.
+        cells.Reset();
+        if (!handle.CopyRowToList(i, cells)) break;
+        reply.PushInt(i + 1);
+        reply.PushAll(cells);
+    }
+    kernel->SendCustomMessage(player, player, reply);
+}
+
+void WatchPlayer(IKernel* kernel, const ObjectId& player) {
+    g_criticalManager->AddPropertyWatch(kernel, player, "Level", "NewCharmTopSystem::OnLevelChanged");
+    g_criticalManager->AddPropertyWatch(kernel, player, "GuildName", "NewCharmTopSystem::OnGuildChanged");
+    g_criticalManager->AddPropertyWatch(kernel, player, "CastleNameID", "NewCharmTopSystem::OnCastleChanged");
+    g_criticalManager->AddPropertyWatch(kernel, player, "Charm", "NewCharmTopSystem::OnCharmChanged");
+    g_criticalManager->AddPropertyWatch(kernel, player, "GiftNum", "NewCharmTopSystem::OnGiftNumChanged");
+}
+
+// Re-creates the record with its rows kept in order, so the layout and a lock
+// left held by a stopped server are set right at every start.
+void RebuildRecord(IKernel* kernel) {
+    PubRecordHandle handle(kernel, kPubName, kRecordName);
+    const int pub = handle.PubIndex();
+    const int n = handle.Rows();
+    CVarList backup;
+    for (int r = 0; r < n; ++r) {
+        backup.PushWideString(OrEmpty(kernel->QueryPubRecordWideStr(pub, kRecordName, r, kColName)));
+        backup.PushInt(handle.CellInt(r, kColLevel));
+        backup.PushInt(handle.CellInt(r, kColProf));
+        backup.PushInt(handle.CellInt(r, kColCamp));
+        backup.PushString(OrEmpty(kernel->QueryPubRecordString(pub, kRecordName, r, kColCastle)));
+        backup.PushInt(handle.CellInt(r, kColNation));
+        backup.PushWideString(OrEmpty(kernel->QueryPubRecordWideStr(pub, kRecordName, r, kColGuild)));
+        backup.PushInt(handle.CellInt(r, kColCharm));
+        backup.PushInt(handle.CellInt(r, kColGift));
+    }
+
+    kernel->RemovePubRecord(pub, kRecordName);
+    handle.CreateRecord(kMaxRows, kCols);
+    for (int col = 0; col < kCols; ++col) handle.SetColumnType(col, kColumnTypes[col]);
+
+    CVarList row;
+    for (int r = 0; r < n; ++r) {
+        row.Reset();
+        row.PushRange(backup, static_cast<std::size_t>(r) * kCols, kCols);
+        handle.AddRow(-1, row);
+    }
+}
+
+// --- callbacks --------------------------------------------------------------------
+
+int OnTopListQuery(IKernel* kernel, const ObjectId& player, const ObjectId&, const IVarList&) {
+    SendTopList(kernel, player);
+    return 1;
+}
+
+int OnPlayerLoad(IKernel* kernel, const ObjectId& player, const ObjectId&, const IVarList&) {
+    if (TopList::IsAdmitted(kernel, player)) {
+        WatchPlayer(kernel, player);
+        UpdatePlayer(kernel, player);
+    } else {
+        g_criticalManager->AddPropertyWatch(kernel, player, "GutOver",
+                                            "NewCharmTopSystem::OnPlayerGutOverChanged");
+    }
+    return 1;
+}
+
+int OnBaseSceneSystemInit(IKernel* kernel, const ObjectId&, const ObjectId&, const IVarList&) {
+    RebuildRecord(kernel);
+    return 1;
+}
+
+int OnHomeSceneLoad(IKernel* kernel, const ObjectId& scene, const ObjectId&, const IVarList&) {
+    if (g_homeSceneLoads < 1) {
+        if (!kernel->FindHeartBeat(scene, kHeartBeatName)) {
+            kernel->AddHeartBeat(scene, kHeartBeatName, kResortIntervalMs);
+        }
+        ResortTopList(kernel);
+    }
+    if (g_homeSceneLoads < INT_MAX) ++g_homeSceneLoads;
+    return 1;
+}
+
+int H_TopListUpdate(IKernel* kernel, const ObjectId&) {
+    ResortTopList(kernel);
+    return 1;
+}
+
+int OnPlayerGutOverChanged(IKernel* kernel, const ObjectId& player, const char*, const IVarList&) {
+    if (!TopList::IsActiveParticipant(kernel, player)) return 1;
+    UpdatePlayer(kernel, player);
+    WatchPlayer(kernel, player);
+    return 1;
+}
+
+int OnLevelChanged(IKernel* kernel, const ObjectId& player, const char*, const IVarList&) {
+    if (!TopList::IsActiveParticipant(kernel, player)) return 1;
+    SetPlayerCell(kernel, player, kColLevel, kernel->QueryInt(player, "Level"));
+    return 1;
+}
+
+int OnGuildChanged(IKernel* kernel, const ObjectId& player, const char*, const IVarList&) {
+    if (!TopList::IsActiveParticipant(kernel, player)) return 1;
+    CVarList value;
+    value.PushWideString(OrEmpty(kernel->QueryWideStr(player, "GuildName")));
+    SetPlayerCell(kernel, player, kColGuild, value.WideStringAt(0));
+    return 1;
+}
+
+int OnCastleChanged(IKernel* kernel, const ObjectId& player, const char*, const IVarList&) {
+    if (!TopList::IsActiveParticipant(kernel, player)) return 1;
+    CVarList value;
+    value.PushString(OrEmpty(kernel->QueryString(player, "CastleNameID")));
+    SetPlayerCell(kernel, player, kColCastle, value.StringAt(0));
+    return 1;
+}
+
+int OnGiftNumChanged(IKernel* kernel, const ObjectId& player, const char*, const IVarList&) {
+    if (!TopList::IsActiveParticipant(kernel, player)) return 1;
+    SetPlayerCell(kernel, player, kColGift, kernel->QueryInt(player, "GiftNum"));
+    return 1;
+}
+
+int OnCharmChanged(IKernel* kernel, const ObjectId& player, const char*, const IVarList&) {
+    if (!TopList::IsActiveParticipant(kernel, player)) return 1;
+    UpdatePlayer(kernel, player);
+    return 1;
+}
+
+}  // namespace
+
+bool NewCharmTopSystem::Init(IKernel* kernel) {
+    g_criticalManager = static_cast<ICriticalManagerSystem*>(kernel->GetLogicModule("CriticalManagerSystem"));
+    if (g_criticalManager != nullptr) return true;
+    TopList::WriteMissingSiblingReport(kernel, "CriticalManagerSystem", ".\\NewCharmTopSystem (30)");
+    return false;
+}
+
+bool NewCharmTopSystem::AfterInit(IKernel* kernel) {
+    // Only after a successful Init: without the sibling no watch could be attached.
+    if (g_criticalManager == nullptr) return false;
+    kernel->AddCustomCallback(kQueryMessage, OnTopListQuery, 3);
+    kernel->AddEventCallback("player", "OnLoad", OnPlayerLoad, 3);
+    kernel->AddEventCallback("BaseScene", "OnSystemInit", OnBaseSceneSystemInit, 3);
+    kernel->AddEventCallback("HomeScene", "OnLoad", OnHomeSceneLoad, 3);
+    g_criticalManager->DeclarePropertyCallback(kernel, OnLevelChanged, "NewCharmTopSystem::OnLevelChanged");
+    g_criticalManager->DeclarePropertyCallback(kernel, OnGuildChanged, "NewCharmTopSystem::OnGuildChanged");
+    g_criticalManager->DeclarePropertyCallback(kernel, OnCastleChanged, "NewCharmTopSystem::OnCastleChanged");
+    g_criticalManager->DeclarePropertyCallback(kernel, OnGiftNumChanged, "NewCharmTopSystem::OnGiftNumChanged");
+    g_criticalManager->DeclarePropertyCallback(kernel, OnCharmChanged, "NewCharmTopSystem::OnCharmChanged");
+    g_criticalManager->DeclarePropertyCallback(kernel, OnPlayerGutOverChanged,
+                                               "NewCharmTopSystem::OnPlayerGutOverChanged");
+    kernel->DeclareHeartBeat(kHeartBeatName, H_TopListUpdate);
+    return true;
+}
+
 bool NewCharmTopSystem::Shut() { return true; }
