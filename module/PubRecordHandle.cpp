@@ -1,7 +1,11 @@
 #include "PubRecordHandle.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "../Utility/CVarList.h"
 #include "../Utility/Platform.h"
 #include "../Utility/TextConvert.h"
 
@@ -59,6 +63,84 @@ bool PubRecordHandle::CreateRecord(int maxRows, int cols) {
         }
     }
     return added;
+}
+
+namespace {
+
+// A record's column types and rows as read before it is removed, so that it can
+// be rebuilt with another maximum, or put back as it was.
+struct SavedRecord {
+    std::vector<int> types;
+    CVarList cells;                   // every row's cells, one row after another
+    std::vector<std::size_t> starts;  // first cell of each row; one past the end last
+};
+
+void AppendSavedRows(IKernel* kernel, int pubIndex, const char* record, const SavedRecord& saved, int count) {
+    CVarList row;
+    for (int i = 0; i < count; ++i) {
+        row.Reset();
+        const std::size_t first = saved.starts[static_cast<std::size_t>(i)];
+        row.PushRange(saved.cells, first, saved.starts[static_cast<std::size_t>(i) + 1] - first);
+        kernel->AddPubRecordRowValue(pubIndex, record, -1, row);
+    }
+}
+
+}  // namespace
+
+bool PubRecordHandle::SetMaxRows(int maxRows) {
+    if (pubIndex_ < 0 || maxRows <= 0) return false;
+    const int oldMax = kernel_->GetPubRecordMax(pubIndex_, recordName_);
+    if (oldMax < 0 || maxRows == oldMax) return false;  // missing, or nothing to change
+    const int rows = std::max(Rows(), 0);
+    const int cols = Cols();
+    if (cols <= 0) return false;
+    const int keep = std::min(rows, maxRows);
+
+    // Everything is read before anything is removed: running out of memory here
+    // leaves the record untouched.
+    SavedRecord saved;
+    saved.types.reserve(static_cast<std::size_t>(cols));
+    for (int col = 0; col < cols; ++col) saved.types.push_back(kernel_->GetPubRecordColType(pubIndex_, recordName_, col));
+    saved.starts.reserve(static_cast<std::size_t>(rows) + 1);
+    for (int row = 0; row < rows; ++row) {
+        saved.starts.push_back(saved.cells.Size());
+        CopyRowToList(row, saved.cells);
+    }
+    saved.starts.push_back(saved.cells.Size());
+    CVarList defaults;
+    bool defaultsComplete = true;
+    for (int type : saved.types) {
+        switch (type) {
+            case VT_INT: defaults.PushInt(0); break;
+            case VT_FLOAT: defaults.PushFloat(0.0f); break;
+            case VT_STRING: defaults.PushString(""); break;
+            case VT_WIDESTR: defaults.PushWideString(u""); break;
+            default: defaultsComplete = false; break;
+        }
+    }
+
+    kernel_->RemovePubRecord(pubIndex_, recordName_);
+    const bool created = CreateRecord(maxRows, cols);
+    const int rebuiltMax = created ? maxRows : oldMax;
+    if (!created) {
+        // Put the old record back with all its rows rather than lose the list.
+        CreateRecord(oldMax, cols);
+    }
+    for (int col = 0; col < cols; ++col) SetColumnType(col, saved.types[static_cast<std::size_t>(col)]);
+    AppendSavedRows(kernel_, pubIndex_, recordName_, saved, created ? keep : rows);
+    if (!created) {
+        const std::string text = std::string("PubRecordHandle::SetMaxRows: cannot re-create record ") + recordName_ +
+                                 " with " + std::to_string(maxRows) + " rows; kept it with " +
+                                 std::to_string(rebuiltMax) + " rows";
+        kernel_->WriteLog(text.c_str());
+        return false;
+    }
+
+    for (int row = keep; row < maxRows; ++row) {
+        if (!defaultsComplete) return false;  // a column type without a default value
+        kernel_->AddPubRecordRowValue(pubIndex_, recordName_, row, defaults);
+    }
+    return true;
 }
 
 bool PubRecordHandle::Exists() { return kernel_->FindPubRecord(pubIndex_, recordName_); }
