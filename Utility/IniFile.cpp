@@ -1,0 +1,286 @@
+#include "IniFile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "Platform.h"
+#include "TextConvert.h"
+
+namespace {
+
+// Rule files are a few kilobytes; anything past this is not one (a directory
+// reports an absurd length on some file systems) and is refused, not allocated.
+constexpr long kMaxFileBytes = 256L * 1024 * 1024;
+
+constexpr unsigned char Fold(unsigned char b) noexcept {
+    return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b - 'A' + 'a') : b;
+}
+
+std::uint32_t HashBytes(const char* data, std::size_t size) noexcept {
+    std::uint32_t h = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        h = 5u * h + Fold(static_cast<unsigned char>(data[i]));
+    }
+    return h;
+}
+
+bool EqualFolded(const char* a, std::size_t aSize, const char* b, std::size_t bSize) noexcept {
+    if (aSize != bSize) {
+        return false;
+    }
+    for (std::size_t i = 0; i < aSize; ++i) {
+        if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string_view TrimBlanks(std::string_view s) noexcept {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = s.find_last_not_of(" \t");
+    return s.substr(first, last - first + 1);
+}
+
+const char* OrEmpty(const char* text) noexcept { return text != nullptr ? text : ""; }
+
+}  // namespace
+
+std::uint32_t IniNameHash(const char* name) noexcept {
+    name = OrEmpty(name);
+    return HashBytes(name, std::strlen(name));
+}
+
+std::uint32_t IniNameHash(const std::string& name) noexcept { return HashBytes(name.data(), name.size()); }
+
+bool IniNamesEqual(const std::string& a, const char* b) noexcept {
+    b = OrEmpty(b);
+    return EqualFolded(a.data(), a.size(), b, std::strlen(b));
+}
+
+CIniFile::CIniFile(const char* fileName) : fileName_(OrEmpty(fileName)) {}
+
+bool CIniFile::LoadFromFile() {
+    sections_.clear();
+    std::FILE* file = Platform::OpenFile(fileName_.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    struct Closer {
+        std::FILE* f;
+        ~Closer() { std::fclose(f); }
+    } closer{file};
+
+    if (std::fseek(file, 0, SEEK_END) != 0) {
+        return false;
+    }
+    const long length = std::ftell(file);
+    if (length < 0 || length > kMaxFileBytes || std::fseek(file, 0, SEEK_SET) != 0) {
+        return false;
+    }
+    const auto size = static_cast<std::size_t>(length);
+    std::unique_ptr<char[]> buffer(new char[size + 1]);
+    if (std::fread(buffer.get(), 1, size, file) != size) {
+        return false;
+    }
+    Parse(buffer.get(), size);
+    return true;
+}
+
+bool CIniFile::LoadFromMemory(const char* data, std::size_t size) {
+    sections_.clear();
+    if (data == nullptr && size != 0) {
+        return false;
+    }
+    Parse(data, size);
+    return true;
+}
+
+void CIniFile::Parse(const char* data, std::size_t size) {
+    IniSection* current = nullptr;
+    std::size_t pos = 0;
+    // Every CR and LF ends a line; the end of the data ends the last one, so a
+    // file without a final line end is read in full.
+    while (pos < size) {
+        const char c = data[pos];
+        if (c == '\r' || c == '\n') {
+            ++pos;
+            continue;
+        }
+        std::size_t end = pos;
+        while (end < size && data[end] != '\r' && data[end] != '\n') {
+            ++end;
+        }
+        const std::string_view line = TrimBlanks(std::string_view(data + pos, end - pos));
+        pos = end;
+
+        if (line.size() < 2) {
+            continue;
+        }
+        if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
+            const std::string name(line.substr(1, line.size() - 2));
+            current = FindSectionBytes(name.data(), name.size());
+            if (current == nullptr) {
+                const std::uint32_t hash = IniNameHash(name);
+                sections_.push_back(IniSection{name, hash, {}});
+                current = &sections_.back();
+            }
+            continue;
+        }
+        if (line.starts_with("//") || line.front() == ';') {
+            continue;
+        }
+        if (current == nullptr) {
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (eq == std::string_view::npos || eq == 0) {
+            continue;
+        }
+        const std::string_view value = TrimBlanks(line.substr(eq + 1));
+        if (value.empty()) {
+            continue;
+        }
+        std::string name(TrimBlanks(line.substr(0, eq)));
+        const std::uint32_t hash = IniNameHash(name);
+        current->keys.push_back(IniKey{std::move(name), hash, std::string(value)});
+    }
+}
+
+bool CIniFile::SaveToFile() const {
+    std::FILE* file = Platform::OpenFile(fileName_.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool ok = true;
+    auto put = [&](const std::string& text) {
+        if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
+            ok = false;
+        }
+    };
+    const std::string crlf = "\r\n";
+    for (const auto& section : sections_) {
+        put("[" + section.name + "]" + crlf);
+        for (const auto& key : section.keys) {
+            put(key.name + "=" + key.value + crlf);
+        }
+        put(crlf);
+    }
+    // A full disk shows up only at the flush; report it rather than claim success.
+    if (std::fclose(file) != 0) {
+        ok = false;
+    }
+    return ok;
+}
+
+IniSection* CIniFile::FindSectionBytes(const char* name, std::size_t length) {
+    const std::uint32_t hash = HashBytes(name, length);
+    for (auto& section : sections_) {
+        if (section.hash == hash && EqualFolded(section.name.data(), section.name.size(), name, length)) {
+            return &section;
+        }
+    }
+    return nullptr;
+}
+
+IniSection* CIniFile::FindSectionMutable(const char* name) {
+    name = OrEmpty(name);
+    return FindSectionBytes(name, std::strlen(name));
+}
+
+const IniSection* CIniFile::FindSection(const char* name) const {
+    return const_cast<CIniFile*>(this)->FindSectionMutable(name);
+}
+
+const IniKey* CIniFile::FindKey(const IniSection& section, const char* name) const {
+    name = OrEmpty(name);
+    const std::size_t length = std::strlen(name);
+    const std::uint32_t hash = HashBytes(name, length);
+    for (const auto& key : section.keys) {
+        if (key.hash == hash && EqualFolded(key.name.data(), key.name.size(), name, length)) {
+            return &key;
+        }
+    }
+    return nullptr;
+}
+
+int CIniFile::ReadInteger(const char* section, const char* key, int def) const {
+    const IniSection* s = FindSection(section);
+    const IniKey* k = s != nullptr ? FindKey(*s, key) : nullptr;
+    return k != nullptr ? StringToInt(k->value.c_str()) : def;
+}
+
+std::string CIniFile::ReadString(const char* section, const char* key, const char* def) const {
+    const IniSection* s = FindSection(section);
+    const IniKey* k = s != nullptr ? FindKey(*s, key) : nullptr;
+    return k != nullptr ? k->value : std::string(OrEmpty(def));
+}
+
+bool CIniFile::WriteString(const char* section, const char* key, const char* text) {
+    IniSection* s = FindSectionMutable(section);
+    if (s == nullptr) {
+        sections_.push_back(IniSection{OrEmpty(section), IniNameHash(section), {}});
+        s = &sections_.back();
+    }
+    IniKey* k = const_cast<IniKey*>(FindKey(*s, key));
+    if (k == nullptr) {
+        s->keys.push_back(IniKey{OrEmpty(key), IniNameHash(key), {}});
+        k = &s->keys.back();
+    }
+    k->value = OrEmpty(text);
+    return true;
+}
+
+namespace {
+template <typename... Args>
+std::string Print(const char* format, Args... args) {
+    char buffer[256];
+    const int n = std::snprintf(buffer, sizeof buffer, format, args...);
+    if (n < 0) {
+        return {};
+    }
+    if (static_cast<std::size_t>(n) < sizeof buffer) {
+        return std::string(buffer, static_cast<std::size_t>(n));
+    }
+    std::string out(static_cast<std::size_t>(n), '\0');
+    std::snprintf(out.data(), out.size() + 1, format, args...);
+    return out;
+}
+}  // namespace
+
+bool CIniFile::WriteInteger(const char* section, const char* key, int value) {
+    return WriteString(section, key, Print("%d", value).c_str());
+}
+
+bool CIniFile::WriteFloat(const char* section, const char* key, float value) {
+    return WriteString(section, key, Print("%f", static_cast<double>(value)).c_str());
+}
+
+bool CIniFile::WriteFloat2(const char* section, const char* key, float x, float y) {
+    return WriteString(section, key, Print("%f,%f", static_cast<double>(x), static_cast<double>(y)).c_str());
+}
+
+bool CIniFile::WriteFloat3(const char* section, const char* key, float x, float y, float z) {
+    return WriteString(
+        section, key,
+        Print("%f,%f,%f", static_cast<double>(x), static_cast<double>(y), static_cast<double>(z)).c_str());
+}
+
+bool CIniFile::WriteFloat4(const char* section, const char* key, float x, float y, float z, float w) {
+    return WriteString(section, key,
+                       Print("%f,%f,%f,%f", static_cast<double>(x), static_cast<double>(y), static_cast<double>(z),
+                             static_cast<double>(w))
+                           .c_str());
+}
+
+bool CIniFile::WriteColor(const char* section, const char* key, std::uint32_t color) {
+    return WriteString(section, key,
+                       Print("%d,%d,%d,%d", static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
+                             static_cast<int>((color >> 16) & 0xFFu), static_cast<int>(color >> 24))
+                           .c_str());
+}
