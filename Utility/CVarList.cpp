@@ -82,11 +82,14 @@ CVarList::Entry* CVarList::Append() {
     return &entries_[count_++];
 }
 
-void* CVarList::Place(const void* data, std::size_t n) {
+// Wide strings ask for 2-byte alignment: callers read them through a char16_t
+// pointer, which must not be misaligned. Everything else is packed byte-tight.
+void* CVarList::Place(const void* data, std::size_t n, std::size_t align) {
     void* block;
-    if (n <= kPoolBytes - poolUsed_) {
-        block = pool_ + poolUsed_;
-        poolUsed_ += n;
+    const std::size_t offset = (poolUsed_ + align - 1) / align * align;
+    if (offset <= kPoolBytes && n <= kPoolBytes - offset) {
+        block = pool_ + offset;
+        poolUsed_ = offset + n;
     } else {
         block = ::operator new(n);
     }
@@ -111,9 +114,9 @@ void CVarList::ReleaseArray() noexcept {
 
 // Room for the entry first, then the value's storage, then the entry itself:
 // a bad_alloc from either allocation leaves no entry behind.
-void CVarList::PushBlock(std::uint32_t typeWord, const void* data, std::size_t n) {
+void CVarList::PushBlock(std::uint32_t typeWord, const void* data, std::size_t n, std::size_t align) {
     EnsureRoom();
-    void* block = Place(data, n);
+    void* block = Place(data, n, align);
     Entry* entry = &entries_[count_++];
     entry->type = typeWord;
     entry->v.block = block;
@@ -121,9 +124,9 @@ void CVarList::PushBlock(std::uint32_t typeWord, const void* data, std::size_t n
 
 // The new copy is made before the old block goes, so a failed allocation keeps
 // the old value and a source that points into the old value is still intact.
-bool CVarList::ReplaceBlock(std::size_t index, int type, const void* data, std::size_t n) {
+bool CVarList::ReplaceBlock(std::size_t index, int type, const void* data, std::size_t n, std::size_t align) {
     if (index >= count_ || (entries_[index].type & kTypeMask) != static_cast<std::uint32_t>(type)) return false;
-    void* block = Place(data, n);
+    void* block = Place(data, n, align);
     Entry& entry = entries_[index];
     FreeBlock(entry.v.block);
     entry.v.block = block;
@@ -187,18 +190,18 @@ bool CVarList::PushTaggedFloat(int tag, float value) {
 
 bool CVarList::PushTaggedString(int tag, const char* value) {
     const std::size_t n = StringBlockSize(value);
-    PushBlock(TypeWord(tag, VT_STRING), value, n);
+    PushBlock(TypeWord(tag, VT_STRING), value, n, 1);
     return true;
 }
 
 bool CVarList::PushTaggedWideString(int tag, const char16_t* value) {
     const std::size_t n = WideBlockSize(value);
-    PushBlock(TypeWord(tag, VT_WIDESTR), value, n);
+    PushBlock(TypeWord(tag, VT_WIDESTR), value, n, alignof(char16_t));
     return true;
 }
 
 bool CVarList::PushTaggedObject(int tag, const ObjectId& value) {
-    PushBlock(TypeWord(tag, VT_OBJECT), &value, sizeof(ObjectId));
+    PushBlock(TypeWord(tag, VT_OBJECT), &value, sizeof(ObjectId), 1);
     return true;
 }
 
@@ -324,12 +327,12 @@ bool CVarList::SetFloatAt(std::size_t index, float value) {
 
 bool CVarList::SetStringAt(std::size_t index, const char* value) {
     const std::size_t n = StringBlockSize(value);
-    return ReplaceBlock(index, VT_STRING, value, n);
+    return ReplaceBlock(index, VT_STRING, value, n, 1);
 }
 
 bool CVarList::SetWideStringAt(std::size_t index, const char16_t* value) {
     const std::size_t n = WideBlockSize(value);
-    return ReplaceBlock(index, VT_WIDESTR, value, n);
+    return ReplaceBlock(index, VT_WIDESTR, value, n, alignof(char16_t));
 }
 
 bool CVarList::SetObjectAt(std::size_t index, const ObjectId& value) {

@@ -69,9 +69,9 @@ private:
 
     void EnsureRoom();                                // grows by doubling; count unchanged
     Entry* Append();                                  // grows by doubling
-    void* Place(const void* data, std::size_t n);     // pool or heap, exactly n bytes
-    void PushBlock(std::uint32_t typeWord, const void* data, std::size_t n);
-    bool ReplaceBlock(std::size_t index, int type, const void* data, std::size_t n);
+    void* Place(const void* data, std::size_t n, std::size_t align = 1);  // pool or heap, exactly n bytes
+    void PushBlock(std::uint32_t typeWord, const void* data, std::size_t n, std::size_t align);
+    bool ReplaceBlock(std::size_t index, int type, const void* data, std::size_t n, std::size_t align);
     void CopyRange(const IVarList& source, std::size_t start, std::size_t count);
     void ReleaseArray() noexcept;
     void FreeBlock(void* block) noexcept;

@@ -1,0 +1,140 @@
+#include "AllocationControl.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+// Named by the test link line so that this object file is taken out of the
+// support archive into every test program, whatever the program refers to.
+extern "C" {
+extern const int vogame_allocation_control;
+const int vogame_allocation_control = 1;
+}
+
+namespace {
+
+std::atomic<std::uint64_t> g_allocations{0};
+std::atomic<std::uint64_t> g_frees{0};
+std::atomic<std::uint64_t> g_countdown{0};  // 0: disarmed
+std::atomic<bool> g_triggered{false};
+
+constexpr std::size_t kMaxRecordedFrees = 4096;
+std::atomic<bool> g_recording{false};
+std::atomic<std::size_t> g_recordedCount{0};
+const void* g_recorded[kMaxRecordedFrees];
+
+// True when this allocation is the one armed to fail.
+bool ShouldFail() noexcept {
+    std::uint64_t left = g_countdown.load(std::memory_order_relaxed);
+    while (left != 0) {
+        if (g_countdown.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) {
+            if (left == 1) {
+                g_triggered.store(true, std::memory_order_relaxed);
+                return true;
+            }
+            return false;
+        }
+    }
+    return false;
+}
+
+void* RawAllocate(std::size_t size, std::size_t alignment) noexcept {
+    if (size == 0) size = 1;
+    if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
+    void* block = nullptr;
+    return posix_memalign(&block, alignment, size) == 0 ? block : nullptr;
+}
+
+void* Allocate(std::size_t size, std::size_t alignment) {
+    if (ShouldFail()) throw std::bad_alloc();
+    for (;;) {
+        if (void* block = RawAllocate(size, alignment)) {
+            g_allocations.fetch_add(1, std::memory_order_relaxed);
+            return block;
+        }
+        std::new_handler handler = std::get_new_handler();
+        if (handler == nullptr) throw std::bad_alloc();
+        handler();
+    }
+}
+
+void* AllocateNoThrow(std::size_t size, std::size_t alignment) noexcept {
+    try {
+        return Allocate(size, alignment);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void Release(void* block) noexcept {
+    if (block == nullptr) return;
+    g_frees.fetch_add(1, std::memory_order_relaxed);
+    if (g_recording.load(std::memory_order_relaxed)) {
+        const std::size_t slot = g_recordedCount.fetch_add(1, std::memory_order_relaxed);
+        if (slot < kMaxRecordedFrees) g_recorded[slot] = block;
+    }
+    std::free(block);
+}
+
+constexpr std::size_t kPlain = alignof(std::max_align_t);
+
+}  // namespace
+
+namespace AllocationControl {
+
+std::uint64_t Count() noexcept { return g_allocations.load(std::memory_order_relaxed); }
+
+std::uint64_t FreeCount() noexcept { return g_frees.load(std::memory_order_relaxed); }
+
+void FailAfter(std::uint64_t k) noexcept {
+    g_triggered.store(false, std::memory_order_relaxed);
+    g_countdown.store(k, std::memory_order_relaxed);
+}
+
+void Disarm() noexcept { g_countdown.store(0, std::memory_order_relaxed); }
+
+bool Triggered() noexcept { return g_triggered.load(std::memory_order_relaxed); }
+
+void StartRecordingFrees() noexcept {
+    g_recordedCount.store(0, std::memory_order_relaxed);
+    g_recording.store(true, std::memory_order_relaxed);
+}
+
+std::vector<const void*> StopRecordingFrees() {
+    g_recording.store(false, std::memory_order_relaxed);
+    std::size_t count = g_recordedCount.load(std::memory_order_relaxed);
+    if (count > kMaxRecordedFrees) count = kMaxRecordedFrees;
+    return std::vector<const void*>(g_recorded, g_recorded + count);
+}
+
+}  // namespace AllocationControl
+
+// ---- the replaced global allocation functions ----
+
+void* operator new(std::size_t size) { return Allocate(size, kPlain); }
+void* operator new[](std::size_t size) { return Allocate(size, kPlain); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateNoThrow(size, kPlain); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return AllocateNoThrow(size, kPlain); }
+void* operator new(std::size_t size, std::align_val_t align) { return Allocate(size, static_cast<std::size_t>(align)); }
+void* operator new[](std::size_t size, std::align_val_t align) {
+    return Allocate(size, static_cast<std::size_t>(align));
+}
+void* operator new(std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept {
+    return AllocateNoThrow(size, static_cast<std::size_t>(align));
+}
+void* operator new[](std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept {
+    return AllocateNoThrow(size, static_cast<std::size_t>(align));
+}
+
+void operator delete(void* block) noexcept { Release(block); }
+void operator delete[](void* block) noexcept { Release(block); }
+void operator delete(void* block, std::size_t) noexcept { Release(block); }
+void operator delete[](void* block, std::size_t) noexcept { Release(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { Release(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { Release(block); }
+void operator delete(void* block, std::align_val_t) noexcept { Release(block); }
+void operator delete[](void* block, std::align_val_t) noexcept { Release(block); }
+void operator delete(void* block, std::size_t, std::align_val_t) noexcept { Release(block); }
+void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { Release(block); }
+void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept { Release(block); }
+void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept { Release(block); }

@@ -1,0 +1,50 @@
+#pragma once
+// Replacement global operator new/delete for the test programs: counts every
+// allocation and can make the k-th allocation from now fail, to prove that code
+// survives std::bad_alloc at every point. The plug-in binds to these too, as
+// the test programs export their symbols.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace AllocationControl {
+
+// Allocations that succeeded since the program started (every new form).
+std::uint64_t Count() noexcept;
+// Deallocations of non-null pointers since the program started.
+std::uint64_t FreeCount() noexcept;
+
+// Make the k-th allocation from now fail once (k = 1: the very next one).
+// Throwing forms throw std::bad_alloc, nothrow forms return null. k = 0 disarms.
+void FailAfter(std::uint64_t k) noexcept;
+void Disarm() noexcept;
+// Whether the armed failure has happened since the last FailAfter.
+bool Triggered() noexcept;
+
+// Remember the pointers given to operator delete (up to a few thousand) until
+// StopRecordingFrees, which returns them in order.
+void StartRecordingFrees() noexcept;
+std::vector<const void*> StopRecordingFrees();
+
+}  // namespace AllocationControl
+
+// Arms a failure at the k-th allocation from construction; disarms on scope exit.
+class ScopedAllocationFailure {
+public:
+    explicit ScopedAllocationFailure(std::uint64_t k) noexcept { AllocationControl::FailAfter(k); }
+    ~ScopedAllocationFailure() { AllocationControl::Disarm(); }
+    ScopedAllocationFailure(const ScopedAllocationFailure&) = delete;
+    ScopedAllocationFailure& operator=(const ScopedAllocationFailure&) = delete;
+
+    bool Triggered() const noexcept { return AllocationControl::Triggered(); }
+};
+
+// Counts the allocations made while it lives.
+class AllocationCounter {
+public:
+    AllocationCounter() noexcept : start_(AllocationControl::Count()) {}
+    std::uint64_t Allocations() const noexcept { return AllocationControl::Count() - start_; }
+
+private:
+    std::uint64_t start_;
+};
