@@ -47,3 +47,18 @@ void CpuRelax() noexcept;
 // Gives the rest of the time slice to another thread.
 void YieldThread() noexcept;
 }  // namespace Platform
+
+namespace Platform {
+// Log files written by one writer at a time. A writer's open fails while another
+// writer (thread or process) holds the same file; readers are never shut out.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+// Opens for writing, creating the file when missing; truncate empties it. kNoFile
+// when it cannot be opened or another writer holds it.
+FileHandle OpenLogWriter(const char* path, bool truncate);
+// Appends all bytes at the end of the file; false on any failure.
+bool AppendLogBytes(FileHandle file, const void* data, std::size_t size);
+void CloseLogWriter(FileHandle file) noexcept;
+// Size in bytes of an existing file, -1 when it cannot be opened.
+long long FileSizeOf(const char* path);
+}  // namespace Platform
