@@ -88,6 +88,10 @@ bool CIniFile::LoadFromFile() {
     if (std::fread(buffer.get(), 1, size, file) != size) {
         return false;
     }
+    // A directory opens and may report length 0; its first read fails.
+    if (std::fgetc(file) == EOF && std::ferror(file)) {
+        return false;
+    }
     Parse(buffer.get(), size);
     return true;
 }

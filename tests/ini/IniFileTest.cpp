@@ -1,0 +1,174 @@
+// Rule files: parsing, look-ups, numbers and the save-and-reload round trip.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
+
+#include "Utility/IniFile.h"
+
+namespace {
+
+CIniFile Parsed(const std::string& text) {
+    CIniFile ini("unused.ini");
+    EXPECT_TRUE(ini.LoadFromMemory(text.data(), text.size()));
+    return ini;
+}
+
+// "section:key=value|..." of everything held, to compare whole contents.
+std::string Dump(const CIniFile& ini) {
+    std::string out;
+    for (const auto& s : ini.Sections()) {
+        out += "[" + s.name + "]";
+        for (const auto& k : s.keys) {
+            out += k.name + "=" + k.value + "|";
+        }
+    }
+    return out;
+}
+
+class TempDir : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() / ("vogame_ini_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_ / "Rule");
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::filesystem::path dir_;
+};
+
+}  // namespace
+
+TEST(IniParse, BlanksCaseAndRemarks) {
+    const auto ini = Parsed(
+        "[PlayerAlwaysWinInitInfo]\r\n"
+        "  MinAlwaysWinNum \t=  25 \r\n"
+        "RefreshTime=03:30:00 ; daily\n"
+        "Url = a=b//c\n"
+        "Empty =  \t\n"
+        "=orphan\n"
+        "no equals here\n"
+        "// Commented=1\n"
+        "; Semi=1\n"
+        "#Hash=1\n");
+    EXPECT_EQ(ini.ReadInteger("PlayerAlwaysWinInitInfo", "MinAlwaysWinNum", 0), 25);
+    EXPECT_EQ(ini.ReadInteger("playeralwayswininitinfo", "minalwayswinnum", 0), 25);
+    EXPECT_EQ(ini.ReadString("PlayerAlwaysWinInitInfo", "RefreshTime", ""), "03:30:00 ; daily");
+    EXPECT_EQ(ini.ReadString("PlayerAlwaysWinInitInfo", "Url", ""), "a=b//c");
+    EXPECT_EQ(ini.ReadInteger("PlayerAlwaysWinInitInfo", "Empty", -9), -9);  // dropped at load
+    EXPECT_EQ(ini.ReadString("PlayerAlwaysWinInitInfo", "Commented", "d"), "d");
+    EXPECT_EQ(ini.ReadString("PlayerAlwaysWinInitInfo", "#Hash", ""), "1");  // "#" is no comment
+    EXPECT_EQ(Dump(ini), "[PlayerAlwaysWinInitInfo]MinAlwaysWinNum=25|RefreshTime=03:30:00 ; daily|Url=a=b//c|#Hash=1|");
+    EXPECT_EQ(ini.ReadString("Missing", "x", nullptr), "");
+}
+
+TEST(IniParse, SectionsMergeKeysRepeatAndStrayLinesAreIgnored) {
+    const auto ini = Parsed(
+        "Before=1\n"
+        "[]\n"
+        "AfterEmptyHeader=1\n"
+        "[A]\n"
+        "K=first\n"
+        "[ B ]\n"
+        "K=b\n"
+        "[a]\n"
+        "K=second\n"
+        "L=2\n"
+        "[C]");  // no final line end, no keys
+    EXPECT_EQ(Dump(ini), "[A]K=first|K=second|L=2|[ B ]K=b|[C]");
+    EXPECT_EQ(ini.ReadString("A", "K", ""), "first");
+    EXPECT_EQ(ini.FindSection("B"), nullptr);  // blanks inside the brackets belong to the name
+    ASSERT_NE(ini.FindSection(" b "), nullptr);
+    EXPECT_EQ(ini.FindSection(" b ")->hash, IniNameHash(" B "));
+}
+
+TEST(IniParse, ByteOrderMarkHidesTheFirstHeaderAndLastLineNeedsNoEnd) {
+    const auto ini = Parsed("\xEF\xBB\xBF[First]\nA=1\n[Second]\r\nB=2");
+    EXPECT_EQ(Dump(ini), "[Second]B=2|");
+    EXPECT_EQ(Parsed("[S]\rX=1\r\rY=2").ReadInteger("S", "Y", 0), 2);  // lone CRs end lines too
+}
+
+TEST(IniParse, WorksOnTheByteCountNotATerminator) {
+    const std::string text = "[S]\nX=12345";
+    CIniFile ini("unused.ini");
+    ASSERT_TRUE(ini.LoadFromMemory(text.data(), text.size() - 2));  // cut inside the value
+    EXPECT_EQ(ini.ReadInteger("S", "X", 0), 123);
+    // Embedded zero bytes are ordinary bytes of a value.
+    const std::string withZero("[S]\nX=a\0b\n", 10);
+    ASSERT_TRUE(ini.LoadFromMemory(withZero.data(), withZero.size()));
+    EXPECT_EQ(ini.FindKey(*ini.FindSection("S"), "X")->value, std::string("a\0b", 3));
+    EXPECT_TRUE(ini.LoadFromMemory(nullptr, 0));
+    EXPECT_TRUE(ini.Sections().empty());
+    EXPECT_FALSE(ini.LoadFromMemory(nullptr, 5));
+}
+
+TEST(IniParse, HashFoldsOnlyAsciiLetters) {
+    EXPECT_EQ(IniNameHash(""), 0u);
+    EXPECT_EQ(IniNameHash("Ab"), 5u * 'a' + 'b');
+    EXPECT_EQ(IniNameHash("ABC"), IniNameHash("abc"));
+    EXPECT_NE(IniNameHash("\xC4"), IniNameHash("\xE4"));  // Latin-1 case is not folded
+    EXPECT_TRUE(IniNamesEqual("MinAlwaysWinNum", "MINALWAYSWINNUM"));
+    EXPECT_FALSE(IniNamesEqual("[", "{"));  // 0x5B and 0x7B differ by the case bit only
+    EXPECT_FALSE(IniNamesEqual("ab", "abc"));
+}
+
+TEST(IniRead, IntegersFollowStrtolAndSaturate) {
+    const auto ini = Parsed("[N]\nabc=abc\nmix=12abc\nneg= -7\nbig=99999999999\nsmall=-99999999999\nplus=+8\n");
+    EXPECT_EQ(ini.ReadInteger("N", "abc", 5), 0);
+    EXPECT_EQ(ini.ReadInteger("N", "mix", 5), 12);
+    EXPECT_EQ(ini.ReadInteger("N", "neg", 5), -7);
+    EXPECT_EQ(ini.ReadInteger("N", "big", 5), INT_MAX);
+    EXPECT_EQ(ini.ReadInteger("N", "small", 5), INT_MIN);
+    EXPECT_EQ(ini.ReadInteger("N", "plus", 5), 8);
+    EXPECT_EQ(ini.ReadInteger("N", "missing", 5), 5);
+    EXPECT_EQ(ini.ReadInteger(nullptr, nullptr, 5), 5);
+}
+
+TEST(IniWrite, TypedWritersAndUpdates) {
+    CIniFile ini("unused.ini");
+    EXPECT_TRUE(ini.WriteInteger("S", "I", -3));
+    EXPECT_TRUE(ini.WriteFloat("S", "F", 1.5f));
+    EXPECT_TRUE(ini.WriteFloat2("S", "F2", 1.0f, -2.0f));
+    EXPECT_TRUE(ini.WriteFloat3("S", "F3", 0.0f, 0.5f, 1.0f));
+    EXPECT_TRUE(ini.WriteFloat4("S", "F4", 1, 2, 3, 4));
+    EXPECT_TRUE(ini.WriteColor("S", "C", 0xFF102030u));
+    EXPECT_TRUE(ini.WriteString("s", "i", "7"));  // folded: updates the first key
+    EXPECT_EQ(Dump(ini),
+              "[S]I=7|F=1.500000|F2=1.000000,-2.000000|F3=0.000000,0.500000,1.000000|"
+              "F4=1.000000,2.000000,3.000000,4.000000|C=48,32,16,255|");
+}
+
+TEST_F(TempDir, SaveAndReloadKeepsSectionsKeysAndOrder) {
+    const std::string path = dir_.string() + "\\Rule\\Round.ini";
+    const std::string text = "[A]\nK=first\nK=second\n[Empty]\n[B]\nV = x = y ; z\n";
+    CIniFile ini(path.c_str());
+    ASSERT_TRUE(ini.LoadFromMemory(text.data(), text.size()));
+    ASSERT_TRUE(ini.WriteString("New", "Blank", ""));  // written as "Blank=", dropped on reload
+    ASSERT_TRUE(ini.SaveToFile());
+
+    std::ifstream raw(dir_ / "Rule" / "Round.ini", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(raw)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "[A]\r\nK=first\r\nK=second\r\n\r\n[Empty]\r\n\r\n[B]\r\nV=x = y ; z\r\n\r\n[New]\r\nBlank=\r\n\r\n");
+
+    CIniFile back(path.c_str());
+    ASSERT_TRUE(back.LoadFromFile());
+    EXPECT_EQ(Dump(back), "[A]K=first|K=second|[Empty][B]V=x = y ; z|[New]");
+}
+
+TEST_F(TempDir, UnreadableFilesLeaveNothing) {
+    const std::string path = (dir_ / "Rule" / "Gone.ini").string();
+    CIniFile ini(path.c_str());
+    ini.WriteString("S", "K", "v");
+    EXPECT_FALSE(ini.LoadFromFile());
+    EXPECT_TRUE(ini.Sections().empty());
+    EXPECT_EQ(ini.ReadInteger("S", "K", 11), 11);
+
+    CIniFile directory((dir_ / "Rule").string().c_str());
+    EXPECT_FALSE(directory.LoadFromFile());
+    EXPECT_FALSE(CIniFile((dir_ / "NoSuchDir" / "x.ini").string().c_str()).SaveToFile());
+    EXPECT_FALSE(CIniFile("").LoadFromFile());
+}

@@ -1,0 +1,99 @@
+// Narrow and wide text in code pages, and the platform services behind them.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include <unistd.h>
+
+#include "Utility/Platform.h"
+#include "Utility/TextConvert.h"
+
+TEST(WideText, DefaultCodePageIsUtf8BothWays) {
+    EXPECT_EQ(StringToWide("abc"), u"abc");
+    EXPECT_EQ(StringToWide("\xE4\xBD\xA0\xE5\xA5\xBD"), u"\u4f60\u597d");
+    EXPECT_EQ(StringToWide("\xF0\x9F\x98\x80", 65001), u"\U0001F600");
+    EXPECT_EQ(WideToString(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(WideToString(u"\u00e9t\u00e9"), "\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(StringToWide(nullptr), u"");
+    EXPECT_EQ(WideToString(nullptr), "");
+    EXPECT_EQ(StringToWide(""), u"");
+    // The standard-string form stops at an embedded zero, as a C string would.
+    EXPECT_EQ(StringToWide(std::string("ab\0cd", 5)), u"ab");
+}
+
+TEST(WideText, LongTextIsNeverCut) {
+    const std::string narrow(300, 'q');
+    EXPECT_EQ(StringToWide(narrow), std::u16string(300, u'q'));
+    EXPECT_EQ(StringToWide(narrow.c_str()).size(), 300u);
+    // 200 units of three UTF-8 bytes each: 600 bytes, past any fixed 512.
+    const std::u16string wide(200, u'\u4e2d');
+    const std::string out = WideToString(wide.c_str());
+    EXPECT_EQ(out.size(), 600u);
+    EXPECT_EQ(StringToWide(out), wide);
+}
+
+TEST(WideText, MalformedTextGivesEmpty) {
+    EXPECT_EQ(StringToWide("ok\xC0\xAF"), u"");       // overlong "/"
+    EXPECT_EQ(StringToWide("\xED\xA0\x80"), u"");      // an encoded surrogate
+    EXPECT_EQ(StringToWide("\xE4\xBD"), u"");          // cut sequence at the end
+    EXPECT_EQ(StringToWide("\xF4\x90\x80\x80"), u"");  // past U+10FFFF
+    const char16_t loneHigh[] = {u'a', 0xD800, u'b', 0};
+    const char16_t loneLow[] = {0xDC00, 0};
+    EXPECT_EQ(WideToString(loneHigh), "");
+    EXPECT_EQ(WideToString(loneLow), "");
+    EXPECT_EQ(StringToWide("abc", 12345), u"");  // no such code page
+}
+
+TEST(WideText, OtherCodePagesGoThroughTheSystem) {
+    const char* gbk = "\xC4\xE3\xBA\xC3";  // two Chinese characters in code page 936
+    EXPECT_EQ(StringToWide(gbk, 936), u"\u4f60\u597d");
+    EXPECT_EQ(WideToString(u"\u4f60\u597d", 936), gbk);
+    EXPECT_EQ(StringToWide("\x80", 1252), u"\u20ac");
+    EXPECT_EQ(WideToString(u"\u20ac", 1252), "\x80");
+    EXPECT_EQ(WideToString(u"\u4f60", 1252), "");  // not in that code page
+    const std::string longGbk = std::string(400, 'x') + gbk;
+    EXPECT_EQ(StringToWide(longGbk, 936).size(), 402u);
+}
+
+TEST(Platform, PathsWithBackslashesOpenAndDirectoriesAreMade) {
+    EXPECT_EQ(Platform::NativePath("Rule\\Top\\a.ini"), "Rule/Top/a.ini");
+    EXPECT_EQ(Platform::NativePath(nullptr), "");
+
+    const auto base = std::filesystem::temp_directory_path() /
+                      ("vogame_text_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(base);
+    const std::string dir = base.string() + "\\Rule";
+    EXPECT_TRUE(Platform::MakeDirectory(base.string().c_str()));
+    EXPECT_TRUE(Platform::MakeDirectory(dir.c_str()));
+    EXPECT_TRUE(Platform::MakeDirectory(dir.c_str()));  // already there
+    const std::string file = dir + "\\x.ini";
+    std::FILE* f = Platform::OpenFile(file.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("hi", f);
+    std::fclose(f);
+    EXPECT_TRUE(std::filesystem::exists(base / "Rule" / "x.ini"));
+    EXPECT_FALSE(Platform::MakeDirectory((file + "\\sub").c_str()));  // under a file
+    EXPECT_EQ(Platform::OpenFile(nullptr, "rb"), nullptr);
+    EXPECT_EQ(Platform::OpenFile((dir + "\\missing").c_str(), "rb"), nullptr);
+    std::filesystem::remove_all(base);
+}
+
+TEST(Platform, GuidsTicksAndPauses) {
+    const std::string a = NewGuidText();
+    const std::string b = NewGuidText();
+    ASSERT_EQ(a.size(), 32u);
+    EXPECT_EQ(a.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a[12], '4');  // a random (version 4) GUID, fields printed in order
+
+    const unsigned start = Platform::TickCountMs();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const unsigned elapsed = ElapsedTicks(start);
+    EXPECT_GE(elapsed, 29u);
+    EXPECT_LT(elapsed, 10000u);
+    Platform::CpuRelax();
+    Platform::YieldThread();
+}
