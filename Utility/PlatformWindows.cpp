@@ -1,0 +1,145 @@
+// The platform layer on Windows: the system's code-page conversions, COM GUIDs,
+// GetTickCount and GetLocalTime. wchar_t is 16 bits there, the same units as char16_t.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <objbase.h>
+#include <intrin.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "Platform.h"
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wide text is 16-bit on Windows");
+
+namespace Platform {
+
+namespace {
+std::atomic<LocalTimeSource> g_localTimeSource{nullptr};
+
+// The same strictness as the POSIX side: invalid input fails, it is not
+// replaced. A few stateful code pages reject the flag itself.
+DWORD StrictFlags(unsigned codePage) noexcept {
+    const bool refusesFlag = codePage == 42 || codePage == CP_UTF7 || (codePage >= 50220 && codePage <= 50229) ||
+                             codePage == 52936 || (codePage >= 57002 && codePage <= 57011);
+    return refusesFlag ? 0 : MB_ERR_INVALID_CHARS;
+}
+}  // namespace
+
+LocalTime NowLocal() {
+    if (const LocalTimeSource source = g_localTimeSource.load(std::memory_order_acquire)) {
+        return source();
+    }
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    LocalTime t;
+    t.year = st.wYear;
+    t.month = st.wMonth;
+    t.day = st.wDay;
+    t.hour = st.wHour;
+    t.minute = st.wMinute;
+    t.second = st.wSecond;
+    t.millis = st.wMilliseconds;
+    return t;
+}
+
+void SetLocalTimeSource(LocalTimeSource source) { g_localTimeSource.store(source, std::memory_order_release); }
+
+std::uint32_t TickCountMs() { return static_cast<std::uint32_t>(GetTickCount64()); }
+
+std::string NativePath(const char* path) { return path != nullptr ? path : ""; }
+
+std::FILE* OpenFile(const char* path, const char* mode) {
+    if (path == nullptr || mode == nullptr || *path == '\0') {
+        return nullptr;
+    }
+    std::FILE* file = nullptr;
+    return fopen_s(&file, path, mode) == 0 ? file : nullptr;
+}
+
+bool MakeDirectory(const char* path) {
+    if (path == nullptr || *path == '\0') {
+        return false;
+    }
+    if (CreateDirectoryA(path, nullptr)) {
+        return true;
+    }
+    const DWORD attributes = GetFileAttributesA(path);
+    return GetLastError() == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool NarrowToWide(unsigned codePage, const char* text, std::size_t bytes, std::u16string& out) {
+    out.clear();
+    if (text == nullptr || bytes == 0) {
+        return text != nullptr || bytes == 0;
+    }
+    if (bytes > 0x7FFFFFFF) {
+        return false;
+    }
+    const DWORD flags = StrictFlags(codePage);
+    const int inBytes = static_cast<int>(bytes);
+    const int units = MultiByteToWideChar(codePage, flags, text, inBytes, nullptr, 0);
+    if (units <= 0) {
+        return false;
+    }
+    out.resize(static_cast<std::size_t>(units));
+    return MultiByteToWideChar(codePage, flags, text, inBytes, reinterpret_cast<wchar_t*>(out.data()), units) ==
+           units;
+}
+
+bool WideToNarrow(unsigned codePage, const char16_t* text, std::size_t units, std::string& out) {
+    out.clear();
+    if (text == nullptr || units == 0) {
+        return text != nullptr || units == 0;
+    }
+    if (units > 0x7FFFFFFF) {
+        return false;
+    }
+    const auto* wide = reinterpret_cast<const wchar_t*>(text);
+    const int inUnits = static_cast<int>(units);
+    const DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : 0;
+    BOOL usedDefault = FALSE;
+    BOOL* usedDefaultPtr = (codePage == CP_UTF8 || codePage == CP_UTF7) ? nullptr : &usedDefault;
+    const int bytes = WideCharToMultiByte(codePage, flags, wide, inUnits, nullptr, 0, nullptr, usedDefaultPtr);
+    if (bytes <= 0 || usedDefault) {
+        return false;
+    }
+    out.resize(static_cast<std::size_t>(bytes));
+    return WideCharToMultiByte(codePage, flags, wide, inUnits, out.data(), bytes, nullptr, nullptr) == bytes;
+}
+
+std::string NewGuid32() {
+    const HRESULT init = CoInitialize(nullptr);
+    GUID guid{};
+    const bool made = SUCCEEDED(CoCreateGuid(&guid));
+    if (SUCCEEDED(init)) {
+        CoUninitialize();
+    }
+    if (!made) {
+        return {};
+    }
+    char text[33];
+    std::snprintf(text, sizeof text, "%08lX%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X", guid.Data1, guid.Data2,
+                  guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
+                  guid.Data4[6], guid.Data4[7]);
+    return text;
+}
+
+void ShowErrorMessage(const char* title, const char* text) {
+    MessageBoxA(nullptr, text != nullptr ? text : "", title != nullptr ? title : "", MB_OK | MB_ICONERROR);
+}
+
+void CpuRelax() noexcept {
+#if defined(_M_X64) || defined(_M_IX86)
+    _mm_pause();
+#elif defined(_M_ARM64)
+    __yield();
+#endif
+}
+
+void YieldThread() noexcept { std::this_thread::yield(); }
+
+}  // namespace Platform
