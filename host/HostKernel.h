@@ -249,6 +249,7 @@ public:
     void SetEcho(bool echo) noexcept;
     // Refusals of this kernel (object records, unknown receivers...); the store has its own.
     DiagnosticLog& Diagnostics() noexcept;
+    const DiagnosticLog& Diagnostics() const noexcept;
     std::uint64_t KernelCalls() const noexcept;  // IKernel operations served so far
 
     // --- wiring ---
@@ -261,7 +262,8 @@ public:
     // functions and their attachments. Objects, inboxes, logs and timers stay.
     void ForgetLibrary();
 
+    struct Impl;  // the kernel's internals, defined in HostKernel.cpp
+
 private:
-    struct Impl;
     std::unique_ptr<Impl> impl_;
 };

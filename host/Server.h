@@ -65,6 +65,7 @@ public:
     bool AllModulesStarted() const;
     const std::string& Error() const noexcept;
     const std::string& LoadedCopyPath() const noexcept;  // the private copy (already unlinked)
+    const PluginLibrary& Library() const noexcept { return library_; }
 
     int Number() const noexcept;
     HostKernel& Kernel() noexcept;
