@@ -22,7 +22,9 @@ void HostFixture::SetUp() {
 }
 
 void HostFixture::TearDown() {
-    if (world_ && expectCleanDiagnostics_) EXPECT_EQ(world_->DiagnosticsText(), "");
+    if (world_ && expectCleanDiagnostics_) {
+        EXPECT_EQ(world_->DiagnosticsText(), "");
+    }
     world_.reset();
     std::error_code ec;
     if (!resourceDir_.empty()) std::filesystem::remove_all(resourceDir_, ec);
