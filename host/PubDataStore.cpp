@@ -321,11 +321,9 @@ bool PubDataStore::RemoveRecord(int index, std::string_view rec) {
     FIND;
     Space* space = find_.SpaceAt(index, "RemovePubRecord", rec, true);
     if (space == nullptr) return false;
+    // Removing a missing record is a normal set-up step (rebuild on first start).
     auto it = space->records.find(rec);
-    if (it == space->records.end()) {
-        find_.Refuse("RemovePubRecord", index, rec, "no such record");
-        return false;
-    }
+    if (it == space->records.end()) return false;
     space->records.erase(it);
     return true;
 }
