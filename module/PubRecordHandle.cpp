@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -75,13 +76,29 @@ struct SavedRecord {
     std::vector<std::size_t> starts;  // first cell of each row; one past the end last
 };
 
+// Appends one row cell by cell from values already in memory: the library
+// allocates nothing here, so a record that was removed is always refilled.
+void AppendCells(IKernel* kernel, int pubIndex, const char* record, const IVarList& values, std::size_t first,
+                 std::size_t count) {
+    const int row = kernel->GetPubRecordRows(pubIndex, record);
+    if (row < 0 || !kernel->InsertPubRecordRow(pubIndex, record, row)) return;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = first + i;
+        const int col = static_cast<int>(i);
+        switch (values.TypeAt(at)) {
+            case VT_INT: kernel->SetPubRecordInt(pubIndex, record, row, col, values.IntAt(at)); break;
+            case VT_FLOAT: kernel->SetPubRecordFloat(pubIndex, record, row, col, values.FloatAt(at)); break;
+            case VT_STRING: kernel->SetPubRecordString(pubIndex, record, row, col, values.StringAt(at)); break;
+            case VT_WIDESTR: kernel->SetPubRecordWideStr(pubIndex, record, row, col, values.WideStringAt(at)); break;
+            default: break;
+        }
+    }
+}
+
 void AppendSavedRows(IKernel* kernel, int pubIndex, const char* record, const SavedRecord& saved, int count) {
-    CVarList row;
     for (int i = 0; i < count; ++i) {
-        row.Reset();
         const std::size_t first = saved.starts[static_cast<std::size_t>(i)];
-        row.PushRange(saved.cells, first, saved.starts[static_cast<std::size_t>(i) + 1] - first);
-        kernel->AddPubRecordRowValue(pubIndex, record, -1, row);
+        AppendCells(kernel, pubIndex, record, saved.cells, first, saved.starts[static_cast<std::size_t>(i) + 1] - first);
     }
 }
 
@@ -120,7 +137,17 @@ bool PubRecordHandle::SetMaxRows(int maxRows) {
     }
 
     kernel_->RemovePubRecord(pubIndex_, recordName_);
-    const bool created = CreateRecord(maxRows, cols);
+    bool created = false;
+    try {
+        created = CreateRecord(maxRows, cols);
+    } catch (const std::bad_alloc&) {
+        // Put the old record back before the shortage is reported.
+        if (CreateRecord(oldMax, cols)) {
+            for (int col = 0; col < cols; ++col) SetColumnType(col, saved.types[static_cast<std::size_t>(col)]);
+            AppendSavedRows(kernel_, pubIndex_, recordName_, saved, rows);
+        }
+        throw;
+    }
     const int rebuiltMax = created ? maxRows : oldMax;
     if (!created) {
         // Put the old record back with all its rows rather than lose the list.
@@ -138,7 +165,7 @@ bool PubRecordHandle::SetMaxRows(int maxRows) {
 
     for (int row = keep; row < maxRows; ++row) {
         if (!defaultsComplete) return false;  // a column type without a default value
-        kernel_->AddPubRecordRowValue(pubIndex_, recordName_, row, defaults);
+        AppendCells(kernel_, pubIndex_, recordName_, defaults, 0, defaults.Size());
     }
     return true;
 }

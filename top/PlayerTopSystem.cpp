@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -123,11 +124,8 @@ struct RecordSnapshot {
     bool Restore(PubRecordHandle& handle) const {
         if (!handle.CreateRecord(maxRows, cols)) return false;
         for (int col = 0; col < cols; ++col) handle.SetColumnType(col, types[static_cast<std::size_t>(col)]);
-        CVarList row;
         for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
-            row.Reset();
-            row.PushRange(cells, starts[i], starts[i + 1] - starts[i]);
-            handle.AddRow(-1, row);
+            TopList::AppendRowCells(handle, cells, starts[i], starts[i + 1] - starts[i]);
         }
         return true;
     }
@@ -142,21 +140,36 @@ bool MigrateTopListRecord(IKernel* kernel, PubRecordHandle& handle) {
     RecordSnapshot older;
     older.Take(handle);
     const int rows = static_cast<int>(older.starts.size()) - 1;
-    CVarList kept;  // nine values per row, already in current column order
+    CVarList kept;  // eleven values per row, in current column order
     for (int row = 0; row < rows; ++row) {
         for (int currentCol = 0; currentCol < kOlderColumnCount; ++currentCol) {
             // Current columns 2 and 3 come from older columns 3 and 2; the map is its own inverse.
             const int olderCol = kOlderToCurrent[currentCol];
+            // A column the older record lacks reads as the empty value.
             if (kColumnTypes[currentCol] == VT_WIDESTR) {
-                PushCellWide(kernel, handle, row, olderCol, kept);
+                if (olderCol < cols) {
+                    PushCellWide(kernel, handle, row, olderCol, kept);
+                } else {
+                    kept.PushWideString(u"");
+                }
             } else {
-                kept.PushInt(handle.CellInt(row, olderCol));
+                kept.PushInt(olderCol < cols ? handle.CellInt(row, olderCol) : 0);
             }
         }
+        kept.PushInt(0);  // PeerageRank: unknown to the older layout
+        kept.PushInt(0);  // PeerageExp
     }
 
     kernel->RemovePubRecord(handle.PubIndex(), kRecord);
-    if (!handle.CreateRecord(TopList::kMaxRows, kColumns)) {
+    bool created = false;
+    try {
+        created = handle.CreateRecord(TopList::kMaxRows, kColumns);
+    } catch (const std::bad_alloc&) {
+        older.Restore(handle);
+        kernel->WriteLog("PlayerTopSystem: out of memory re-creating PlayerToplistRec; kept the older layout");
+        throw;
+    }
+    if (!created) {
         const bool restored = older.Restore(handle);
         const std::string text = std::string("PlayerTopSystem: cannot re-create ") + kRecord + " in the current layout; " +
                                  (restored ? "kept the older layout with its " : "lost the older layout and its ") +
@@ -166,16 +179,20 @@ bool MigrateTopListRecord(IKernel* kernel, PubRecordHandle& handle) {
     }
 
     PubRecordLock lock(handle);
-    kernel->SetPubRecordSave(handle.PubIndex(), kRecord, true);
-    SetColumnTypes(handle);
-    CVarList row;
+    // The old record is gone: every step is retried once when memory runs short,
+    // and rows are written cell by cell, which needs no memory in the library.
+    bool shortage = false;
+    TopList::RetryOnShortage([&] { kernel->SetPubRecordSave(handle.PubIndex(), kRecord, true); }, shortage);
+    TopList::RetryOnShortage([&] { SetColumnTypes(handle); }, shortage);
     for (int r = 0; r < rows; ++r) {
-        row.Reset();
-        row.PushRange(kept, static_cast<std::size_t>(r) * kOlderColumnCount, kOlderColumnCount);
-        row.PushInt(0);  // PeerageRank: unknown to the older layout
-        row.PushInt(0);  // PeerageExp
-        handle.AddRow(-1, row);
+        TopList::RetryOnShortage(
+            [&] {
+                if (handle.Rows() <= r) kernel->InsertPubRecordRow(handle.PubIndex(), kRecord, r);
+                TopList::WriteRowCells(handle, r, kept, static_cast<std::size_t>(r) * kColumns, kColumns);
+            },
+            shortage);
     }
+    if (shortage) throw std::bad_alloc();
     return true;
 }
 
@@ -285,21 +302,39 @@ void PlayerTopSystem::TopListUpdate(IKernel* kernel, const ObjectId&) {
     });
 
     const auto terminated = [&texts](const SortRow& entry, int i) { return texts.data() + entry.textAt[i]; };
-    CVarList row;
-    kernel->ClearPubRecord(handle.PubIndex(), kRecord);
+    const int index = handle.PubIndex();
+    kernel->ClearPubRecord(index, kRecord);
     const std::size_t count = std::min(entries.size(), static_cast<std::size_t>(TopList::kMaxRows));
-    for (std::size_t i = 0; i < count; ++i) {
-        const SortRow& entry = entries[i];
-        row.Reset();
-        row.PushWideString(terminated(entry, 0));
-        row.PushInt(entry.level);
-        row.PushInt(entry.ints[0]);  // Nation
-        row.PushInt(entry.ints[1]);  // ProfType
-        row.PushWideString(terminated(entry, 1));
-        row.PushInt(entry.ints[2]);  // GuildPoint
-        row.PushWideString(terminated(entry, 2));
-        for (int k = 3; k < 7; ++k) row.PushInt(entry.ints[k]);  // CastlePoint, Camp, PeerageRank, PeerageExp
-        if (handle.AddRow(-1, row) >= TopList::kMaxRows) break;
+    std::size_t written = 0;
+    try {
+        CVarList row;  // reused: its entry array is kept across Reset
+        for (; written < count; ++written) {
+            const SortRow& entry = entries[written];
+            row.Reset();
+            row.PushWideString(terminated(entry, 0));
+            row.PushInt(entry.level);
+            row.PushInt(entry.ints[0]);  // Nation
+            row.PushInt(entry.ints[1]);  // ProfType
+            row.PushWideString(terminated(entry, 1));
+            row.PushInt(entry.ints[2]);  // GuildPoint
+            row.PushWideString(terminated(entry, 2));
+            for (int k = 3; k < 7; ++k) row.PushInt(entry.ints[k]);  // CastlePoint, Camp, PeerageRank, PeerageExp
+            if (handle.AddRow(-1, row) >= TopList::kMaxRows) return;
+        }
+    } catch (const std::bad_alloc&) {
+        // The list is already cleared: write the rest cell by cell, which needs no
+        // memory here, so no row is lost; then let the shortage be known.
+        for (; written < count; ++written) {
+            const SortRow& entry = entries[written];
+            const int r = handle.Rows();
+            if (r < 0 || !kernel->InsertPubRecordRow(index, kRecord, r)) break;
+            for (int i = 0; i < 3; ++i) {
+                kernel->SetPubRecordWideStr(index, kRecord, r, kSortRowTextColumns[i], terminated(entry, i));
+            }
+            kernel->SetPubRecordInt(index, kRecord, r, kLevelColumn, entry.level);
+            for (int i = 0; i < 7; ++i) kernel->SetPubRecordInt(index, kRecord, r, kSortRowIntColumns[i], entry.ints[i]);
+        }
+        throw;
     }
 }
 

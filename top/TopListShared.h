@@ -4,6 +4,7 @@
 // building list replies, the missing-sibling report of Init, and the unique-key
 // re-sort. Each module's own ordering rules stay in its own file.
 #include <algorithm>
+#include <new>
 #include <span>
 #include <vector>
 
@@ -45,13 +46,34 @@ void PushPlayerValues(IKernel* kernel, const ObjectId& player, std::span<const P
 int PositionBelowEqual(PubRecordHandle& handle, int keyColumn, int key);
 
 // Places a row whose values were read beforehand (name at 0, the int ranking key
-// at keyColumn) into a list ranked by that key, greatest first. The caller holds
-// the lock. The player's old row is removed; an unlisted player enters a full
-// list only when his key is strictly greater than the last row's, which then
-// leaves. Returns the new row index, or -1 when the list is left without him.
-// Nothing is removed unless the values are complete, so a failure to read them
-// never leaves a hole or an empty row behind.
+// at keyColumn) into a list ranked by that key, greatest first, below every other
+// row of an equal or greater key. The caller holds the lock. A listed player's
+// row moves (or is rewritten in place when its place is unchanged); an unlisted
+// player enters a full list only when his key is strictly greater than the last
+// row's, which then leaves. Returns the new row index, or -1 when he is not
+// listed afterwards. Where there is room the new row goes in before the old one
+// is dropped, so a failed insert leaves the list as it was.
 int PlaceRankedRow(PubRecordHandle& handle, const IVarList& row, int keyColumn, int capacity = kMaxRows);
+
+// Writes count values of a list, starting at first, into the cells of an
+// existing row by their types. Costs a kernel call per cell but allocates nothing
+// in the library: used where a record has already been emptied and must be
+// refilled even when memory is short.
+void WriteRowCells(PubRecordHandle& handle, int row, const IVarList& values, std::size_t first, std::size_t count);
+// Appends a default row and writes the values into it as WriteRowCells does.
+void AppendRowCells(PubRecordHandle& handle, const IVarList& values, std::size_t first, std::size_t count);
+
+// Runs an idempotent step; when it fails for want of memory, notes the shortage
+// and runs it once more, so a passing shortage cannot leave a rewrite half done.
+template <class Step>
+void RetryOnShortage(Step step, bool& shortage) {
+    try {
+        step();
+    } catch (const std::bad_alloc&) {
+        shortage = true;
+        step();
+    }
+}
 
 // Appends, for each row i from 0 while i < min(Rows, maxRows): i + 1, then the
 // row's cells by column type.

@@ -1,0 +1,181 @@
+// Leaderboard operations on full 150-row lists in the reference host, with the
+// real library loaded: time, kernel calls and heap allocations per operation.
+// Allocations are counted by this program's global operator new, which the
+// plug-in binds to as well; they include the host's own share (see the
+// HostSetUnwatchedProperty baseline). Each leaderboard has its own section below.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "host/World.h"
+
+// --- counting allocator ------------------------------------------------------------
+namespace {
+std::atomic<std::uint64_t> g_allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+// --- shared set-up -------------------------------------------------------------------
+
+// One server with the library started, a home scene (1) and a base scene (2).
+struct BenchServer {
+    World world;
+    Server* server = nullptr;
+
+    BenchServer() {
+        server = &world.AddServer();
+        if (!server->Start()) std::abort();
+        server->CreateScene(1, "HomeScene");
+        server->CreateScene(2);
+        server->SendStartEvents();
+    }
+    HostKernel& Kernel() { return server->Kernel(); }
+};
+
+std::u16string Numbered(const char16_t* prefix, int i) {
+    std::u16string name = prefix;
+    for (char c : std::to_string(i)) name += static_cast<char16_t>(c);
+    return name;
+}
+
+// Runs the loop body and reports kernel calls and allocations per iteration.
+template <class Body>
+void Measure(benchmark::State& state, HostKernel& kernel, Body body) {
+    const std::uint64_t calls = kernel.KernelCalls();
+    const std::uint64_t allocations = g_allocations.load();
+    for (auto _ : state) body();
+    const double n = static_cast<double>(state.iterations());
+    state.counters["kernel_calls"] = static_cast<double>(kernel.KernelCalls() - calls) / n;
+    state.counters["allocs"] = static_cast<double>(g_allocations.load() - allocations) / n;
+}
+
+// --- player leaderboard ------------------------------------------------------------------
+
+std::vector<std::pair<std::string, HostValue>> PlayerProperties(int level) {
+    return {{"Level", level},      {"Nation", 1},       {"ProfType", 2},
+            {"GuildName", std::u16string(u"Order of the Lion")},   {"GuildPoint", 3},
+            {"GuildContribut", 4}, {"CastleName", std::u16string(u"Northwatch")}, {"CastlePoint", 5},
+            {"Camp", 6},           {"PeerageRank", 7},  {"PeerageExp", 8},
+            {"GutOver", 1}};
+}
+
+// 150 listed players, levels 189 down to 40; returns them in rank order.
+std::vector<ObjectId> FillPlayerList(BenchServer& bench) {
+    std::vector<ObjectId> players;
+    for (int i = 0; i < 150; ++i) {
+        const ObjectId p = bench.server->CreatePlayer(Numbered(u"Adventurer_", i), 2, PlayerProperties(189 - i));
+        bench.server->LoginPlayer(p);
+        players.push_back(p);
+    }
+    return players;
+}
+
+// A listed player who moves between the middle and the top on every change.
+void BM_PlayerEnterTopList_Moving(benchmark::State& state) {
+    BenchServer bench;
+    const auto players = FillPlayerList(bench);
+    const ObjectId mover = players[75];
+    int step = 0;
+    Measure(state, bench.Kernel(), [&] {
+        bench.server->SetProperty(mover, "Level", (++step & 1) != 0 ? 500 + step % 2 : 114);
+    });
+}
+BENCHMARK(BM_PlayerEnterTopList_Moving);
+
+// The host's own cost of a property change that no module watches.
+void BM_HostSetUnwatchedProperty(benchmark::State& state) {
+    BenchServer bench;
+    const auto players = FillPlayerList(bench);
+    int step = 0;
+    Measure(state, bench.Kernel(), [&] { bench.server->SetProperty(players[75], "Unwatched", ++step); });
+}
+BENCHMARK(BM_HostSetUnwatchedProperty);
+
+void BM_PlayerTopListUpdate(benchmark::State& state) {
+    BenchServer bench;
+    FillPlayerList(bench);
+    const ObjectId home = bench.Kernel().SceneObject(1);
+    Measure(state, bench.Kernel(), [&] { bench.Kernel().RunHeartBeat(home, "PlayerTopSystem::H_TopListUpdate"); });
+}
+BENCHMARK(BM_PlayerTopListUpdate);
+
+void BM_PlayerListReply(benchmark::State& state) {
+    BenchServer bench;
+    const auto players = FillPlayerList(bench);
+    CVarList request;
+    request.PushInt(140911);
+    Measure(state, bench.Kernel(), [&] {
+        bench.Kernel().DeliverCustomMessage(players[10], request);
+        bench.Kernel().ClearInbox(players[10]);
+    });
+}
+BENCHMARK(BM_PlayerListReply);
+
+// The same find-remove-insert on a plain vector of rows, for comparison.
+struct PlainRow {
+    std::u16string name;
+    int level;
+    int nation, prof;
+    std::u16string guild;
+    int guildPoint;
+    std::u16string castle;
+    int castlePoint, camp, peerageRank, peerageExp;
+};
+
+void BM_PlainVectorEnterTopList_Moving(benchmark::State& state) {
+    std::vector<PlainRow> rows;
+    for (int i = 0; i < 150; ++i) {
+        rows.push_back({Numbered(u"Adventurer_", i), 189 - i, 1, 2, u"Order of the Lion", 3, u"Northwatch", 5, 6, 7, 8});
+    }
+    const std::u16string mover = Numbered(u"Adventurer_", 75);
+    int step = 0;
+    const std::uint64_t allocations = g_allocations.load();
+    for (auto _ : state) {
+        const int level = (++step & 1) != 0 ? 500 + step % 2 : 114;
+        PlainRow row{mover, level, 1, 2, u"Order of the Lion", 3, u"Northwatch", 5, 6, 7, 8};
+        const auto found = std::find_if(rows.begin(), rows.end(), [&](const PlainRow& r) { return r.name == mover; });
+        if (found != rows.end()) rows.erase(found);
+        std::size_t position = 0;
+        for (std::size_t i = rows.size(); i-- > 0;) {
+            if (rows[i].level >= level) {
+                position = i + 1;
+                break;
+            }
+        }
+        rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(position), std::move(row));
+        benchmark::DoNotOptimize(rows.data());
+    }
+    state.counters["allocs"] =
+        static_cast<double>(g_allocations.load() - allocations) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_PlainVectorEnterTopList_Moving);
+
+// --- charm leaderboard ---------------------------------------------------------------------
+// (its benchmarks go here, built on BenchServer and Measure)
+
+}  // namespace
+
+BENCHMARK_MAIN();
