@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string_view>
 
@@ -241,50 +242,46 @@ bool CIniFile::WriteString(const char* section, const char* key, const char* tex
 }
 
 namespace {
-template <typename... Args>
-std::string Print(const char* format, Args... args) {
-    char buffer[256];
-    const int n = std::snprintf(buffer, sizeof buffer, format, args...);
-    if (n < 0) {
-        return {};
+// "%f" of each value, joined by commas.
+std::string Floats(std::initializer_list<float> values) {
+    std::string out;
+    for (const float v : values) {
+        if (!out.empty()) {
+            out += ',';
+        }
+        out += FloatToString(v, 0);
     }
-    if (static_cast<std::size_t>(n) < sizeof buffer) {
-        return std::string(buffer, static_cast<std::size_t>(n));
-    }
-    std::string out(static_cast<std::size_t>(n), '\0');
-    std::snprintf(out.data(), out.size() + 1, format, args...);
     return out;
 }
 }  // namespace
 
 bool CIniFile::WriteInteger(const char* section, const char* key, int value) {
-    return WriteString(section, key, Print("%d", value).c_str());
+    return WriteString(section, key, IntToString(value).c_str());
 }
 
 bool CIniFile::WriteFloat(const char* section, const char* key, float value) {
-    return WriteString(section, key, Print("%f", static_cast<double>(value)).c_str());
+    return WriteString(section, key, Floats({value}).c_str());
 }
 
 bool CIniFile::WriteFloat2(const char* section, const char* key, float x, float y) {
-    return WriteString(section, key, Print("%f,%f", static_cast<double>(x), static_cast<double>(y)).c_str());
+    return WriteString(section, key, Floats({x, y}).c_str());
 }
 
 bool CIniFile::WriteFloat3(const char* section, const char* key, float x, float y, float z) {
-    return WriteString(
-        section, key,
-        Print("%f,%f,%f", static_cast<double>(x), static_cast<double>(y), static_cast<double>(z)).c_str());
+    return WriteString(section, key, Floats({x, y, z}).c_str());
 }
 
 bool CIniFile::WriteFloat4(const char* section, const char* key, float x, float y, float z, float w) {
-    return WriteString(section, key,
-                       Print("%f,%f,%f,%f", static_cast<double>(x), static_cast<double>(y), static_cast<double>(z),
-                             static_cast<double>(w))
-                           .c_str());
+    return WriteString(section, key, Floats({x, y, z, w}).c_str());
 }
 
 bool CIniFile::WriteColor(const char* section, const char* key, std::uint32_t color) {
-    return WriteString(section, key,
-                       Print("%d,%d,%d,%d", static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
-                             static_cast<int>((color >> 16) & 0xFFu), static_cast<int>(color >> 24))
-                           .c_str());
+    std::string text;
+    for (int shift = 0; shift < 32; shift += 8) {
+        if (shift != 0) {
+            text += ',';
+        }
+        text += IntToString(static_cast<int>((color >> shift) & 0xFFu));
+    }
+    return WriteString(section, key, text.c_str());
 }
