@@ -1,0 +1,121 @@
+// Four servers on their own threads change charms, gifts and levels of their
+// players while hourly re-sorts run; the shared list must stay whole throughout.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <set>
+#include <string>
+
+#include "CharmList.h"
+#include "host/World.h"
+
+namespace {
+
+constexpr int kServers = 4;
+constexpr int kPlayersPerServer = 50;  // 200 players for 150 rows: the list fills up
+constexpr int kTasksPerServer = 40;
+constexpr int kChangesPerTask = 30;
+
+std::u16string PlayerName(int server, int i) {
+    std::u16string name = u"s0p00";
+    name[1] = static_cast<char16_t>(u'0' + server);
+    name[3] = static_cast<char16_t>(u'0' + i / 10);
+    name[4] = static_cast<char16_t>(u'0' + i % 10);
+    return name;
+}
+
+// Whether the rows are well formed: no empty or repeated name, charm never rising.
+std::string Fault(const std::vector<charm::Row>& rows) {
+    if (rows.size() > 150) return "more than 150 rows";
+    std::set<std::u16string> seen;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].name.empty()) return "empty row " + std::to_string(i);
+        if (!seen.insert(rows[i].name).second) return "name twice at row " + std::to_string(i);
+        if (i > 0 && rows[i].charm > rows[i - 1].charm) return "charm rises at row " + std::to_string(i);
+    }
+    return {};
+}
+
+TEST(CharmMultiServer, ListStaysWholeUnderConcurrentChangesAndResorts) {
+    World world;
+    for (int s = 0; s < kServers; ++s) {
+        Server& server = world.AddServer();
+        server.CreateScene(1, "HomeScene");
+        server.CreateScene(2, "BaseScene");
+    }
+    ASSERT_TRUE(world.StartAll());
+    for (int s = 0; s < kServers; ++s) world.server(s).SendStartEvents();
+
+    // Every time a holder releases the lock, the list must be as a holder may leave it.
+    std::atomic<int> releases{0};
+    std::atomic<bool> faulty{false};
+    std::string firstFault;
+    world.Store().SetReleaseHook([&](PubDataStore& store, int, std::string_view property) {
+        if (property != charm::kLock) return;
+        ++releases;
+        if (faulty.load()) return;
+        std::string fault = Fault(charm::Rows(store));
+        if (!fault.empty() && !faulty.exchange(true)) firstFault = fault;
+    });
+
+    std::vector<std::vector<ObjectId>> players(kServers);
+    for (int s = 0; s < kServers; ++s) {
+        Server& server = world.server(s);
+        for (int i = 0; i < kPlayersPerServer; ++i) {
+            const ObjectId p = server.CreatePlayer(PlayerName(s + 1, i), 2,
+                                                   {{"GutOver", i % 7 == 0 ? 0 : 1}, {"Charm", i}, {"Level", 1}});
+            ASSERT_FALSE(p.IsNull());
+            players[s].push_back(p);
+        }
+        server.StartThread();
+    }
+
+    for (int s = 0; s < kServers; ++s) {
+        Server& server = world.server(s);
+        server.Post([&players, s](Server& self) {
+            for (const ObjectId& p : players[s]) self.LoginPlayer(p);
+        });
+        for (int t = 0; t < kTasksPerServer; ++t) {
+            server.Post([&players, s, t](Server& self) {
+                std::mt19937 random(static_cast<unsigned>(s * 1000 + t));
+                const auto& mine = players[s];
+                for (int c = 0; c < kChangesPerTask; ++c) {
+                    const ObjectId& p = mine[random() % mine.size()];
+                    switch (random() % 6) {
+                        case 0: self.SetProperty(p, "GiftNum", static_cast<int>(random() % 50)); break;
+                        case 1: self.SetProperty(p, "Level", static_cast<int>(random() % 100)); break;
+                        case 2: self.SetProperty(p, "GutOver", 1); break;
+                        default: self.SetProperty(p, "Charm", static_cast<int>(random() % 400)); break;
+                    }
+                }
+                // An hour passes now and then: the armed heartbeat re-sorts the list.
+                if (t % 10 == 9) self.Kernel().Advance(3600000);
+            });
+        }
+    }
+    for (int s = 0; s < kServers; ++s) world.server(s).WaitIdle();
+    for (int s = 0; s < kServers; ++s) world.server(s).StopThread();
+    world.Store().SetReleaseHook(nullptr);
+
+    EXPECT_FALSE(faulty.load()) << firstFault;
+    EXPECT_GT(releases.load(), kServers * kTasksPerServer);
+    const auto rows = charm::Rows(world.Store());
+    EXPECT_EQ(Fault(rows), "");
+    EXPECT_EQ(rows.size(), 150u);
+    EXPECT_EQ(charm::LockValue(world.Store()), 0);
+    EXPECT_EQ(world.DiagnosticsText(), "");
+
+    // Every change of a listed player reached his own row and no other.
+    for (const charm::Row& row : rows) {
+        const int s = row.name[1] - u'1';
+        const int i = (row.name[3] - u'0') * 10 + (row.name[4] - u'0');
+        const HostKernel& kernel = world.server(s).Kernel();
+        const ObjectId& p = players[s][i];
+        EXPECT_EQ(row.charm, std::get<int>(kernel.Property(p, "Charm")));
+        EXPECT_EQ(row.level, std::get<int>(kernel.Property(p, "Level")));
+        EXPECT_EQ(row.gift, std::get<int>(kernel.Property(p, "GiftNum")));
+    }
+}
+
+}  // namespace
