@@ -1,5 +1,6 @@
 #include "PubDataStore.h"
 
+#include <algorithm>
 #include <mutex>
 #include <unordered_map>
 
@@ -619,6 +620,20 @@ bool PubDataStore::Seed(std::u16string_view space, std::string_view rec, int max
             if (colTypes[i] == VT_INT64 && row[i].index() == 1) row[i] = static_cast<std::int64_t>(std::get<int>(row[i]));
     s.records.insert_or_assign(std::string(rec), std::move(r));
     return true;
+}
+
+std::vector<PubDataStore::RecordInfo> PubDataStore::Records() const {
+    STORE_LOCK;
+    std::vector<RecordInfo> out;
+    for (const auto& space : impl_->spaces) {
+        const std::size_t first = out.size();
+        for (const auto& [name, r] : space->records)
+            out.push_back(RecordInfo{space->name, name, static_cast<int>(r.rows.size()),
+                                     static_cast<int>(r.colTypes.size()), r.maxRows});
+        std::sort(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
+                  [](const RecordInfo& a, const RecordInfo& b) { return a.record < b.record; });
+    }
+    return out;
 }
 
 void PubDataStore::SetReleaseHook(ReleaseHook hook) {

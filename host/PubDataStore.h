@@ -96,6 +96,13 @@ public:
     bool Seed(std::u16string_view space, std::string_view rec, int maxRows, const std::vector<int>& colTypes,
               const std::vector<std::vector<HostValue>>& rows);
 
+    struct RecordInfo {
+        std::u16string space;
+        std::string record;
+        int rows = 0, cols = 0, maxRows = 0;
+    };
+    std::vector<RecordInfo> Records() const;  // every record of every space, by space index then name
+
     // Called, with the store still locked, right after a compare-and-set that took
     // an int property from 1 to 0 (a record lock being released): tests check the
     // record as its holder left it. The hook may call any store operation.

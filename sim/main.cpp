@@ -1,20 +1,21 @@
-// Loads the plug-in, checks its interface version and lists its module creators.
+// The simulator: a world of servers running the game logic library.
 #include <cstdio>
+#include <string>
 
-#include "host/PluginLibrary.h"
+#include "SimOptions.h"
+#include "Simulation.h"
 
 int main(int argc, char** argv) {
-    const char* path = argc > 1 ? argv[1] : VOGAME_LIBRARY_PATH;
-    PluginLibrary lib;
-    if (!lib.Load(path)) {
-        std::fprintf(stderr, "cannot load %s: %s\n", path, lib.Error().c_str());
-        return 1;
+    SimOptions options;
+    std::string error;
+    if (!ParseSimOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
     }
-    std::printf("library: %s\ninterface version: 0x%08X (%s)\n", path, lib.Version(),
-                lib.Version() == kVoGameLogicVersion ? "matches" : "MISMATCH");
-    int n = 0;
-    for (IModuleCreator* c = lib.Creators(); c != nullptr; c = c->next) {
-        std::printf("creator %d: %s\n", ++n, c->GetModuleName());
+    if (options.help) {
+        PrintSimHelp(argv[0]);
+        return 0;
     }
-    return lib.Version() == kVoGameLogicVersion ? 0 : 1;
+    Simulation simulation(options);
+    return simulation.Run();
 }
