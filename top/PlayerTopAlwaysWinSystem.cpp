@@ -1,6 +1,5 @@
 #include "PlayerTopAlwaysWinSystem.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
