@@ -10,33 +10,18 @@ namespace {
 constexpr std::uint32_t kTypeMask = 0x0Fu;
 constexpr std::size_t kBytesHeader = sizeof(std::uint64_t);
 
-// Neutral results of the string readers: never a null pointer.
-constexpr char kEmpty[] = "";
-constexpr char16_t kEmptyWide[] = u"";
-
-constexpr std::uint32_t TypeWord(int tag, int type) {
-    return ((static_cast<std::uint32_t>(tag) & 0x0Fu) << 4) | static_cast<std::uint32_t>(type);
-}
-
-constexpr bool HasBlock(std::uint32_t typeWord) {
-    const std::uint32_t type = typeWord & kTypeMask;
-    return type == VT_STRING || type == VT_WIDESTR || type == VT_OBJECT || type == VT_BYTES;
-}
-
 // A null string from a careless caller is stored as an empty one.
 std::size_t StringBlockSize(const char*& value) {
-    if (value == nullptr) value = kEmpty;
+    if (value == nullptr) value = "";
     return std::strlen(value) + 1;
 }
 
 std::size_t WideBlockSize(const char16_t*& value) {
-    if (value == nullptr) value = kEmptyWide;
+    if (value == nullptr) value = u"";
     return (std::char_traits<char16_t>::length(value) + 1) * sizeof(char16_t);
 }
 
 }  // namespace
-
-CVarList::CVarList() noexcept : entries_(inline_), capacity_(kInlineEntries), count_(0), poolUsed_(0) {}
 
 // Delegating to the default constructor makes the object complete before the
 // copy starts, so a bad_alloc halfway through still runs the destructor and
@@ -54,21 +39,10 @@ CVarList& CVarList::operator=(const IVarList& other) {
 
 CVarList& CVarList::operator=(const CVarList& other) { return *this = static_cast<const IVarList&>(other); }
 
-CVarList::~CVarList() {
-    ReleaseValues();
-    ReleaseArray();
-}
-
 // ---- storage ----
 
-bool CVarList::InPool(const void* block) const noexcept {
-    const auto address = reinterpret_cast<std::uintptr_t>(block);
-    const auto first = reinterpret_cast<std::uintptr_t>(pool_);
-    return address >= first && address < first + kPoolBytes;
-}
-
-void CVarList::EnsureRoom() {
-    if (count_ < capacity_) return;
+// Kept out of line so that the room check inlines into every push.
+void CVarList::Grow() {
     const std::uint64_t grown = capacity_ * 2;
     Entry* array = new Entry[grown];
     std::memcpy(array, entries_, count_ * sizeof(Entry));
@@ -77,49 +51,10 @@ void CVarList::EnsureRoom() {
     capacity_ = grown;
 }
 
-CVarList::Entry* CVarList::Append() {
-    EnsureRoom();
-    return &entries_[count_++];
-}
-
-// Wide strings ask for 2-byte alignment: callers read them through a char16_t
-// pointer, which must not be misaligned. Everything else is packed byte-tight.
-void* CVarList::Place(const void* data, std::size_t n, std::size_t align) {
-    void* block;
-    const std::size_t offset = (poolUsed_ + align - 1) / align * align;
-    if (offset <= kPoolBytes && n <= kPoolBytes - offset) {
-        block = pool_ + offset;
-        poolUsed_ = offset + n;
-    } else {
-        block = ::operator new(n);
-    }
+void* CVarList::PlaceOnHeap(const void* data, std::size_t n) {
+    void* block = ::operator new(n);
     if (data != nullptr) std::memcpy(block, data, n);
     return block;
-}
-
-void CVarList::FreeBlock(void* block) noexcept {
-    if (block != nullptr && !InPool(block)) ::operator delete(block);
-}
-
-void CVarList::ReleaseValues() noexcept {
-    for (std::uint64_t i = 0; i < count_; ++i) {
-        if (HasBlock(entries_[i].type)) FreeBlock(entries_[i].v.block);
-    }
-}
-
-void CVarList::ReleaseArray() noexcept {
-    if (entries_ != inline_) delete[] entries_;
-    entries_ = inline_;
-}
-
-// Room for the entry first, then the value's storage, then the entry itself:
-// a bad_alloc from either allocation leaves no entry behind.
-void CVarList::PushBlock(std::uint32_t typeWord, const void* data, std::size_t n, std::size_t align) {
-    EnsureRoom();
-    void* block = Place(data, n, align);
-    Entry* entry = &entries_[count_++];
-    entry->type = typeWord;
-    entry->v.block = block;
 }
 
 // The new copy is made before the old block goes, so a failed allocation keeps
@@ -133,30 +68,7 @@ bool CVarList::ReplaceBlock(std::size_t index, int type, const void* data, std::
     return true;
 }
 
-const CVarList::Entry* CVarList::EntryOf(std::size_t index, int type) const noexcept {
-    if (index >= count_) return nullptr;
-    const Entry* entry = &entries_[index];
-    return (entry->type & kTypeMask) == static_cast<std::uint32_t>(type) ? entry : nullptr;
-}
-
 // ---- pushes ----
-
-bool CVarList::PushInt(int value) { return PushTaggedInt(0, value); }
-
-bool CVarList::PushInt64(std::int64_t value) {
-    Entry* entry = Append();
-    entry->type = VT_INT64;
-    entry->v.i64 = value;
-    return true;
-}
-
-bool CVarList::PushFloat(float value) { return PushTaggedFloat(0, value); }
-
-bool CVarList::PushString(const char* value) { return PushTaggedString(0, value); }
-
-bool CVarList::PushWideString(const char16_t* value) { return PushTaggedWideString(0, value); }
-
-bool CVarList::PushObject(const ObjectId& value) { return PushTaggedObject(0, value); }
 
 bool CVarList::PushBytes(const void* data, std::size_t size) {
     if (data == nullptr) size = 0;
@@ -169,39 +81,6 @@ bool CVarList::PushBytes(const void* data, std::size_t size) {
     Entry* entry = &entries_[count_++];
     entry->type = VT_BYTES;
     entry->v.block = block;
-    return true;
-}
-
-bool CVarList::PushTaggedInt(int tag, int value) {
-    Entry* entry = Append();
-    entry->type = TypeWord(tag, VT_INT);
-    entry->v.i64 = 0;
-    entry->v.i = value;
-    return true;
-}
-
-bool CVarList::PushTaggedFloat(int tag, float value) {
-    Entry* entry = Append();
-    entry->type = TypeWord(tag, VT_FLOAT);
-    entry->v.i64 = 0;
-    entry->v.f = value;
-    return true;
-}
-
-bool CVarList::PushTaggedString(int tag, const char* value) {
-    const std::size_t n = StringBlockSize(value);
-    PushBlock(TypeWord(tag, VT_STRING), value, n, 1);
-    return true;
-}
-
-bool CVarList::PushTaggedWideString(int tag, const char16_t* value) {
-    const std::size_t n = WideBlockSize(value);
-    PushBlock(TypeWord(tag, VT_WIDESTR), value, n, alignof(char16_t));
-    return true;
-}
-
-bool CVarList::PushTaggedObject(int tag, const ObjectId& value) {
-    PushBlock(TypeWord(tag, VT_OBJECT), &value, sizeof(ObjectId), 1);
     return true;
 }
 
@@ -249,55 +128,14 @@ void CVarList::Reset() {
     poolUsed_ = 0;
 }
 
-bool CVarList::Empty() const { return count_ == 0; }
-
-std::size_t CVarList::Size() const { return count_; }
-
 // ---- readers ----
 
 int CVarList::RawTypeAt(std::size_t index) const {
     return index < count_ ? static_cast<int>(entries_[index].type) : 0;
 }
 
-int CVarList::TypeAt(std::size_t index) const {
-    return index < count_ ? static_cast<int>(entries_[index].type & kTypeMask) : 0;
-}
-
 int CVarList::TagAt(std::size_t index) const {
     return index < count_ ? static_cast<int>((entries_[index].type >> 4) & 0x0Fu) : 0;
-}
-
-int CVarList::IntAt(std::size_t index) const {
-    const Entry* entry = EntryOf(index, VT_INT);
-    return entry != nullptr ? entry->v.i : 0;
-}
-
-std::int64_t CVarList::Int64At(std::size_t index) const {
-    const Entry* entry = EntryOf(index, VT_INT64);
-    return entry != nullptr ? entry->v.i64 : 0;
-}
-
-float CVarList::FloatAt(std::size_t index) const {
-    const Entry* entry = EntryOf(index, VT_FLOAT);
-    return entry != nullptr ? entry->v.f : 0.0f;
-}
-
-const char* CVarList::StringAt(std::size_t index) const {
-    const Entry* entry = EntryOf(index, VT_STRING);
-    return entry != nullptr ? static_cast<const char*>(entry->v.block) : kEmpty;
-}
-
-const char16_t* CVarList::WideStringAt(std::size_t index) const {
-    const Entry* entry = EntryOf(index, VT_WIDESTR);
-    return entry != nullptr ? static_cast<const char16_t*>(entry->v.block) : kEmptyWide;
-}
-
-ObjectId CVarList::ObjectAt(std::size_t index) const {
-    ObjectId id;
-    const Entry* entry = EntryOf(index, VT_OBJECT);
-    // Pool blocks are not aligned: copy bytes rather than dereference.
-    if (entry != nullptr) std::memcpy(&id, entry->v.block, sizeof id);
-    return id;
 }
 
 const void* CVarList::BytesAt(std::size_t index, std::size_t& size) const {
