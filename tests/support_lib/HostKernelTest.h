@@ -1,0 +1,37 @@
+#pragma once
+// One reference-host kernel on its own store, a scene to hold objects and a
+// resource folder for XML files.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TempDir.h"
+#include "host/HostKernel.h"
+#include "host/PubDataStore.h"
+#include "Utility/Platform.h"
+
+class HostKernelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir_.Path().empty());
+        kernel_.SetResourcePath(dir_.Path());
+        scene_ = kernel_.CreateScene(1);
+    }
+
+    // Writes a file under the resource folder; "\" separators allowed.
+    void WriteResource(const std::string& name, const std::string& content) {
+        WriteWholeFile(dir_ / Platform::NativePath(name.c_str()), content);
+    }
+
+    // A new object of the class (or configuration) in scene 1.
+    ObjectId Make(const char* config) {
+        ObjectId out;
+        EXPECT_TRUE(kernel_.CreateObject(out, scene_, config, 0)) << config;
+        return out;
+    }
+
+    PubDataStore store_;
+    HostKernel kernel_{store_, 1};
+    TempDir dir_;
+    ObjectId scene_;
+};

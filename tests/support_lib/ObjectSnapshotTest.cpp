@@ -1,0 +1,244 @@
+// Object snapshots in variant lists: layout, selection rules, round trips through
+// the reference host, and lists that are short, mistyped or foreign.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "HostKernelTest.h"
+#include "Utility/CVarList.h"
+#include "Utility/ObjectSnapshot.h"
+
+namespace {
+
+class ObjectSnapshotTest : public HostKernelTest {
+protected:
+    void SetUp() override {
+        HostKernelTest::SetUp();
+        kernel_.DefineClass("Empty");
+        const int hero = kernel_.DefineClass("Hero");
+        kernel_.AddClassProperty(hero, "Level", VT_INT, true, "");
+        kernel_.AddClassProperty(hero, "Speed", VT_FLOAT, true, "");
+        kernel_.AddClassProperty(hero, "Title", VT_STRING, false, "");  // not saved
+        kernel_.AddClassProperty(hero, "Nick", VT_WIDESTR, true, "");
+        kernel_.AddClassProperty(hero, "Mount", VT_OBJECT, true, "");
+        kernel_.AddClassRecord(hero, "Bag", 3, 10, true);
+        kernel_.SetClassRecordColType(hero, "Bag", 0, VT_INT);
+        kernel_.SetClassRecordColType(hero, "Bag", 1, VT_WIDESTR);
+        kernel_.SetClassRecordColType(hero, "Bag", 2, VT_OBJECT);
+        kernel_.AddClassRecord(hero, "Skills", 2, 10, false);  // not saved
+        kernel_.SetClassRecordColType(hero, "Skills", 0, VT_STRING);
+        kernel_.SetClassRecordColType(hero, "Skills", 1, VT_FLOAT);
+
+        source_ = Make("Hero");
+        mount_ = Make("Empty");
+        kernel_.SetInt(source_, "Level", 30);
+        kernel_.SetFloat(source_, "Speed", 2.5f);
+        kernel_.SetString(source_, "Title", "Duke");
+        kernel_.SetWideStr(source_, "Nick", u"Ōtori");
+        kernel_.SetObject(source_, "Mount", mount_);
+        kernel_.AddData(source_, "Gold", VT_INT);
+        kernel_.SetDataInt(source_, "Gold", 900);
+        kernel_.AddData(source_, "Motto", VT_WIDESTR);
+        kernel_.SetDataWideStr(source_, "Motto", u"onward");
+        kernel_.AddData(source_, "Target", VT_OBJECT);
+        kernel_.SetDataObject(source_, "Target", mount_);
+        for (int r = 0; r < 2; ++r) {
+            kernel_.SetRecordInt(source_, "Bag", r, 0, 10 + r);
+            kernel_.SetRecordWideStr(source_, "Bag", r, 1, r == 0 ? u"axe" : u"bow");
+            kernel_.SetRecordObject(source_, "Bag", r, 2, mount_);
+        }
+        kernel_.SetRecordString(source_, "Skills", 0, 0, "dash");
+        kernel_.SetRecordFloat(source_, "Skills", 0, 1, 0.25f);
+    }
+
+    // Index of the first String element equal to text, or -1.
+    static long Find(const IVarList& list, const char* text) {
+        for (std::size_t i = 0; i < list.Size(); ++i) {
+            if (list.TypeAt(i) == VT_STRING && std::string(list.StringAt(i)) == text) {
+                return static_cast<long>(i);
+            }
+        }
+        return -1;
+    }
+
+    void ExpectLoadedCopy(const ObjectId& target) {
+        EXPECT_EQ(kernel_.QueryInt(target, "Level"), 30);
+        EXPECT_FLOAT_EQ(kernel_.QueryFloat(target, "Speed"), 2.5f);
+        EXPECT_STREQ(kernel_.QueryString(target, "Title"), "Duke");
+        EXPECT_EQ(std::u16string(kernel_.QueryWideStr(target, "Nick")), u"Ōtori");
+        EXPECT_EQ(kernel_.QueryObject(target, "Mount"), mount_);
+        EXPECT_EQ(kernel_.QueryDataInt(target, "Gold"), 900);
+        EXPECT_EQ(std::u16string(kernel_.QueryDataWideStr(target, "Motto")), u"onward");
+        EXPECT_EQ(kernel_.QueryDataObject(target, "Target"), mount_);
+        ASSERT_EQ(kernel_.GetRecordRows(target, "Bag"), 2);
+        EXPECT_EQ(kernel_.QueryRecordInt(target, "Bag", 1, 0), 11);
+        EXPECT_EQ(std::u16string(kernel_.QueryRecordWideStr(target, "Bag", 1, 1)), u"bow");
+        EXPECT_EQ(kernel_.QueryRecordObject(target, "Bag", 0, 2), mount_);
+        ASSERT_EQ(kernel_.GetRecordRows(target, "Skills"), 1);
+        EXPECT_STREQ(kernel_.QueryRecordString(target, "Skills", 0, 0), "dash");
+        EXPECT_FLOAT_EQ(kernel_.QueryRecordFloat(target, "Skills", 0, 1), 0.25f);
+    }
+
+    ObjectId source_, mount_;
+};
+
+TEST_F(ObjectSnapshotTest, EmptyObjectGivesThreeZeroCounts) {
+    CVarList list;
+    ASSERT_EQ(SaveObjectToList(&kernel_, Make("Empty"), list, true, true), 1);
+    ASSERT_EQ(list.Size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(list.TypeAt(i), VT_INT);
+        EXPECT_EQ(list.IntAt(i), 0);
+    }
+}
+
+TEST_F(ObjectSnapshotTest, RoundTripsPropertiesDataAndTwoRecords) {
+    CVarList list;
+    ASSERT_EQ(SaveObjectToList(&kernel_, source_, list, true, true), 1);
+    // 5 properties, 3 data values, 2 records of 2 x 3 and 1 x 2 values.
+    EXPECT_EQ(list.IntAt(0), 5);
+    EXPECT_EQ(list.IntAt(11), 3);
+    EXPECT_EQ(list.IntAt(21), 2);
+    EXPECT_EQ(list.Size(), 22u + 2 + 6 + 2 + 2);
+
+    const ObjectId target = Make("Hero");
+    kernel_.SetRecordInt(target, "Bag", 0, 0, 77);  // stale rows go first
+    kernel_.SetRecordInt(target, "Bag", 1, 0, 77);
+    kernel_.SetRecordInt(target, "Bag", 2, 0, 77);
+    ASSERT_EQ(LoadObjectFromList(&kernel_, target, list), 1);
+    ExpectLoadedCopy(target);
+    EXPECT_TRUE(kernel_.Logs().empty());
+    EXPECT_TRUE(kernel_.Diagnostics().Empty()) << kernel_.Diagnostics().Joined();
+}
+
+TEST_F(ObjectSnapshotTest, WithoutObjectsObjectPropertiesGoAndObjectCellsBecomeEmptyText) {
+    CVarList list;
+    ASSERT_EQ(SaveObjectToList(&kernel_, source_, list, false, true), 1);
+    EXPECT_EQ(list.IntAt(0), 4);
+    EXPECT_EQ(Find(list, "Mount"), -1);
+    EXPECT_EQ(Find(list, "Target"), -1);
+    const long bag = Find(list, "Bag");
+    ASSERT_GE(bag, 0);
+    EXPECT_EQ(list.IntAt(static_cast<std::size_t>(bag) + 1), 2);
+    const std::size_t cell02 = static_cast<std::size_t>(bag) + 4;
+    EXPECT_EQ(list.TypeAt(cell02), VT_STRING);
+    EXPECT_STREQ(list.StringAt(cell02), "");
+    EXPECT_EQ(list.TypeAt(cell02 + 1), VT_INT);  // row 1 starts right after: rows keep their width
+
+    const ObjectId target = Make("Hero");
+    ASSERT_EQ(LoadObjectFromList(&kernel_, target, list), 1);
+    EXPECT_EQ(kernel_.QueryRecordInt(target, "Bag", 1, 0), 11);
+    EXPECT_TRUE(kernel_.QueryRecordObject(target, "Bag", 0, 2).IsNull());
+    EXPECT_TRUE(kernel_.QueryObject(target, "Mount").IsNull());
+}
+
+TEST_F(ObjectSnapshotTest, WithoutIncludeAllOnlyFlaggedPropertiesAndRecordsButAllData) {
+    CVarList list;
+    ASSERT_EQ(SaveObjectToList(&kernel_, source_, list, true, false), 1);
+    EXPECT_EQ(list.IntAt(0), 4);
+    EXPECT_EQ(Find(list, "Title"), -1);
+    EXPECT_EQ(Find(list, "Skills"), -1);
+    EXPECT_GE(Find(list, "Gold"), 0);
+    EXPECT_GE(Find(list, "Target"), 0);
+    EXPECT_GE(Find(list, "Bag"), 0);
+}
+
+TEST_F(ObjectSnapshotTest, MissingObjectsAreRefused) {
+    const ObjectId gone{12345, 678};
+    CVarList list;
+    EXPECT_EQ(SaveObjectToList(&kernel_, gone, list, true, true), 0);
+    EXPECT_TRUE(list.Empty());
+    list << 0 << 0 << 0;
+    EXPECT_EQ(LoadObjectFromList(&kernel_, gone, list), 0);
+    EXPECT_EQ(kernel_.Logs(), (std::vector<std::string>{"Object is not exists!", "..\\Utility\\Extern (673)"}));
+}
+
+TEST_F(ObjectSnapshotTest, MissingPropertyIsLoggedAndSkippedMissingDataIsCreated) {
+    CVarList list;
+    list << 2 << "Nope" << 5 << "Level" << 8;
+    list << 1 << VT_STRING << "Fresh" << "made";
+    list << 0;
+    const ObjectId target = Make("Hero");
+    ASSERT_EQ(LoadObjectFromList(&kernel_, target, list), 1);
+    EXPECT_EQ(kernel_.QueryInt(target, "Level"), 8);
+    EXPECT_EQ(kernel_.GetDataType(target, "Fresh"), VT_STRING);
+    EXPECT_STREQ(kernel_.QueryDataString(target, "Fresh"), "made");
+    EXPECT_EQ(kernel_.Logs(), (std::vector<std::string>{"Property Nope can't be found!", "..\\Utility\\Extern (691)"}));
+}
+
+TEST_F(ObjectSnapshotTest, UnknownRecordIsLoggedAndEndsTheLoading) {
+    CVarList list;
+    list << 0 << 0 << 2 << "Ghost" << 1 << 5 << "Skills" << 1 << "kick" << 1.0f;
+    const ObjectId target = Make("Hero");
+    ASSERT_EQ(LoadObjectFromList(&kernel_, target, list), 1);
+    EXPECT_EQ(kernel_.GetRecordRows(target, "Skills"), 0);  // never reached
+    EXPECT_EQ(kernel_.Logs(), (std::vector<std::string>{"Record Ghost can't be found!", "..\\Utility\\Extern (809)"}));
+}
+
+TEST_F(ObjectSnapshotTest, MistypedValuesAreStoredAsNeutralValues) {
+    CVarList list;
+    list << 2 << "Level" << "not an int" << "Nick" << 3;
+    list << 0 << 1 << "Bag" << 1 << 1.5f << 7 << "x";
+    const ObjectId target = Make("Hero");
+    kernel_.SetInt(target, "Level", 4);
+    kernel_.SetWideStr(target, "Nick", u"old");
+    ASSERT_EQ(LoadObjectFromList(&kernel_, target, list), 1);
+    EXPECT_EQ(kernel_.QueryInt(target, "Level"), 0);
+    EXPECT_EQ(std::u16string(kernel_.QueryWideStr(target, "Nick")), u"");
+    ASSERT_EQ(kernel_.GetRecordRows(target, "Bag"), 1);
+    EXPECT_EQ(kernel_.QueryRecordInt(target, "Bag", 0, 0), 0);
+    EXPECT_EQ(std::u16string(kernel_.QueryRecordWideStr(target, "Bag", 0, 1)), u"");
+    EXPECT_TRUE(kernel_.QueryRecordObject(target, "Bag", 0, 2).IsNull());
+}
+
+// Every cut of a good snapshot, and lists whose counts lie: nothing is read past
+// the end, and a record is either left alone or loaded whole.
+TEST_F(ObjectSnapshotTest, CutOrLyingListsNeverWriteGarbage) {
+    CVarList full;
+    ASSERT_EQ(SaveObjectToList(&kernel_, source_, full, true, true), 1);
+    for (std::size_t cut = 0; cut < full.Size(); ++cut) {
+        SCOPED_TRACE(cut);
+        CVarList part;
+        part.PushRange(full, 0, cut);
+        const ObjectId target = Make("Hero");
+        kernel_.SetRecordInt(target, "Bag", 0, 0, 77);
+        const int result = LoadObjectFromList(&kernel_, target, part);
+        const int bagRows = kernel_.GetRecordRows(target, "Bag");
+        if (bagRows == 1) {
+            EXPECT_EQ(kernel_.QueryRecordInt(target, "Bag", 0, 0), 77);  // untouched
+        } else {
+            EXPECT_EQ(bagRows, 2);
+        }
+        EXPECT_LE(kernel_.GetRecordRows(target, "Skills"), 1);
+        if (cut < 22) {
+            // Before the record section is whole, nothing at all is written.
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(kernel_.QueryInt(target, "Level"), 0);
+            EXPECT_FALSE(kernel_.FindData(target, "Gold"));
+        }
+        EXPECT_TRUE(kernel_.Diagnostics().Empty()) << kernel_.Diagnostics().Joined();
+    }
+
+    const ObjectId target = Make("Hero");
+    CVarList lying;
+    lying << 1000000 << "Level" << 3;
+    EXPECT_EQ(LoadObjectFromList(&kernel_, target, lying), 0);
+    lying.Reset();
+    lying << -1 << 0 << 0;
+    EXPECT_EQ(LoadObjectFromList(&kernel_, target, lying), 0);
+    lying.Reset();
+    lying << 0 << 0 << 1 << "Bag" << 2147483647 << 1;
+    EXPECT_EQ(LoadObjectFromList(&kernel_, target, lying), 0);
+    lying.Reset();
+    lying << 0 << 0 << 3 << "Skills" << 0;
+    EXPECT_EQ(LoadObjectFromList(&kernel_, target, lying), 0);
+    lying.Reset();
+    lying << 0.0f << 0 << 0;
+    EXPECT_EQ(LoadObjectFromList(&kernel_, target, lying), 0);
+    EXPECT_EQ(kernel_.QueryInt(target, "Level"), 0);
+    EXPECT_EQ(kernel_.GetRecordRows(target, "Bag"), 0);
+    EXPECT_TRUE(kernel_.Logs().empty());
+}
+
+}  // namespace
