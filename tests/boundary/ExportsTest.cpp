@@ -27,19 +27,12 @@ std::set<std::string> DynamicSymbols(const char* path) {
 TEST(PluginExports, OnlyTheTwoEntryPointsAreExported) {
     const std::set<std::string> expected{"VoGameLogic_GetModuleCreator", "VoGameLogic_GetVersion"};
     EXPECT_EQ(DynamicSymbols(kLibraryPath), expected);
-
-    LoadedPlugin plugin;
-    ASSERT_TRUE(plugin.Loaded());
-    // Internal names, mangled or not, stay hidden from dlsym.
-    EXPECT_EQ(dlsym(plugin.Handle(), "_ZN8CVarList7PushIntEi"), nullptr);
-    EXPECT_EQ(dlsym(plugin.Handle(), "_ZTV8CVarList"), nullptr);
 }
 
 TEST(PluginExports, VersionAndListHeadAreFixed) {
     LoadedPlugin plugin;
     ASSERT_TRUE(plugin.Loaded());
     EXPECT_EQ(plugin.Version(), 0x20010011u);
-    EXPECT_EQ(plugin.Version(), 536936465u);
     IModuleCreator* head = plugin.Head();
     ASSERT_NE(head, nullptr);
     EXPECT_EQ(plugin.Head(), head);

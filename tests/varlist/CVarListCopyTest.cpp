@@ -27,6 +27,7 @@ public:
     };
     std::vector<Item> items;
 
+    // Writing is not what these tests are about.
     bool PushInt(int) override { return false; }
     bool PushInt64(std::int64_t) override { return false; }
     bool PushFloat(float) override { return false; }

@@ -69,7 +69,7 @@ TEST(CVarListStorage, PoolEdgeForStrings) {
     EXPECT_TRUE(other.InPool(other.StringAt(1)));
 }
 
-TEST(CVarListStorage, PoolEdgeForByteBlocksAndWideStrings) {
+TEST(CVarListStorage, PoolEdgeForByteBlocks) {
     unsigned char data[57];
     for (int i = 0; i < 57; ++i) data[i] = static_cast<unsigned char>(i + 1);
     std::size_t size = 0;
@@ -87,17 +87,6 @@ TEST(CVarListStorage, PoolEdgeForByteBlocksAndWideStrings) {
     EXPECT_FALSE(spills.InPool(spills.BytesAt(0, size)));
     EXPECT_EQ(size, 57u);
     EXPECT_EQ(std::memcmp(spills.BytesAt(0, size), data, 57), 0);
-
-    // 31 units + terminator = 64 bytes fit; 32 units do not.
-    const std::u16string w31(31, u'w');
-    const std::u16string w32(32, u'w');
-    CVarList wide;
-    wide.PushWideString(w31.c_str());
-    wide.PushWideString(w32.c_str());
-    EXPECT_EQ(wide.PoolBytesUsed(), 64u);
-    EXPECT_TRUE(wide.InPool(wide.WideStringAt(0)));
-    EXPECT_FALSE(wide.InPool(wide.WideStringAt(1)));
-    EXPECT_EQ(wide.WideStringAt(1), w32);
 }
 
 TEST(CVarListStorage, UnalignedPoolValuesReadBack) {
