@@ -34,11 +34,8 @@ struct Row {
     friend bool operator==(const Row&, const Row&) = default;
 };
 
-inline const std::vector<int>& ColumnTypes() {
-    static const std::vector<int> types = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING,
-                                           VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
-    return types;
-}
+inline const std::vector<int> kColumnTypes = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING,
+                                               VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
 
 inline std::vector<HostValue> Cells(const Row& r) {
     return {r.name, r.level, r.prof, r.camp, r.castle, r.nation, r.guild, r.charm, r.gift};
@@ -61,7 +58,7 @@ inline Row FromCells(const std::vector<HostValue>& cells) {
 inline bool Seed(PubDataStore& store, const std::vector<Row>& rows, int maxRows = 150) {
     std::vector<std::vector<HostValue>> cells;
     for (const Row& r : rows) cells.push_back(Cells(r));
-    return store.Seed(kSpace, kRecord, maxRows, ColumnTypes(), cells);
+    return store.Seed(kSpace, kRecord, maxRows, kColumnTypes, cells);
 }
 
 inline std::vector<Row> Rows(const PubDataStore& store) {
@@ -78,20 +75,14 @@ inline std::vector<std::u16string> Names(const PubDataStore& store) {
     return names;
 }
 
-inline int LockValue(PubDataStore& store) {
-    const int index = store.SpaceIndex(kSpace);
-    return index < 0 ? -1 : store.PropertyInt(index, kLock);
-}
+inline int LockValue(PubDataStore& store) { return store.PropertyInt(store.SpaceIndex(kSpace), kLock); }
 
 // Rows named "r000", "r001", ... with the given charms, in that order.
 inline std::vector<Row> Numbered(const std::vector<int>& charms) {
     std::vector<Row> rows;
     for (std::size_t i = 0; i < charms.size(); ++i) {
-        std::u16string name = u"r000";
-        name[1] = static_cast<char16_t>(u'0' + i / 100);
-        name[2] = static_cast<char16_t>(u'0' + i / 10 % 10);
-        name[3] = static_cast<char16_t>(u'0' + i % 10);
-        rows.push_back({name, charms[i]});
+        rows.push_back({{u'r', char16_t(u'0' + i / 100), char16_t(u'0' + i / 10 % 10), char16_t(u'0' + i % 10)},
+                        charms[i]});
     }
     return rows;
 }
