@@ -13,14 +13,13 @@
 class HostKernelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(dir_.Path().empty());
         kernel_.SetResourcePath(dir_.Path());
         scene_ = kernel_.CreateScene(1);
     }
 
     // Writes a file under the resource folder; "\" separators allowed.
     void WriteResource(const std::string& name, const std::string& content) {
-        WriteWholeFile(dir_ / Platform::NativePath(name.c_str()), content);
+        WriteWholeFile(dir_.Path() + "/" + Platform::NativePath(name.c_str()), content);
     }
 
     // A new object of the class (or configuration) in scene 1.

@@ -1,6 +1,7 @@
 #pragma once
-// A fresh folder under the system's temporary folder, removed with everything in
-// it at the end of the test; small file helpers around it.
+// A fresh folder under the system's temporary folder, removed with its contents
+// at the end of the test; small file helpers around it.
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,21 +12,18 @@ class TempDir {
 public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "vogame_support_XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::filesystem::filesystem_error("mkdtemp", std::error_code(errno, std::generic_category()));
         }
+        path_ = pattern;
     }
     ~TempDir() {
         std::error_code ignored;
-        if (!path_.empty()) {
-            std::filesystem::remove_all(path_, ignored);
-        }
+        std::filesystem::remove_all(path_, ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-
     const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
 private:
     std::string path_;
