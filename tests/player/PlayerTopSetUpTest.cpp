@@ -50,9 +50,12 @@ TEST_F(PlayerTopSetUpTest, CurrentLayoutAtFullSizeIsLeftAsItWas) {
 
 TEST_F(PlayerTopSetUpTest, SmallerMaximumIsRaisedAndPaddedWithEmptyRows) {
     std::vector<Row> rows;
-    for (int i = 0; i < 80; ++i) rows.push_back(MakeRow(u"p" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) +
-                                                            std::u16string(1, static_cast<char16_t>(u'0' + i / 10)),
-                                                        200 - i));
+    for (int i = 0; i < 80; ++i) {
+        std::u16string name = u"p";
+        name.push_back(static_cast<char16_t>(u'0' + i / 10));
+        name.push_back(static_cast<char16_t>(u'0' + i % 10));
+        rows.push_back(MakeRow(name, 200 - i));
+    }
     Seed(store(), rows, 100);
     SystemInit();
     const auto snapshot = store().Snapshot(kSpace, kRecord);
