@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,36 +86,37 @@ void SetPlayerCell(IKernel* kernel, const ObjectId& player, int column, Value va
     if (row >= 0) handle.SetCell(row, column, value);
 }
 
-// One row of the re-sort. Texts live in two shared buffers, by offset, so the
-// whole re-sort costs a handful of allocations.
-struct SortRow {
+// Appends the nine cells of a stored row, each read as its column's type.
+void PushStoredRow(PubRecordHandle& handle, int row, IVarList& out) {
+    IKernel* kernel = handle.Kernel();
+    const int pub = handle.PubIndex();
+    out.PushWideString(OrEmpty(kernel->QueryPubRecordWideStr(pub, kRecordName, row, kColName)));
+    out.PushInt(handle.CellInt(row, kColLevel));
+    out.PushInt(handle.CellInt(row, kColProf));
+    out.PushInt(handle.CellInt(row, kColCamp));
+    out.PushString(OrEmpty(kernel->QueryPubRecordString(pub, kRecordName, row, kColCastle)));
+    out.PushInt(handle.CellInt(row, kColNation));
+    out.PushWideString(OrEmpty(kernel->QueryPubRecordWideStr(pub, kRecordName, row, kColGuild)));
+    out.PushInt(handle.CellInt(row, kColCharm));
+    out.PushInt(handle.CellInt(row, kColGift));
+}
+
+// Copies of every row, each ready to be written back. All allocation happens
+// here, before the record is cleared, so a failed allocation loses no row.
+std::vector<CVarList> CopyAllRows(PubRecordHandle& handle, int rows) {
+    std::vector<CVarList> copies(static_cast<std::size_t>(std::max(rows, 0)));
+    for (int r = 0; r < rows; ++r) PushStoredRow(handle, r, copies[static_cast<std::size_t>(r)]);
+    return copies;
+}
+
+// The order of the re-sort; the name points into the row's copy.
+struct SortKey {
     int charm;
     int gift;
     int level;
-    int prof;
-    int camp;
-    int nation;
-    std::uint32_t name;
-    std::uint32_t nameLength;
-    std::uint32_t guild;
-    std::uint32_t castle;
+    std::u16string_view name;
+    const CVarList* row;
 };
-
-std::uint32_t AppendText(std::u16string& buffer, const char16_t* text, std::uint32_t* length = nullptr) {
-    const auto offset = static_cast<std::uint32_t>(buffer.size());
-    const std::u16string_view view(OrEmpty(text));
-    buffer.append(view);
-    buffer.push_back(u'\0');
-    if (length != nullptr) *length = static_cast<std::uint32_t>(view.size());
-    return offset;
-}
-
-std::uint32_t AppendText(std::string& buffer, const char* text) {
-    const auto offset = static_cast<std::uint32_t>(buffer.size());
-    buffer.append(OrEmpty(text));
-    buffer.push_back('\0');
-    return offset;
-}
 
 // Re-sorts the whole list: charm, gifts, level descending, then name ascending by
 // 16-bit units. Of rows with equal keys the one nearer the end survives.
@@ -124,61 +124,32 @@ void ResortTopList(IKernel* kernel) {
     PubRecordHandle handle(kernel, kPubName, kRecordName);
     if (handle.Rows() <= 0) return;  // nothing to sort; the lock is not even taken
 
-    std::vector<SortRow> rows;
-    std::u16string wide;
-    std::string narrow;
-    rows.reserve(kMaxRows);
-    wide.reserve(kMaxRows * 32);
-    narrow.reserve(kMaxRows * 16);
-
     // Another server may place a player meanwhile: hold the lock from the first
     // read to the last write, or his row is lost with the clear.
     PubRecordLock lock(handle);
     const int n = handle.Rows();
     if (n <= 0) return;
-    const int pub = handle.PubIndex();
-    // Read from the last row up: of rows with equal keys the first one read, the
-    // one nearer the end, is kept.
-    for (int r = n - 1; r >= 0; --r) {
-        SortRow row{};
-        row.name = AppendText(wide, kernel->QueryPubRecordWideStr(pub, kRecordName, r, kColName), &row.nameLength);
-        row.level = handle.CellInt(r, kColLevel);
-        row.prof = handle.CellInt(r, kColProf);
-        row.camp = handle.CellInt(r, kColCamp);
-        row.castle = AppendText(narrow, kernel->QueryPubRecordString(pub, kRecordName, r, kColCastle));
-        row.nation = handle.CellInt(r, kColNation);
-        row.guild = AppendText(wide, kernel->QueryPubRecordWideStr(pub, kRecordName, r, kColGuild));
-        row.charm = handle.CellInt(r, kColCharm);
-        row.gift = handle.CellInt(r, kColGift);
-        rows.push_back(row);
-    }
+    const std::vector<CVarList> copies = CopyAllRows(handle, n);
 
-    // Ascending by charm, gifts, level, then the greater name first; written out
+    // Keys from the last row up: of equal keys the first one added, the one
+    // nearer the end, is kept.
+    std::vector<SortKey> keys;
+    keys.reserve(copies.size());
+    for (auto row = copies.rbegin(); row != copies.rend(); ++row) {
+        keys.push_back({row->IntAt(kColCharm), row->IntAt(kColGift), row->IntAt(kColLevel),
+                        std::u16string_view(row->WideStringAt(kColName)), &*row});
+    }
+    // Ascending by charm, gifts, level, then the greater name first; taken out
     // greatest first, so names of equal rank come out ascending.
-    TopList::SortUniqueGreatestFirst(rows, [&wide](const SortRow& a, const SortRow& b) {
+    TopList::SortUniqueGreatestFirst(keys, [](const SortKey& a, const SortKey& b) {
         if (a.charm != b.charm) return a.charm < b.charm;
         if (a.gift != b.gift) return a.gift < b.gift;
         if (a.level != b.level) return a.level < b.level;
-        const std::u16string_view nameA(wide.data() + a.name, a.nameLength);
-        const std::u16string_view nameB(wide.data() + b.name, b.nameLength);
-        return nameA.compare(nameB) > 0;
+        return a.name.compare(b.name) > 0;
     });
 
-    kernel->ClearPubRecord(pub, kRecordName);
-    CVarList values;
-    for (const SortRow& row : rows) {
-        values.Reset();
-        values.PushWideString(wide.data() + row.name);
-        values.PushInt(row.level);
-        values.PushInt(row.prof);
-        values.PushInt(row.camp);
-        values.PushString(narrow.data() + row.castle);
-        values.PushInt(row.nation);
-        values.PushWideString(wide.data() + row.guild);
-        values.PushInt(row.charm);
-        values.PushInt(row.gift);
-        handle.AddRow(-1, values);
-    }
+    kernel->ClearPubRecord(handle.PubIndex(), kRecordName);
+    for (const SortKey& key : keys) handle.AddRow(-1, *key.row);
 }
 
 // Reply 100722: own rank (0 beyond rank 100), own current values, then up to 100
@@ -218,31 +189,12 @@ void WatchPlayer(IKernel* kernel, const ObjectId& player) {
 // left held by a stopped server are set right at every start.
 void RebuildRecord(IKernel* kernel) {
     PubRecordHandle handle(kernel, kPubName, kRecordName);
-    const int pub = handle.PubIndex();
-    const int n = handle.Rows();
-    CVarList backup;
-    for (int r = 0; r < n; ++r) {
-        backup.PushWideString(OrEmpty(kernel->QueryPubRecordWideStr(pub, kRecordName, r, kColName)));
-        backup.PushInt(handle.CellInt(r, kColLevel));
-        backup.PushInt(handle.CellInt(r, kColProf));
-        backup.PushInt(handle.CellInt(r, kColCamp));
-        backup.PushString(OrEmpty(kernel->QueryPubRecordString(pub, kRecordName, r, kColCastle)));
-        backup.PushInt(handle.CellInt(r, kColNation));
-        backup.PushWideString(OrEmpty(kernel->QueryPubRecordWideStr(pub, kRecordName, r, kColGuild)));
-        backup.PushInt(handle.CellInt(r, kColCharm));
-        backup.PushInt(handle.CellInt(r, kColGift));
-    }
+    const std::vector<CVarList> copies = CopyAllRows(handle, handle.Rows());
 
-    kernel->RemovePubRecord(pub, kRecordName);
+    kernel->RemovePubRecord(handle.PubIndex(), kRecordName);
     handle.CreateRecord(kMaxRows, kCols);
     for (int col = 0; col < kCols; ++col) handle.SetColumnType(col, kColumnTypes[col]);
-
-    CVarList row;
-    for (int r = 0; r < n; ++r) {
-        row.Reset();
-        row.PushRange(backup, static_cast<std::size_t>(r) * kCols, kCols);
-        handle.AddRow(-1, row);
-    }
+    for (const CVarList& row : copies) handle.AddRow(-1, row);
 }
 
 // --- callbacks --------------------------------------------------------------------

@@ -220,6 +220,27 @@ TEST_F(CharmRanking, FailedAllocationLeavesLockFreeAndListWhole) {
         kernel().DestroyObject(p);
     }
     EXPECT_TRUE(completed);
+
+    // A re-sort that fails part way frees the lock. (Rows written back after the
+    // clear can still be lost when the host's own allocation fails.)
+    std::vector<int> unsorted;
+    for (int i = 0; i < 150; ++i) unsorted.push_back(i);
+    completed = false;
+    for (std::uint64_t k = 1; k < 2000 && !completed; ++k) {
+        ASSERT_TRUE(charm::Seed(store(), charm::Numbered(unsorted)));
+        {
+            ScopedAllocationFailure failure(k);
+            try {
+                kernel().RunHeartBeat(Scene(1), charm::kResort);
+            } catch (const std::bad_alloc&) {
+            }
+            completed = !failure.Triggered();
+        }
+        ASSERT_EQ(charm::LockValue(store()), 0) << "k=" << k;
+        std::set<std::u16string> seen;
+        for (const auto& row : charm::Rows(store())) ASSERT_TRUE(seen.insert(row.name).second) << "k=" << k;
+    }
+    EXPECT_TRUE(completed);
     store().Diagnostics().Clear();  // refusals caused by the host's own failed allocations
     kernel().Diagnostics().Clear();
 }
