@@ -174,7 +174,53 @@ void BM_PlainVectorEnterTopList_Moving(benchmark::State& state) {
 BENCHMARK(BM_PlainVectorEnterTopList_Moving);
 
 // --- charm leaderboard ---------------------------------------------------------------------
-// (its benchmarks go here, built on BenchServer and Measure)
+
+std::vector<std::pair<std::string, HostValue>> CharmProperties(int charmValue) {
+    return {{"Level", 60},   {"ProfType", 2}, {"Camp", 1},
+            {"CastleNameID", std::string("castle_0012")}, {"Nation", 3},
+            {"GuildName", std::u16string(u"Order of the Lion")}, {"Charm", charmValue},
+            {"GiftNum", 4},  {"GutOver", 1}};
+}
+
+// 150 listed players, charms 1149 down to 1000; returns them in rank order.
+std::vector<ObjectId> FillCharmList(BenchServer& bench) {
+    std::vector<ObjectId> players;
+    for (int i = 0; i < 150; ++i) {
+        const ObjectId p = bench.server->CreatePlayer(Numbered(u"Charmer_", i), 2, CharmProperties(1149 - i));
+        bench.server->LoginPlayer(p);
+        players.push_back(p);
+    }
+    return players;
+}
+
+// UpdatePlayer on a full list: a listed player moves between the middle and the top.
+void BM_CharmUpdatePlayer_Moving(benchmark::State& state) {
+    BenchServer bench;
+    const auto players = FillCharmList(bench);
+    const ObjectId mover = players[75];
+    int step = 0;
+    Measure(state, bench.Kernel(), [&] {
+        bench.server->SetProperty(mover, "Charm", (++step & 1) != 0 ? 5000 + step % 2 : 1074);
+    });
+}
+BENCHMARK(BM_CharmUpdatePlayer_Moving);
+
+// UpdatePlayer when the charm is set to the value it has: the row is left alone.
+void BM_CharmUpdatePlayer_Unchanged(benchmark::State& state) {
+    BenchServer bench;
+    const auto players = FillCharmList(bench);
+    Measure(state, bench.Kernel(), [&] { bench.server->SetProperty(players[75], "Charm", 1074); });
+}
+BENCHMARK(BM_CharmUpdatePlayer_Unchanged);
+
+// ResortTopList of 150 rows.
+void BM_CharmResortTopList(benchmark::State& state) {
+    BenchServer bench;
+    FillCharmList(bench);
+    const ObjectId home = bench.Kernel().SceneObject(1);
+    Measure(state, bench.Kernel(), [&] { bench.Kernel().RunHeartBeat(home, "NewCharmTopSystem::H_TopListUpdate"); });
+}
+BENCHMARK(BM_CharmResortTopList);
 
 }  // namespace
 
