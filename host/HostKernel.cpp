@@ -1289,7 +1289,34 @@ HostClock& HostKernel::Clock() noexcept { return impl_->clock; }
 const HostClock& HostKernel::Clock() const noexcept { return impl_->clock; }
 
 void HostKernel::SetClock(int year, int month, int day, int hour, int minute, int second) {
-    impl_->clock.Set(year, month, day, hour, minute, second);
+    const std::int64_t now = HostClock::MsOf(year, month, day, hour, minute, second);
+    impl_->clock.SetMs(now);
+    // Periodic timers keep their phase and next fall due within one period of
+    // the new time, so a jump neither replays missed periods nor skips ahead.
+    std::vector<Timer> pending;
+    while (!impl_->timers.empty()) {
+        pending.push_back(impl_->timers.top());
+        impl_->timers.pop();
+    }
+    for (Timer& t : pending) {
+        std::int64_t period = 0;
+        if (t.heartbeat) {
+            auto it = impl_->objects.find(t.objKey);
+            if (it == impl_->objects.end()) continue;
+            auto attach = it->second->heartbeats.find(std::string_view(t.name));
+            if (attach == it->second->heartbeats.end() || attach->second.generation != t.generation) continue;
+            period = attach->second.intervalMs;
+        } else {
+            auto it = impl_->hostTimers.find(t.generation);
+            if (it == impl_->hostTimers.end()) continue;
+            period = it->second.periodMs;
+        }
+        if (period > 0) {
+            const std::int64_t offset = ((t.due - now) % period + period) % period;
+            t.due = now + (offset == 0 ? period : offset);
+        }
+        impl_->timers.push(t);
+    }
 }
 
 void HostKernel::Advance(std::int64_t ms) { AdvanceTo(impl_->clock.NowMs() + std::max<std::int64_t>(ms, 0)); }

@@ -231,6 +231,8 @@ public:
     // --- clock and timers ---
     HostClock& Clock() noexcept;
     const HostClock& Clock() const noexcept;
+    // Sets the clock; a periodic timer or heartbeat then falls due at the first
+    // moment of its phase after the new time (Clock().Set moves nothing).
     void SetClock(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
     // Moves the clock forward, running every heartbeat and timer that falls due on
     // the way in time order (ties in scheduling order) with the clock set to its time.

@@ -112,6 +112,20 @@ TEST_F(Siblings, TimedEventsFireDailyAsCommand326OnTheirSceneAndRepeatsAreKept) 
                           "326 kind 13 scene 3 at 7200 day 45293", "326 kind 12 scene 1 at 48600 day 45293",
                           "326 kind 13 scene 3 at 7200 day 45294", "326 kind 13 scene 3 at 7200 day 45294"}));
     EXPECT_EQ(events->Fired(), 6u);
+    // Setting the clock days ahead replays nothing: the next firing keeps its time of day.
+    g_seen.clear();
+    k.SetClock(2024, 2, 1, 1, 0, 0);
+    k.Advance(3600 * 1000);
+    EXPECT_EQ(g_seen, (std::vector<std::string>{"326 kind 13 scene 3 at 7200 day 45323",
+                                                 "326 kind 13 scene 3 at 7200 day 45323"}));
+    // At the very moment of its time a new registration waits for the next day.
+    g_seen.clear();
+    EXPECT_TRUE(events->AddTimeEvent(14, "02:00:00", 3, none));
+    k.Advance(HostClock::kMsPerDay - 1000);
+    EXPECT_EQ(g_seen.size(), 1u) << "13:30 of kind 12, no 02:00 yet";
+    k.Advance(1000);
+    EXPECT_EQ(g_seen.size(), 4u);
+    EXPECT_EQ(g_seen.back(), "326 kind 14 scene 3 at 7200 day 45324");
     events->Forget();
     g_seen.clear();
     k.Advance(HostClock::kMsPerDay);
