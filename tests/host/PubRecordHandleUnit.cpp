@@ -138,6 +138,15 @@ TEST(HandleContention, FourServersIncrementOneCellExactlyUnderTheLock) {
         zero << 0;
         ASSERT_EQ(h.AddRow(-1, zero), 0);
     }
+    // The hook runs at each release with the store locked: every holder left
+    // the counter exactly one above what the previous holder left.
+    int lastSeen = 0;
+    int badReleases = 0;
+    world.Store().SetReleaseHook([&](PubDataStore& store, int index, std::string_view) {
+        const int now = store.QueryInt(index, "CounterRec", 0, 0);
+        if (now != lastSeen + 1) ++badReleases;
+        lastSeen = now;
+    });
     std::atomic<int> inside{0};
     std::atomic<int> overlaps{0};
     const auto start = std::chrono::steady_clock::now();
@@ -159,6 +168,8 @@ TEST(HandleContention, FourServersIncrementOneCellExactlyUnderTheLock) {
     EXPECT_EQ(world.Store().QueryInt(index, "CounterRec", 0, 0), kServers * kRounds);
     EXPECT_EQ(world.Store().PropertyInt(index, "CounterRecPubLock"), 0);
     EXPECT_EQ(overlaps.load(), 0);
+    EXPECT_EQ(badReleases, 0);
+    EXPECT_EQ(lastSeen, kServers * kRounds);
     EXPECT_EQ(world.DiagnosticsText(), "");
     std::printf("%d lock/increment/unlock rounds on %d servers in %.2f s, %llu failed tries\n", kServers * kRounds,
                 kServers, seconds,
