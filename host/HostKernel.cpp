@@ -134,6 +134,7 @@ struct HostKernel::Impl {
     DiagnosticLog diagnostics;
     std::string resourcePath = "./";
     std::size_t messagesSent = 0;
+    std::size_t inboxLimit = 0;
     std::string narrowBuf;
     std::u16string wideBuf;
 
@@ -871,6 +872,9 @@ bool HostKernel::SendCustomMessage(const ObjectId& /*sender*/, const ObjectId& r
                         std::to_string(receiver.serial) + " is no online player");
         return false;
     }
+    if (impl_->inboxLimit != 0 && o->inbox.size() >= impl_->inboxLimit)
+        o->inbox.erase(o->inbox.begin(), o->inbox.begin() + static_cast<std::ptrdiff_t>(o->inbox.size() -
+                                                                                      impl_->inboxLimit + 1));
     o->inbox.emplace_back(msg);
     ++impl_->messagesSent;
     return true;
@@ -1284,6 +1288,7 @@ void HostKernel::ClearInbox(const ObjectId& player) {
 }
 
 std::size_t HostKernel::MessagesSent() const { return impl_->messagesSent; }
+void HostKernel::SetInboxLimit(std::size_t limit) noexcept { impl_->inboxLimit = limit; }
 
 HostClock& HostKernel::Clock() noexcept { return impl_->clock; }
 const HostClock& HostKernel::Clock() const noexcept { return impl_->clock; }

@@ -227,6 +227,9 @@ public:
     const std::vector<CVarList>& Inbox(const ObjectId& player) const;  // empty for unknown players
     void ClearInbox(const ObjectId& player);
     std::size_t MessagesSent() const;  // every SendCustomMessage accepted so far
+    // Keeps only the newest limit messages per inbox (0, the default: all), so
+    // long simulations do not hoard every reply.
+    void SetInboxLimit(std::size_t limit) noexcept;
 
     // --- clock and timers ---
     HostClock& Clock() noexcept;

@@ -66,6 +66,7 @@ bool Simulation::StartServers() {
     world_->SetClock(options_.year, options_.month, options_.day);
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) {
         Server& s = world_->server(i);
+        s.Kernel().SetInboxLimit(2);  // reports read the newest replies only
         s.CreateScene(1, "HomeScene");
         s.CreateScene(2, "BaseScene");
         s.CreateScene(3, "BaseScene", "ChallengeWaitScene");

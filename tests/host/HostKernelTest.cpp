@@ -126,6 +126,15 @@ TEST_F(Kernel, CustomMessagesAreAnsweredIntoTheClientInbox) {
     EXPECT_TRUE(k.Inbox(ann).empty());
     EXPECT_FALSE(k.SendCustomMessage(ann, home, ask)) << "a scene has no client";
     EXPECT_EQ(k.Diagnostics().Size(), 1u);
+    k.SetInboxLimit(2);
+    for (int i = 0; i < 3; ++i) {
+        CVarList m;
+        m << i;
+        k.SendCustomMessage(ann, ann, m);
+    }
+    ASSERT_EQ(k.Inbox(ann).size(), 2u);
+    EXPECT_EQ(k.Inbox(ann)[0].IntAt(0), 1) << "the oldest goes first";
+    EXPECT_EQ(k.MessagesSent(), 4u);
 }
 
 TEST_F(Kernel, PropertiesAreTypedAndCarryTheirSaveFlag) {

@@ -82,6 +82,8 @@ TEST(Server, RestartsAgainstTheSameStoreWithoutDuplicatingCallbacks) {
     EXPECT_TRUE(s.SetProperty(player, "Level", 11));
     s.Kernel().Advance(2 * 3600 * 1000);
 
+    // A fresh load starts with fresh module state: the count of home-scene loads
+    // is 0 again, so the first load attaches the heartbeat once more.
     ASSERT_TRUE(s.Start()) << s.Error();
     EXPECT_TRUE(s.AllModulesStarted());
     s.SendStartEvents();  // set-up now finds the existing records
