@@ -1,49 +1,34 @@
 #pragma once
-// Seeding and reading "PlayerToplistRec" and making players with every property
-// the list copies, for the player leaderboard tests.
-#include <gtest/gtest.h>
-
+// Seeding and reading "PlayerToplistRec", and players with every property the
+// list and its reply read.
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "host/PubDataStore.h"
-#include "host/Server.h"
 
 namespace PlayerList {
 
 inline constexpr const char16_t* kSpace = u"Pub_PlayerTopInfo";
 inline constexpr const char* kRecord = "PlayerToplistRec";
 inline constexpr const char* kLock = "PlayerToplistRecPubLock";
-
-inline const std::vector<int>& ColumnTypes() {
-    static const std::vector<int> types = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_WIDESTR, VT_INT,
-                                           VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT};
-    return types;
-}
+inline const std::vector<int> kColumnTypes = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_WIDESTR, VT_INT,
+                                              VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT};
 
 using Row = std::vector<HostValue>;
 
-// A row as the module writes it; the cells after the level are derived from it
-// so a test can tell rows apart by content.
 inline Row MakeRow(const std::u16string& name, int level, int camp = 0) {
-    return {HostValue(name), HostValue(level), HostValue(1), HostValue(2), HostValue(u"guild"), HostValue(3),
-            HostValue(u"castle"), HostValue(4), HostValue(camp), HostValue(5), HostValue(6)};
+    return {name, level, 1, 2, std::u16string(u"guild"), 3, std::u16string(u"castle"), 4, camp, 5, 6};
 }
 
-inline void Seed(PubDataStore& store, const std::vector<Row>& rows, int maxRows = 150) {
-    ASSERT_TRUE(store.Seed(kSpace, kRecord, maxRows, ColumnTypes(), rows));
+inline bool Seed(PubDataStore& store, const std::vector<Row>& rows, int maxRows = 150) {
+    return store.Seed(kSpace, kRecord, maxRows, kColumnTypes, rows);
 }
 
 inline std::vector<Row> Rows(const PubDataStore& store) {
     auto snapshot = store.Snapshot(kSpace, kRecord);
     return snapshot ? snapshot->rows : std::vector<Row>{};
 }
-
-inline std::u16string NameAt(const std::vector<Row>& rows, std::size_t i) {
-    return std::get<std::u16string>(rows.at(i).at(0));
-}
-inline int LevelAt(const std::vector<Row>& rows, std::size_t i) { return std::get<int>(rows.at(i).at(1)); }
 
 inline std::vector<std::u16string> Names(const PubDataStore& store) {
     std::vector<std::u16string> names;
@@ -53,13 +38,12 @@ inline std::vector<std::u16string> Names(const PubDataStore& store) {
 
 inline int LockValue(PubDataStore& store) { return store.PropertyInt(store.SpaceIndex(kSpace), kLock); }
 
-// Every property a row or a reply reads, so no read falls on a missing property.
-inline std::vector<std::pair<std::string, HostValue>> Properties(int level, int gutOver = 1, int camp = 0) {
-    return {{"Level", level},          {"Nation", 7},          {"ProfType", 8},
-            {"GuildName", std::u16string(u"Lions")},          {"GuildPoint", 9},
-            {"GuildContribut", 99},    {"CastleName", std::u16string(u"Keep")},
-            {"CastlePoint", 10},       {"Camp", camp},         {"PeerageRank", 11},
-            {"PeerageExp", 12},        {"GutOver", gutOver}};
+inline std::vector<std::pair<std::string, HostValue>> Properties(int level, int gutOver = 1) {
+    return {{"Level", level},       {"Nation", 7},        {"ProfType", 8},
+            {"GuildName", std::u16string(u"Lions")},      {"GuildPoint", 9},
+            {"GuildContribut", 99}, {"CastleName", std::u16string(u"Keep")},
+            {"CastlePoint", 10},    {"Camp", 0},          {"PeerageRank", 11},
+            {"PeerageExp", 12},     {"GutOver", gutOver}};
 }
 
 }  // namespace PlayerList

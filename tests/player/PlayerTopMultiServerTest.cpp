@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 #include <random>
 #include <string>
 
@@ -31,14 +30,10 @@ constexpr int kPlayers = 10000;
 struct Violations {
     std::atomic<int> count{0};
     std::atomic<int> checks{0};
-    std::mutex mutex;
-    std::string first;
+    std::string first;  // written once, by the first reporter (under the store's lock)
 
     void Report(std::string what) {
-        if (count.fetch_add(1) == 0) {
-            std::lock_guard<std::mutex> lock(mutex);
-            first = std::move(what);
-        }
+        if (count.fetch_add(1) == 0) first = std::move(what);
     }
 };
 
