@@ -14,27 +14,38 @@
 #include <vector>
 
 #include "host/World.h"
+#include "module/ICriticalManagerSystem.h"
 
 // --- counting allocator ------------------------------------------------------------
 namespace {
 std::atomic<std::uint64_t> g_allocations{0};
 }  // namespace
 
-void* operator new(std::size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+namespace {
+// Out of line, so the compiler never pairs an inlined malloc with an inlined free.
+[[gnu::noinline]] void* CountedAllocate(std::size_t size) noexcept {
     g_allocations.fetch_add(1, std::memory_order_relaxed);
     return std::malloc(size == 0 ? 1 : size);
 }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void Release(void* block) noexcept { std::free(block); }
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (void* p = CountedAllocate(size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    if (void* p = CountedAllocate(size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocate(size); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
 
 namespace {
 
@@ -93,7 +104,8 @@ std::vector<ObjectId> FillPlayerList(BenchServer& bench) {
     return players;
 }
 
-// A listed player who moves between the middle and the top on every change.
+// A listed player who moves between the middle and the top on every change,
+// through the host's watches (the charm and win-streak modules react as well).
 void BM_PlayerEnterTopList_Moving(benchmark::State& state) {
     BenchServer bench;
     const auto players = FillPlayerList(bench);
@@ -104,6 +116,61 @@ void BM_PlayerEnterTopList_Moving(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_PlayerEnterTopList_Moving);
+
+// A critical manager that only records the declared callbacks, so a benchmark
+// can call one module's handler directly: its figures are that module's alone.
+class DirectCallbacks final : public ICriticalManagerSystem {
+public:
+    bool DeclarePropertyCallback(IKernel*, PropertyCallback func, const char* name) override {
+        declared_.emplace_back(name, func);
+        return true;
+    }
+    bool AddPropertyWatch(IKernel*, const ObjectId&, const char*, const char*) override { return true; }
+    PropertyCallback Find(std::string_view name) const {
+        for (const auto& [declared, func] : declared_) {
+            if (declared == name) return func;
+        }
+        std::abort();
+    }
+
+private:
+    std::vector<std::pair<std::string, PropertyCallback>> declared_;
+};
+
+// The same move, calling only "PlayerTopSystem::OnLevelChanged" after a silent
+// change of the level: EnterTopList's own kernel calls and allocations.
+void BM_PlayerEnterTopList_MovingDirect(benchmark::State& state) {
+    DirectCallbacks callbacks;
+    World world;
+    ServerOptions options;
+    options.withCriticalManager = false;  // no observer: property sets fire nothing
+    Server& server = world.AddServer(options);
+    server.Kernel().RegisterSibling("CriticalManagerSystem", &callbacks);
+    if (!server.Start()) std::abort();
+    server.CreateScene(1, "HomeScene");
+    server.CreateScene(2);
+    server.SendStartEvents();
+    std::vector<ObjectId> players;
+    for (int i = 0; i < 150; ++i) {
+        const ObjectId p = server.CreatePlayer(Numbered(u"Adventurer_", i), 2, PlayerProperties(189 - i));
+        server.LoginPlayer(p);
+        players.push_back(p);
+    }
+    const PropertyCallback onLevelChanged = callbacks.Find("PlayerTopSystem::OnLevelChanged");
+    HostKernel& kernel = server.Kernel();
+    const ObjectId mover = players[75];
+    CVarList previous;
+    previous.PushInt(114);
+    int step = 0;
+    Measure(state, kernel, [&] {
+        state.PauseTiming();
+        kernel.SetProperty(mover, "Level", (++step & 1) != 0 ? 500 + step % 2 : 114);
+        state.ResumeTiming();
+        onLevelChanged(&kernel, mover, "Level", previous);
+    });
+    server.Stop();
+}
+BENCHMARK(BM_PlayerEnterTopList_MovingDirect);
 
 // The host's own cost of a property change that no module watches.
 void BM_HostSetUnwatchedProperty(benchmark::State& state) {

@@ -275,7 +275,7 @@ void PlayerTopSystem::TopListUpdate(IKernel* kernel, const ObjectId&) {
     std::vector<SortRow> entries;
     entries.reserve(static_cast<std::size_t>(std::max(rows, 0)));
     std::u16string texts;
-    texts.reserve(static_cast<std::size_t>(std::max(rows, 0)) * 24);
+    texts.reserve(static_cast<std::size_t>(std::max(rows, 0)) * 64);  // three texts and their ends per row
     for (int r = 0; r < rows; ++r) {
         SortRow entry{};
         entry.level = handle.CellInt(r, kLevelColumn);
