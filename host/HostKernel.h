@@ -89,28 +89,32 @@ public:
     const char* QueryString(const ObjectId& obj, const char* name) override;      // valid until the next call
     const char16_t* QueryWideStr(const ObjectId& obj, const char* name) override;  // valid until the next call
     ObjectId QueryObject(const ObjectId& obj, const char* name) override;
+    // False for an unknown class, a taken name, cols < 1 or maxRows < 0; later objects get the record.
     bool AddClassRecord(int classIndex, const char* name, int cols, int maxRows, bool save) override;
-    bool SetClassRecordColType(int classIndex, const char* name, int col, int type) override;
-    bool SetClassRecordVisible(int classIndex, const char* name, const char* visibleName) override;
+    bool SetClassRecordColType(int classIndex, const char* name, int col, int type) override;  // false out of range
+    bool SetClassRecordVisible(int classIndex, const char* name, const char* visibleName) override;  // kept only
+    // Object records come from the class definitions when the object is made; probes are never diagnosed.
     bool FindRecord(const ObjectId& obj, const char* rec) override;
-    bool GetRecordList(const ObjectId& obj, IVarList& out) override;
-    bool TestRecordFlag(const ObjectId& obj, const char* rec) override;
-    int GetRecordCols(const ObjectId& obj, const char* rec) override;
-    int GetRecordRows(const ObjectId& obj, const char* rec) override;
-    int GetRecordColType(const ObjectId& obj, const char* rec, int col) override;
+    bool GetRecordList(const ObjectId& obj, IVarList& out) override;            // names in definition order
+    bool TestRecordFlag(const ObjectId& obj, const char* rec) override;         // the save flag
+    int GetRecordCols(const ObjectId& obj, const char* rec) override;           // -1 when missing
+    int GetRecordRows(const ObjectId& obj, const char* rec) override;           // -1 when missing
+    int GetRecordColType(const ObjectId& obj, const char* rec, int col) override;  // VT_NONE out of range
     int AddRecordRow(const ObjectId& obj, const char* rec, int row) override;  // refused (diagnosed) when full
-    bool ClearRecord(const ObjectId& obj, const char* rec) override;
+    bool ClearRecord(const ObjectId& obj, const char* rec) override;  // false (diagnosed) when missing
     // Cell setters: row == rows appends one default row first; other out-of-range rows are refused.
     bool SetRecordInt(const ObjectId& obj, const char* rec, int row, int col, int value) override;
     bool SetRecordFloat(const ObjectId& obj, const char* rec, int row, int col, float value) override;
     bool SetRecordString(const ObjectId& obj, const char* rec, int row, int col, const char* value) override;
     bool SetRecordWideStr(const ObjectId& obj, const char* rec, int row, int col, const char16_t* value) override;
     bool SetRecordObject(const ObjectId& obj, const char* rec, int row, int col, const ObjectId& value) override;
+    // Cell readers: neutral value, diagnosed, for a missing cell or another column type.
     int QueryRecordInt(const ObjectId& obj, const char* rec, int row, int col) override;
     float QueryRecordFloat(const ObjectId& obj, const char* rec, int row, int col) override;
     const char* QueryRecordString(const ObjectId& obj, const char* rec, int row, int col) override;
     const char16_t* QueryRecordWideStr(const ObjectId& obj, const char* rec, int row, int col) override;
     ObjectId QueryRecordObject(const ObjectId& obj, const char* rec, int row, int col) override;
+    // Named data values: per object, never saved, no watches; setters refuse another type.
     bool FindData(const ObjectId& obj, const char* name) override;
     bool GetDataList(const ObjectId& obj, IVarList& out) override;
     bool AddData(const ObjectId& obj, const char* name, int type) override;  // false when it exists

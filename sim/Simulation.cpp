@@ -162,6 +162,15 @@ void Simulation::ReportEnd(double seconds) {
     }
     std::printf("failed lock tries (all servers): %llu\n",
                 static_cast<unsigned long long>(world_->Store().CompareSetFailuresTotal()));
+    PubDataStore& store = world_->Store();
+    for (const auto& r : store.Records()) {
+        const int index = store.SpaceIndex(r.space);
+        const std::string lock = r.record + "PubLock";
+        if (!store.FindProperty(index, lock)) continue;
+        std::printf("  %-24s %4d rows, lock %s, %llu failed tries\n", r.record.c_str(), r.rows,
+                    store.PropertyInt(index, lock) == 0 ? "free" : "HELD",
+                    static_cast<unsigned long long>(store.CompareSetFailures(index, lock)));
+    }
     for (const SimExtension* e : SimExtensions()) {
         if (e->report == nullptr) continue;
         std::printf("\n== %s ==\n", e->name);
