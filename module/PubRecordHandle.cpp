@@ -78,18 +78,21 @@ struct SavedRecord {
 
 // Appends one row cell by cell from values already in memory: the library
 // allocates nothing here, so a record that was removed is always refilled.
-void AppendCells(IKernel* kernel, int pubIndex, const char* record, const IVarList& values, std::size_t first,
-                 std::size_t count) {
+// Values are matched to columns the way CopyRowToList produced them: one per
+// column of a listable type, none for the others; object cells have no setter.
+void AppendCells(IKernel* kernel, int pubIndex, const char* record, const std::vector<int>& types,
+                 const IVarList& values, std::size_t first) {
     const int row = kernel->GetPubRecordRows(pubIndex, record);
     if (row < 0 || !kernel->InsertPubRecordRow(pubIndex, record, row)) return;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t at = first + i;
+    std::size_t at = first;
+    for (std::size_t i = 0; i < types.size(); ++i) {
         const int col = static_cast<int>(i);
-        switch (values.TypeAt(at)) {
-            case VT_INT: kernel->SetPubRecordInt(pubIndex, record, row, col, values.IntAt(at)); break;
-            case VT_FLOAT: kernel->SetPubRecordFloat(pubIndex, record, row, col, values.FloatAt(at)); break;
-            case VT_STRING: kernel->SetPubRecordString(pubIndex, record, row, col, values.StringAt(at)); break;
-            case VT_WIDESTR: kernel->SetPubRecordWideStr(pubIndex, record, row, col, values.WideStringAt(at)); break;
+        switch (types[i]) {
+            case VT_INT: kernel->SetPubRecordInt(pubIndex, record, row, col, values.IntAt(at++)); break;
+            case VT_FLOAT: kernel->SetPubRecordFloat(pubIndex, record, row, col, values.FloatAt(at++)); break;
+            case VT_STRING: kernel->SetPubRecordString(pubIndex, record, row, col, values.StringAt(at++)); break;
+            case VT_WIDESTR: kernel->SetPubRecordWideStr(pubIndex, record, row, col, values.WideStringAt(at++)); break;
+            case VT_OBJECT: ++at; break;
             default: break;
         }
     }
@@ -97,8 +100,7 @@ void AppendCells(IKernel* kernel, int pubIndex, const char* record, const IVarLi
 
 void AppendSavedRows(IKernel* kernel, int pubIndex, const char* record, const SavedRecord& saved, int count) {
     for (int i = 0; i < count; ++i) {
-        const std::size_t first = saved.starts[static_cast<std::size_t>(i)];
-        AppendCells(kernel, pubIndex, record, saved.cells, first, saved.starts[static_cast<std::size_t>(i) + 1] - first);
+        AppendCells(kernel, pubIndex, record, saved.types, saved.cells, saved.starts[static_cast<std::size_t>(i)]);
     }
 }
 
@@ -124,48 +126,39 @@ bool PubRecordHandle::SetMaxRows(int maxRows) {
         CopyRowToList(row, saved.cells);
     }
     saved.starts.push_back(saved.cells.Size());
-    CVarList defaults;
-    bool defaultsComplete = true;
-    for (int type : saved.types) {
-        switch (type) {
-            case VT_INT: defaults.PushInt(0); break;
-            case VT_FLOAT: defaults.PushFloat(0.0f); break;
-            case VT_STRING: defaults.PushString(""); break;
-            case VT_WIDESTR: defaults.PushWideString(u""); break;
-            default: defaultsComplete = false; break;
-        }
-    }
+    const bool defaultsComplete = std::all_of(saved.types.begin(), saved.types.end(), [](int type) {
+        return type == VT_INT || type == VT_FLOAT || type == VT_STRING || type == VT_WIDESTR;
+    });
 
+    const auto rebuild = [&](int max, int rowCount) {
+        if (!CreateRecord(max, cols)) return false;
+        for (int col = 0; col < cols; ++col) SetColumnType(col, saved.types[static_cast<std::size_t>(col)]);
+        AppendSavedRows(kernel_, pubIndex_, recordName_, saved, rowCount);
+        return true;
+    };
     kernel_->RemovePubRecord(pubIndex_, recordName_);
     bool created = false;
     try {
-        created = CreateRecord(maxRows, cols);
+        created = rebuild(maxRows, keep);
     } catch (const std::bad_alloc&) {
-        // Put the old record back before the shortage is reported.
-        if (CreateRecord(oldMax, cols)) {
-            for (int col = 0; col < cols; ++col) SetColumnType(col, saved.types[static_cast<std::size_t>(col)]);
-            AppendSavedRows(kernel_, pubIndex_, recordName_, saved, rows);
-        }
+        // Put the old record back, whole, before the shortage is reported.
+        kernel_->RemovePubRecord(pubIndex_, recordName_);
+        rebuild(oldMax, rows);
         throw;
     }
-    const int rebuiltMax = created ? maxRows : oldMax;
     if (!created) {
         // Put the old record back with all its rows rather than lose the list.
-        CreateRecord(oldMax, cols);
-    }
-    for (int col = 0; col < cols; ++col) SetColumnType(col, saved.types[static_cast<std::size_t>(col)]);
-    AppendSavedRows(kernel_, pubIndex_, recordName_, saved, created ? keep : rows);
-    if (!created) {
+        const bool restored = rebuild(oldMax, rows);
         const std::string text = std::string("PubRecordHandle::SetMaxRows: cannot re-create record ") + recordName_ +
-                                 " with " + std::to_string(maxRows) + " rows; kept it with " +
-                                 std::to_string(rebuiltMax) + " rows";
+                                 " with " + std::to_string(maxRows) + " rows; " +
+                                 (restored ? "kept it as it was" : "could not put it back either");
         kernel_->WriteLog(text.c_str());
         return false;
     }
-
     for (int row = keep; row < maxRows; ++row) {
+        // A new row holds the default of each column's type: 0, 0.0, empty text.
         if (!defaultsComplete) return false;  // a column type without a default value
-        AppendCells(kernel_, pubIndex_, recordName_, defaults, 0, defaults.Size());
+        if (!kernel_->InsertPubRecordRow(pubIndex_, recordName_, row)) return false;
     }
     return true;
 }

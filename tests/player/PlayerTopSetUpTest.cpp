@@ -70,22 +70,35 @@ TEST_F(PlayerTopSetUpTest, MigratesTheOlderLayoutMappingItsColumns) {
     EXPECT_EQ(0, LockValue(store()));
 }
 
-// Whatever allocation fails, the older rows survive: the list is untouched or
-// fully migrated, and its lock is free.
-TEST_F(PlayerTopSetUpTest, MigrationRunningOutOfMemoryKeepsTheOlderRows) {
-    for (std::uint64_t k = 1;; ++k) {
-        ASSERT_TRUE(store().Seed(kSpace, kRecord, 150, kOlderTypes, kOlderRows));
-        {
-            ScopedAllocationFailure failure(k);
-            try {
-                SystemInit();
-            } catch (const std::bad_alloc&) {
+// Whatever allocation fails in a migration or a resize, no row is lost: the list
+// is untouched or fully rebuilt, and its lock is free.
+TEST_F(PlayerTopSetUpTest, SetUpRunningOutOfMemoryKeepsTheRows) {
+    std::vector<Row> rows;
+    for (int i = 0; i < 5; ++i) rows.push_back(MakeRow(std::u16string(12, static_cast<char16_t>(u'a' + i)), 9 - i));
+    const Row empty = {std::u16string(), 0, 0, 0, std::u16string(), 0, std::u16string(), 0, 0, 0, 0};
+    for (const bool migrate : {true, false}) {
+        for (std::uint64_t k = 1;; ++k) {
+            ASSERT_TRUE(migrate ? store().Seed(kSpace, kRecord, 150, kOlderTypes, kOlderRows) : Seed(store(), rows, 100));
+            {
+                ScopedAllocationFailure failure(k);
+                try {
+                    SystemInit();
+                } catch (const std::bad_alloc&) {
+                }
+                if (!failure.Triggered()) break;
             }
-            if (!failure.Triggered()) break;
+            const auto record = Record();
+            if (migrate) {
+                ASSERT_EQ(record.colTypes.size() == 11 ? kMigratedRows : kOlderRows, record.rows) << "k=" << k;
+            } else {
+                // Resized: the rows first, then padding (which a shortage may cut short).
+                const std::size_t kept = record.maxRows == 150 ? rows.size() : record.rows.size();
+                ASSERT_EQ(rows, std::vector<Row>(record.rows.begin(), record.rows.begin() + std::min(kept, record.rows.size())))
+                    << "k=" << k;
+                ASSERT_EQ(record.rows.size() - kept, std::count(record.rows.begin() + kept, record.rows.end(), empty));
+            }
+            ASSERT_EQ(0, LockValue(store())) << "k=" << k;
         }
-        const auto record = Record();
-        EXPECT_EQ(record.colTypes.size() == 11 ? kMigratedRows : kOlderRows, record.rows) << "k=" << k;
-        ASSERT_EQ(0, LockValue(store())) << "k=" << k;
     }
 }
 
