@@ -95,8 +95,9 @@ void Simulation::CreatePlayers() {
         const int count = options_.players / n + (s < options_.players % n ? 1 : 0);
         list.reserve(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
-            const std::string name = "S" + std::to_string(s + 1) + "P" + std::to_string(i + 1);
-            const std::u16string wide(name.begin(), name.end());
+            char name[32];
+            const int len = std::snprintf(name, sizeof name, "S%dP%d", s + 1, i + 1);
+            const std::u16string wide(name, name + len);
             const int scene = i % 10 == 9 ? 3 : 2;  // every tenth player waits in the challenge scene
             const ObjectId player = server.CreatePlayer(wide, scene);
             if (player.IsNull()) continue;

@@ -2,6 +2,7 @@
 // letters and virtual records.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,11 @@ int OnName(IKernel*, const ObjectId&, const char* property, const IVarList& prev
 int OnGate(IKernel* kernel, const ObjectId& self, const char*, const IVarList&) {
     g_seen.push_back("gate");
     auto* critical = static_cast<ICriticalManagerSystem*>(kernel->GetLogicModule("CriticalManagerSystem"));
-    for (int i = 0; i < 20; ++i) critical->AddPropertyWatch(kernel, self, ("P" + std::to_string(i)).c_str(), "T::OnLevel");
+    for (int i = 0; i < 20; ++i) {
+        char property[8];
+        std::snprintf(property, sizeof property, "P%d", i);
+        critical->AddPropertyWatch(kernel, self, property, "T::OnLevel");
+    }
     return 1;
 }
 
