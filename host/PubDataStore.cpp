@@ -34,6 +34,9 @@ struct Space {
     int flag = 0;
     TextMap<std::string, Property> properties;
     TextMap<std::string, Record> records;
+    // The record found last: leaderboards hit one record many times in a row.
+    std::string_view lastName;
+    Record* lastRecord = nullptr;
 };
 
 std::string Narrow(std::u16string_view text) {
@@ -93,11 +96,14 @@ struct Finder {
     Record* RecordAt(int index, std::string_view rec, const char* op, bool diagnose) const {
         Space* space = SpaceAt(index, op, rec, diagnose);
         if (space == nullptr) return nullptr;
+        if (space->lastRecord != nullptr && space->lastName == rec) return space->lastRecord;
         auto it = space->records.find(rec);
         if (it == space->records.end()) {
             if (diagnose) Refuse(op, index, rec, "no such record");
             return nullptr;
         }
+        space->lastName = it->first;  // nodes stay put until erased
+        space->lastRecord = &it->second;
         return &it->second;
     }
 
@@ -325,6 +331,7 @@ bool PubDataStore::RemoveRecord(int index, std::string_view rec) {
     // Removing a missing record is a normal set-up step (rebuild on first start).
     auto it = space->records.find(rec);
     if (it == space->records.end()) return false;
+    space->lastRecord = nullptr;
     space->records.erase(it);
     return true;
 }
