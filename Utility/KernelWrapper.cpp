@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ namespace {
 
 const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
+struct FileCloser {
+    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+
 // Reads the whole file through the platform layer (so "\" separators work
 // everywhere) and parses it. False when it cannot be read or is not XML.
 bool LoadDocument(IKernel* kernel, const char* fileName, XMLDocument& doc) {
@@ -29,27 +34,17 @@ bool LoadDocument(IKernel* kernel, const char* fileName, XMLDocument& doc) {
         return false;
     }
     const std::string path = std::string(OrEmpty(kernel->GetResourcePath())) + fileName;
-    std::FILE* file = Platform::OpenFile(path.c_str(), "rb");
+    const std::unique_ptr<std::FILE, FileCloser> file(Platform::OpenFile(path.c_str(), "rb"));
     if (file == nullptr) {
         return false;
     }
     std::vector<char> bytes;
     char chunk[4096];
-    bool readError = false;
-    try {
-        for (;;) {
-            const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
-            bytes.insert(bytes.end(), chunk, chunk + n);
-            if (n < sizeof chunk) {
-                readError = std::ferror(file) != 0;
-                break;
-            }
-        }
-    } catch (...) {
-        std::fclose(file);
-        throw;
+    std::size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + n);
     }
-    std::fclose(file);
+    const bool readError = std::ferror(file.get()) != 0;
     if (readError || bytes.empty()) {
         return false;
     }
