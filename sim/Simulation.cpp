@@ -16,6 +16,26 @@ std::string Narrow(const std::u16string& text) {
     for (char16_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
     return out;
 }
+std::string RowText(const std::vector<HostValue>& row) {
+    std::string text;
+    for (const HostValue& v : row) {
+        if (!text.empty()) text += " | ";
+        switch (TypeOfValue(v)) {
+            case VT_INT: text += std::to_string(std::get<int>(v)); break;
+            case VT_FLOAT: text += std::to_string(std::get<float>(v)); break;
+            case VT_STRING: text += std::get<std::string>(v); break;
+            case VT_WIDESTR: text += Narrow(std::get<std::u16string>(v)); break;
+            case VT_INT64: text += std::to_string(std::get<std::int64_t>(v)); break;
+            case VT_OBJECT: {
+                const ObjectId id = std::get<ObjectId>(v);
+                text += std::to_string(id.ident) + "." + std::to_string(id.serial);
+                break;
+            }
+            default: break;
+        }
+    }
+    return text;
+}
 }  // namespace
 
 Simulation::Simulation(const SimOptions& options) : options_(options) {}
@@ -164,6 +184,14 @@ void Simulation::ReportEnd(double seconds) {
     std::printf("failed lock tries (all servers): %llu\n",
                 static_cast<unsigned long long>(world_->Store().CompareSetFailuresTotal()));
     PubDataStore& store = world_->Store();
+    std::printf("public records at the end (first rows):\n");
+    for (const auto& r : store.Records()) {
+        std::printf("  %s / %s: %d rows of %d\n", Narrow(r.space).c_str(), r.record.c_str(), r.rows, r.maxRows);
+        const auto snap = store.Snapshot(r.space, r.record);
+        for (std::size_t row = 0; snap && row < snap->rows.size() && row < 3; ++row)
+            std::printf("    %zu: %s\n", row, RowText(snap->rows[row]).c_str());
+    }
+    std::printf("record locks:\n");
     for (const auto& r : store.Records()) {
         const int index = store.SpaceIndex(r.space);
         const std::string lock = r.record + "PubLock";
