@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "Utility/KernelWrapper.h"
@@ -15,26 +16,32 @@
 
 namespace {
 
+std::string g_folder;
+
+void RemoveFolder() {
+    std::remove((g_folder + "Class/def.xml").c_str());
+    rmdir((g_folder + "Class").c_str());
+    rmdir(g_folder.c_str());
+}
+
+// A scratch resource folder for the whole run, removed at exit.
 const std::string& ResourceDir() {
-    static const std::string dir = [] {
+    if (g_folder.empty()) {
         std::string pattern = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
         pattern += "/fuzz_xml_class_XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) {
+        if (mkdtemp(pattern.data()) == nullptr || mkdir((pattern + "/Class").c_str(), 0700) != 0) {
             std::abort();
         }
-        return pattern + "/";
-    }();
-    return dir;
+        g_folder = pattern + "/";
+        std::atexit(&RemoveFolder);
+    }
+    return g_folder;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string file = ResourceDir() + "Class/def.xml";
-    static const bool madeFolder = [] { return std::system(("mkdir -p '" + ResourceDir() + "Class'").c_str()) == 0; }();
-    if (!madeFolder) {
-        std::abort();
-    }
     std::FILE* out = std::fopen(file.c_str(), "wb");
     if (out == nullptr) {
         std::abort();
