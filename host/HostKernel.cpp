@@ -110,7 +110,7 @@ struct HostKernel::Impl {
     std::uint32_t nextIdent = 1;
     std::uint64_t calls = 0;
     std::uint64_t seq = 0;
-    std::unordered_set<std::string> interned;
+    std::unordered_set<std::string, TextHash, std::equal_to<>> interned;
     std::vector<ClassDef> classes;
     TextMap<std::string, int> classByName;
     TextMap<std::string, std::string> configs;
@@ -141,7 +141,7 @@ struct HostKernel::Impl {
     Impl(PubDataStore& s, int n) : store(s), server(n) {}
 
     const char* Intern(std::string_view name) {
-        auto it = interned.find(std::string(name));
+        auto it = interned.find(name);
         if (it == interned.end()) it = interned.emplace(name).first;
         return it->c_str();
     }
