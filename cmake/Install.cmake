@@ -7,6 +7,7 @@ set(VOGAME_INCLUDE_SUBDIR ${CMAKE_INSTALL_INCLUDEDIR}/VoGameLogic)
 
 add_library(vogame_headers INTERFACE)
 add_library(VoGameLogic::headers ALIAS vogame_headers)
+set_target_properties(vogame_headers PROPERTIES EXPORT_NAME headers)
 target_include_directories(vogame_headers INTERFACE
   $<BUILD_INTERFACE:${CMAKE_SOURCE_DIR}>
   $<INSTALL_INTERFACE:${VOGAME_INCLUDE_SUBDIR}>)
