@@ -1,6 +1,55 @@
 #include "SimExtension.h"
 
+#include <cstdio>
+
+#include "SimReport.h"
+#include "host/HostClock.h"
+
 std::vector<const SimExtension*>& SimExtensions() {
     static std::vector<const SimExtension*> extensions;
     return extensions;
+}
+
+void SimServerState::Set(std::size_t i, const char* property, const HostValue& value) {
+    server->SetProperty(players[i], property, value);
+    ++changes;
+}
+
+void SimServerState::Ask(std::size_t i, int message) {
+    CVarList msg;
+    msg << message;
+    server->SendClientMessage(players[i], msg);
+    ++requests[message];
+}
+
+int SimServerState::Uniform(int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(rng);
+}
+
+bool SimServerState::Chance(double p) {
+    return std::uniform_real_distribution<double>(0.0, 1.0)(rng) < p;
+}
+
+std::string DateTimeText(std::int64_t ms) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    HostClock::SplitDate(HostClock::DateValueOf(ms), year, month, day);
+    HostClock::SplitTime(HostClock::TimeValueOf(ms), hour, minute, second);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", year, month, day, hour, minute);
+    return text;
+}
+
+std::string ValueText(const HostValue& value) {
+    switch (TypeOfValue(value)) {
+        case VT_INT: return std::to_string(std::get<int>(value));
+        case VT_FLOAT: return std::to_string(std::get<float>(value));
+        case VT_STRING: return std::get<std::string>(value);
+        case VT_WIDESTR: return Utf8(std::get<std::u16string>(value));
+        case VT_INT64: return std::to_string(std::get<std::int64_t>(value));
+        case VT_OBJECT: {
+            const ObjectId id = std::get<ObjectId>(value);
+            return std::to_string(id.ident) + "." + std::to_string(id.serial);
+        }
+        default: return {};
+    }
 }

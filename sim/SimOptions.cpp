@@ -16,6 +16,7 @@ bool ToLong(const char* text, long long low, long long high, long long& out) {
 }  // namespace
 
 bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error) {
+    double days = -1.0, hours = -1.0;  // given as either or both; they add up
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -37,14 +38,16 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
         } else if (!std::strcmp(arg, "--players")) {
             if (!need(0, 1'000'000)) return false;
             out.players = static_cast<int>(n);
-        } else if (!std::strcmp(arg, "--days")) {
+        } else if (!std::strcmp(arg, "--days") || !std::strcmp(arg, "--hours")) {
+            const bool isDays = !std::strcmp(arg, "--days");
             char* end = nullptr;
             const double d = value ? std::strtod(value, &end) : -1.0;
-            if (value == nullptr || *end != '\0' || !(d >= 0.0 && d <= 366.0)) {
-                error = "--days needs a number from 0 to 366";
+            const double limit = isDays ? 366.0 : 366.0 * 24.0;
+            if (value == nullptr || *end != '\0' || !(d >= 0.0 && d <= limit)) {
+                error = std::string(arg) + (isDays ? " needs a number from 0 to 366" : " needs a number from 0 to 8784");
                 return false;
             }
-            out.days = d;
+            (isDays ? days : hours) = d;
             ++i;
         } else if (!std::strcmp(arg, "--step-minutes")) {
             if (!need(1, 1440)) return false;
@@ -60,23 +63,42 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
                 return false;
             }
             ++i;
+        } else if (!std::strcmp(arg, "--top")) {
+            if (!need(1, 150)) return false;
+            out.top = static_cast<int>(n);
+        } else if (!std::strcmp(arg, "--format")) {
+            if (value == nullptr || (std::strcmp(value, "text") != 0 && std::strcmp(value, "json") != 0)) {
+                error = "--format needs text or json";
+                return false;
+            }
+            out.json = !std::strcmp(value, "json");
+            ++i;
+        } else if (!std::strcmp(arg, "--timing")) {
+            out.timing = true;
         } else if (!std::strcmp(arg, "--threads")) {
             out.threads = true;
         } else if (!std::strcmp(arg, "--echo")) {
             out.echo = true;
         } else if (!std::strcmp(arg, "--quiet")) {
             out.quiet = true;
-        } else if (!std::strcmp(arg, "--library") || !std::strcmp(arg, "--resources")) {
-            if (value == nullptr) {
+        } else if (!std::strcmp(arg, "--library") || !std::strcmp(arg, "--resources") ||
+                   !std::strcmp(arg, "--rules")) {
+            if (value == nullptr || *value == '\0') {
                 error = std::string(arg) + " needs a path";
                 return false;
             }
-            (!std::strcmp(arg, "--library") ? out.library : out.resources) = value;
+            (!std::strcmp(arg, "--library") ? out.library : !std::strcmp(arg, "--rules") ? out.rules : out.resources) =
+                value;
             ++i;
         } else {
             error = std::string("unknown option ") + arg + " (see --help)";
             return false;
         }
+    }
+    if (days >= 0.0 || hours >= 0.0) out.hours = (days > 0.0 ? days * 24.0 : 0.0) + (hours > 0.0 ? hours : 0.0);
+    if (!out.rules.empty() && !out.resources.empty()) {
+        error = "--rules and --resources exclude each other (the rule file lives in the resource folder)";
+        return false;
     }
     return true;
 }
@@ -85,25 +107,32 @@ void PrintSimHelp(const char* program) {
     std::printf(
         "usage: %s [options]\n"
         "Builds a world of servers sharing one public data store, loads the game logic\n"
-        "library into every server, sends the start events, logs the players in and\n"
-        "advances simulated time, then reports what each module did.\n"
+        "library into every server, logs the players in and lets them play for the\n"
+        "simulated time, then prints the leaderboards, the prize letters, the nation\n"
+        "report, the host's diagnostics and the work done.\n"
         "\n"
         "  --servers N        servers in the world (1-64, default 2)\n"
-        "  --players P        players in the whole world, spread evenly (default 1000)\n"
-        "  --days D           simulated days after login, fractions allowed (default 1)\n"
+        "  --players P        players in the whole world, spread evenly (default 5000)\n"
+        "  --days D           simulated days after login, fractions allowed\n"
+        "  --hours H          simulated hours; added to --days (default: 3 days)\n"
         "  --step-minutes M   clock step between rounds of player activity (default 10)\n"
-        "  --seed S           seed of every random choice; equal seeds give equal runs\n"
-        "                     (with --threads the servers interleave freely) (default 1)\n"
+        "  --seed S           seed of every random choice; with one server (or without\n"
+        "                     --threads) equal seeds give byte-identical reports (default 1)\n"
         "  --start YYYY-MM-DD simulated start date, at midnight (default 2024-01-01)\n"
+        "  --rules FILE       win-streak rule file, copied into a temporary resource folder\n"
+        "                     as Rule/PlayerTopAlwaysWin.ini (default: the simulator's own)\n"
+        "  --top N            rows of each leaderboard in the report (1-150, default 10)\n"
+        "  --format text|json the report as aligned text (default) or one JSON object\n"
+        "  --timing           wall-clock figures in the report as well as on stderr\n"
         "  --threads          run each server on its own logic thread\n"
         "  --library PATH     the library to load (default: the one built alongside)\n"
-        "  --resources DIR    resource folder holding the Rule\\ files (default: a fresh\n"
-        "                     temporary folder into which each part writes its rules)\n"
+        "  --resources DIR    resource folder holding the Rule\\ files, used as it is\n"
         "  --echo             echo the library's log and trace lines\n"
-        "  --quiet            print only the final summary\n"
+        "  --quiet            no progress line on a terminal\n"
         "  --help             this text\n"
         "\n"
-        "Scenes of every server: 1 \"HomeScene\", 2 \"BaseScene\", 3 \"BaseScene\" with the\n"
-        "configuration \"ChallengeWaitScene\". Players live in scenes 2 and 3.\n",
+        "The report goes to standard output; elapsed time and events per second go to\n"
+        "standard error. Scenes of every server: 1 \"HomeScene\", 2 \"BaseScene\", 3\n"
+        "\"BaseScene\" with the configuration \"ChallengeWaitScene\".\n",
         program);
 }

@@ -5,14 +5,18 @@
 
 struct SimOptions {
     int servers = 2;
-    int players = 1000;          // in the whole world, spread over the servers
-    double days = 1.0;           // simulated time after the players have logged in
+    int players = 5000;          // in the whole world, spread over the servers
+    double hours = 72.0;         // simulated time after the players have logged in
     int stepMinutes = 10;        // clock step between rounds of player behaviour
     std::uint64_t seed = 1;
     int year = 2024, month = 1, day = 1;  // start date, at 00:00:00
+    int top = 10;                // rows of each leaderboard in the report
+    bool json = false;           // the report as one JSON object instead of text
+    bool timing = false;         // wall-clock figures in the report too (it then differs run to run)
     bool threads = false;        // each server on its own logic thread
     bool echo = false;           // echo WriteLog/WriteTrace
-    bool quiet = false;          // only the final summary
+    bool quiet = false;          // no progress line
+    std::string rules;           // the win-streak rule file; empty: the one shipped with the simulator
     std::string library;         // empty: the library built with the simulator
     std::string resources;       // resource folder; empty: a fresh temporary one
     bool help = false;

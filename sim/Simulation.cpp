@@ -1,46 +1,49 @@
 #include "Simulation.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
-#include "SimExtension.h"
+#include "SimReport.h"
 
 namespace {
 constexpr int kCommandPlayerReady = 1009;  // the host's command to a player that has finished loading
 
-std::string Narrow(const std::u16string& text) {
-    std::string out;
-    for (char16_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    return out;
-}
-std::string RowText(const std::vector<HostValue>& row) {
-    std::string text;
-    for (const HostValue& v : row) {
-        if (!text.empty()) text += " | ";
-        switch (TypeOfValue(v)) {
-            case VT_INT: text += std::to_string(std::get<int>(v)); break;
-            case VT_FLOAT: text += std::to_string(std::get<float>(v)); break;
-            case VT_STRING: text += std::get<std::string>(v); break;
-            case VT_WIDESTR: text += Narrow(std::get<std::u16string>(v)); break;
-            case VT_INT64: text += std::to_string(std::get<std::int64_t>(v)); break;
-            case VT_OBJECT: {
-                const ObjectId id = std::get<ObjectId>(v);
-                text += std::to_string(id.ident) + "." + std::to_string(id.serial);
-                break;
-            }
-            default: break;
-        }
-    }
-    return text;
+// The leaderboards whose rewrites are counted, with the lock property beside each record.
+struct ListLock {
+    const char* list;
+    const char16_t* space;
+    const char* record;
+    const char* lock;
+};
+constexpr ListLock kLists[3] = {
+    {"player", u"Pub_PlayerTopInfo", "PlayerToplistRec", "PlayerToplistRecPubLock"},
+    {"charm", u"Pub_CharmTopInfo", "CharmTopRec", "CharmTopRecPubLock"},
+    {"win streak", u"Pub_TopAlwaysWin", "PlayerTopAlwaysWinRec", "PlayerTopAlwaysWinRecPubLock"},
+};
+
+// Player names: two syllables, then a number once the pairs run out; unique in the world.
+std::u16string PlayerName(int global) {
+    static const char* const first[] = {"Al", "Bran", "Cor", "Da", "El", "Fen", "Gar", "Hal", "Is", "Jor", "Ka", "Lor",
+                                        "Mor", "Nim", "Or", "Per", "Quel", "Ros", "Sel", "Tor", "Ul", "Val", "Wyn", "Zar"};
+    static const char* const second[] = {"ric", "wen", "dor", "mir", "ane", "oth", "ith", "gar", "elle", "uin", "as",
+                                         "ka", "ion", "ara", "eth", "ko", "mund", "is", "wyn", "ra"};
+    constexpr int kFirst = sizeof first / sizeof first[0], kSecond = sizeof second / sizeof second[0];
+    const int pair = global % (kFirst * kSecond);
+    std::string name = std::string(first[pair % kFirst]) + second[pair / kFirst];
+    if (global >= kFirst * kSecond) name += std::to_string(global / (kFirst * kSecond) + 1);
+    return std::u16string(name.begin(), name.end());
 }
 }  // namespace
 
 Simulation::Simulation(const SimOptions& options) : options_(options) {}
 
 Simulation::~Simulation() {
+    if (world_) world_->Store().SetReleaseHook(nullptr);
     world_.reset();
     if (ownResourceDir_) {
         std::error_code ec;
@@ -52,29 +55,58 @@ int Simulation::Run() {
     auto& extensions = SimExtensions();
     std::stable_sort(extensions.begin(), extensions.end(),
                      [](const SimExtension* a, const SimExtension* b) { return a->order < b->order; });
-    resourceDir_ = options_.resources;
-    if (resourceDir_.empty()) {
-        char pattern[] = "/tmp/vogame-sim-XXXXXX";
-        const char* dir = ::mkdtemp(pattern);
-        if (dir == nullptr) {
-            std::fprintf(stderr, "cannot make a temporary resource folder\n");
-            return 1;
-        }
-        resourceDir_ = std::string(dir) + "/";
-        ownResourceDir_ = true;
-        for (const SimExtension* e : extensions)
-            if (e->writeResources) e->writeResources(resourceDir_);
-    }
+    if (!PrepareResources()) return 2;
     const auto started = std::chrono::steady_clock::now();
-    if (!StartServers()) return 1;
+    if (!StartServers()) return 2;
+    run_ = std::make_unique<SimRun>(SimRun{*world_, options_, servers_, world_->server(0).Kernel().Clock().NowMs()});
+    for (const SimExtension* e : extensions)
+        if (e->start) e->start(*run_);
     CreatePlayers();
-    if (!options_.quiet) ReportStart();
     RunClock();
+    CountWork();  // before the report's own requests
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    ReportEnd(seconds);
+
+    SimReport report;
+    ReportWorld(report);
+    for (const SimExtension* e : extensions)
+        if (e->report) e->report(*run_, report);
+    ReportDiagnostics(report);
+    ReportWork(report, seconds);
+    if (options_.json) {
+        report.PrintJson(stdout);
+    } else {
+        report.PrintText(stdout);
+    }
+    std::fflush(stdout);
+
     bool allStarted = true;
-    for (std::size_t i = 0; i < world_->ServerCount(); ++i) allStarted = allStarted && world_->server(i).AllModulesStarted();
+    for (std::size_t i = 0; i < world_->ServerCount(); ++i)
+        allStarted = allStarted && world_->server(i).AllModulesStarted();
     return allStarted && world_->DiagnosticsText().empty() ? 0 : 1;
+}
+
+bool Simulation::PrepareResources() {
+    resourceDir_ = options_.resources;
+    if (!resourceDir_.empty()) {
+        if (resourceDir_.back() != '/') resourceDir_ += '/';
+        return true;
+    }
+    char pattern[] = "/tmp/vogame-sim-XXXXXX";
+    const char* dir = ::mkdtemp(pattern);
+    if (dir == nullptr) {
+        std::fprintf(stderr, "cannot make a temporary resource folder\n");
+        return false;
+    }
+    resourceDir_ = std::string(dir) + "/";
+    ownResourceDir_ = true;
+    for (const SimExtension* e : SimExtensions()) {
+        std::string error;
+        if (e->writeResources && !e->writeResources(options_, resourceDir_, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return false;
+        }
+    }
+    return true;
 }
 
 bool Simulation::StartServers() {
@@ -84,9 +116,16 @@ bool Simulation::StartServers() {
     so.echoLogs = options_.echo;
     world_ = std::make_unique<World>(options_.servers, so);
     world_->SetClock(options_.year, options_.month, options_.day);
+    world_->Store().SetReleaseHook([this](PubDataStore&, int, std::string_view property) {
+        for (int i = 0; i < 3; ++i)
+            if (property == kLists[i].lock) rewrites_[i].fetch_add(1, std::memory_order_relaxed);
+    });
+    servers_.resize(world_->ServerCount());
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) {
         Server& s = world_->server(i);
-        s.Kernel().SetInboxLimit(2);  // reports read the newest replies only
+        servers_[i].server = &s;
+        servers_[i].rng.seed(options_.seed * 1'000'003u + static_cast<std::uint64_t>(s.Number()));
+        s.Kernel().SetInboxLimit(2);  // the report reads the newest reply only
         s.CreateScene(1, "HomeScene");
         s.CreateScene(2, "BaseScene");
         s.CreateScene(3, "BaseScene", "ChallengeWaitScene");
@@ -94,127 +133,172 @@ bool Simulation::StartServers() {
             std::fprintf(stderr, "server %d: %s\n", s.Number(), s.Error().c_str());
             return false;
         }
-        if (!options_.quiet) {
-            std::printf("server %d: library loaded\n", s.Number());
-            for (const ModuleStartResult& m : s.Modules())
-                std::printf("  %-26s Init %s, AfterInit %s\n", m.name.c_str(), m.init ? "true" : "false",
-                            m.afterInitCalled ? (m.afterInit ? "true" : "false") : "not called");
-        }
         s.SendStartEvents();
-        rngs_.emplace_back(options_.seed * 1'000'003u + static_cast<std::uint64_t>(s.Number()));
     }
     return true;
 }
 
 void Simulation::CreatePlayers() {
     const int n = static_cast<int>(world_->ServerCount());
-    players_.assign(static_cast<std::size_t>(n), {});
     for (int s = 0; s < n; ++s) {
-        Server& server = world_->server(static_cast<std::size_t>(s));
-        auto& list = players_[static_cast<std::size_t>(s)];
+        SimServerState& state = servers_[static_cast<std::size_t>(s)];
         const int count = options_.players / n + (s < options_.players % n ? 1 : 0);
-        list.reserve(static_cast<std::size_t>(count));
+        state.players.reserve(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
-            char name[32];
-            const int len = std::snprintf(name, sizeof name, "S%dP%d", s + 1, i + 1);
-            const std::u16string wide(name, name + len);
+            const std::u16string name = PlayerName(i * n + s);
             const int scene = i % 10 == 9 ? 3 : 2;  // every tenth player waits in the challenge scene
-            const ObjectId player = server.CreatePlayer(wide, scene);
-            if (player.IsNull()) continue;
-            list.push_back(player);
-        }
-        SimServerContext ctx{server, rngs_[static_cast<std::size_t>(s)], list, 0};
-        for (const ObjectId& player : list) {
+            const std::size_t index = state.players.size();
+            state.players.push_back({});
+            state.names.push_back(name);
+            state.scenes.push_back(scene);
+            PlayerProperties properties;
             for (const SimExtension* e : SimExtensions())
-                if (e->newPlayer) e->newPlayer(ctx, player);
-            server.LoginPlayer(player);
+                if (e->newPlayer) e->newPlayer(state, index, properties);
+            const ObjectId player = state.server->CreatePlayer(name, scene, properties);
+            state.players[index] = player;
+            if (player.IsNull()) continue;  // cannot happen with unique names; the report would show it
+            state.server->LoginPlayer(player);
             CVarList ready;
             ready << kCommandPlayerReady;
-            server.RunCommand(player, ready);
+            state.server->RunCommand(player, ready);
+            ++logins_;
         }
     }
 }
 
-void Simulation::ReportStart() {
-    std::printf("\npublic records after the start events and %d logins:\n", options_.players);
-    for (const auto& r : world_->Store().Records())
-        std::printf("  %-22s %-24s %4d rows of %4d, %2d columns\n", Narrow(r.space).c_str(), r.record.c_str(),
-                    r.rows, r.maxRows, r.cols);
-    for (std::size_t i = 0; i < world_->ServerCount(); ++i) {
-        HostKernel& k = world_->server(i).Kernel();
-        std::printf("server %d: %zu callbacks registered, %zu log and %zu trace lines\n", world_->server(i).Number(),
-                    k.CallbackCount(), k.Logs().size(), k.Traces().size());
+void Simulation::Progress(std::int64_t step, std::int64_t steps, bool last) {
+    if (options_.quiet || !::isatty(STDERR_FILENO)) return;
+    if (last) {
+        std::fprintf(stderr, "\r%60s\r", "");
+        return;
     }
-    std::printf("\n");
-}
-
-void Simulation::ForEachServer(void (*work)(Simulation&, std::size_t)) {
-    const std::size_t n = world_->ServerCount();
-    for (std::size_t i = 0; i < n; ++i) world_->server(i).Post([this, work, i](Server&) { work(*this, i); });
-    for (std::size_t i = 0; i < n; ++i) world_->server(i).WaitIdle();
+    const std::int64_t ms = static_cast<std::int64_t>(options_.stepMinutes) * 60'000 * step;
+    std::fprintf(stderr, "\rsimulating: day %lld %02lld:%02lld (%3lld%%), %d servers, %d players",
+                 static_cast<long long>(ms / 86'400'000 + 1), static_cast<long long>(ms / 3'600'000 % 24),
+                 static_cast<long long>(ms / 60'000 % 60), static_cast<long long>(steps ? 100 * step / steps : 100),
+                 options_.servers, options_.players);
+    std::fflush(stderr);
 }
 
 void Simulation::RunClock() {
     if (options_.threads)
         for (std::size_t i = 0; i < world_->ServerCount(); ++i) world_->server(i).StartThread();
     const std::int64_t stepMs = static_cast<std::int64_t>(options_.stepMinutes) * 60'000;
-    const auto steps = static_cast<std::int64_t>(options_.days * 86'400'000.0 / static_cast<double>(stepMs) + 0.5);
-    for (std::int64_t step = 0; step < steps; ++step) {
-        ++round_;
-        ForEachServer([](Simulation& sim, std::size_t i) {
-            Server& server = sim.world_->server(i);
-            SimServerContext ctx{server, sim.rngs_[i], sim.players_[i], sim.round_};
-            for (const SimExtension* e : SimExtensions())
-                if (e->act) e->act(ctx);
-            server.Kernel().Advance(static_cast<std::int64_t>(sim.options_.stepMinutes) * 60'000);
-        });
+    steps_ = static_cast<std::int64_t>(options_.hours * 3'600'000.0 / static_cast<double>(stepMs) + 0.5);
+    const std::int64_t every = std::max<std::int64_t>(1, steps_ / 200);
+    for (std::int64_t step = 0; step < steps_; ++step) {
+        if (step % every == 0) Progress(step, steps_, false);
+        for (std::size_t i = 0; i < servers_.size(); ++i) {
+            world_->server(i).Post([this, i, stepMs](Server& server) {
+                for (const SimExtension* e : SimExtensions())
+                    if (e->act) e->act(servers_[i], server.Kernel().Clock().NowMs());
+                server.Kernel().Advance(stepMs);
+            });
+        }
+        for (std::size_t i = 0; i < servers_.size(); ++i) world_->server(i).WaitIdle();
     }
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) world_->server(i).StopThread();
+    Progress(steps_, steps_, true);
 }
 
-void Simulation::ReportEnd(double seconds) {
-    std::printf("simulated %.2f days, %d servers, %d players in %.2f s of wall time\n", options_.days,
-                options_.servers, options_.players, seconds);
+void Simulation::ReportWorld(SimReport& report) {
+    ReportSection& s = report.Section("World");
+    s.Number("servers", options_.servers);
+    s.Number("players", options_.players);
+    char span[64];
+    std::snprintf(span, sizeof span, "%g hours from %04d-%02d-%02d 00:00, steps of %d minutes", options_.hours,
+                  options_.year, options_.month, options_.day, options_.stepMinutes);
+    s.Text("simulated", span);
+    s.Text("seed", std::to_string(options_.seed));
+    s.Text("server threads", options_.threads ? "one per server (interleaving not reproducible)" : "none");
+    s.Text("rule file", options_.rules.empty() ? (options_.resources.empty() ? "the simulator's own" : "in --resources")
+                                               : options_.rules);
+    ReportTable& t = s.Table("Modules");
+    t.Column("server", true).Column("module").Column("Init").Column("AfterInit");
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) {
-        Server& s = world_->server(i);
-        std::printf("server %d: %llu kernel calls, %zu client messages, %zu letters, %zu timed events fired\n",
-                    s.Number(), static_cast<unsigned long long>(s.Kernel().KernelCalls()), s.Kernel().MessagesSent(),
-                    s.Letters() ? s.Letters()->TotalLetters() : 0u, s.EventTime() ? s.EventTime()->Fired() : 0u);
-    }
-    std::printf("failed lock tries (all servers): %llu\n",
-                static_cast<unsigned long long>(world_->Store().CompareSetFailuresTotal()));
-    PubDataStore& store = world_->Store();
-    std::printf("public records at the end (first rows):\n");
-    for (const auto& r : store.Records()) {
-        std::printf("  %s / %s: %d rows of %d\n", Narrow(r.space).c_str(), r.record.c_str(), r.rows, r.maxRows);
-        const auto snap = store.Snapshot(r.space, r.record);
-        for (std::size_t row = 0; snap && row < snap->rows.size() && row < 3; ++row)
-            std::printf("    %zu: %s\n", row, RowText(snap->rows[row]).c_str());
-    }
-    std::printf("record locks:\n");
-    for (const auto& r : store.Records()) {
-        const int index = store.SpaceIndex(r.space);
-        const std::string lock = r.record + "PubLock";
-        if (!store.FindProperty(index, lock)) continue;
-        std::printf("  %-24s %4d rows, lock %s, %llu failed tries\n", r.record.c_str(), r.rows,
-                    store.PropertyInt(index, lock) == 0 ? "free" : "HELD",
-                    static_cast<unsigned long long>(store.CompareSetFailures(index, lock)));
-    }
-    for (const SimExtension* e : SimExtensions()) {
-        if (e->report == nullptr) continue;
-        std::printf("\n== %s ==\n", e->name);
-        e->report(*world_, options_);
-    }
-    const std::string diagnostics = world_->DiagnosticsText();
-    if (diagnostics.empty()) {
-        std::printf("\nhost diagnostics: none\n");
-    } else {
-        std::printf("\nhost diagnostics (first lines):\n");
-        std::size_t at = 0;
-        for (int line = 0; line < 10 && at < diagnostics.size(); ++line) {
-            const std::size_t end = diagnostics.find('\n', at);
-            std::printf("  %s\n", diagnostics.substr(at, end - at).c_str());
-            at = end + 1;
+        Server& server = world_->server(i);
+        for (const ModuleStartResult& m : server.Modules()) {
+            auto& row = t.AddRow();
+            row = {std::to_string(server.Number()), m.name, m.init ? "true" : "false",
+                   m.afterInitCalled ? (m.afterInit ? "true" : "false") : "not called"};
         }
     }
+}
+
+void Simulation::CountWork() {
+    WorkCounters& w = work_;
+    for (std::size_t i = 0; i < servers_.size(); ++i) {
+        w.changes += servers_[i].changes;
+        for (const auto& [id, n] : servers_[i].requests) w.requests[id] += n;
+        Server& server = world_->server(i);
+        w.callbacks += server.Critical() ? server.Critical()->CallbacksRun() : 0;
+        w.kernelCalls += server.Kernel().KernelCalls();
+        w.messages += server.Kernel().MessagesSent();
+        w.timed += server.EventTime() ? server.EventTime()->Fired() : 0;
+    }
+    w.lockWaits = world_->Store().CompareSetFailuresTotal();
+    for (int i = 0; i < 3; ++i) w.rewrites[i] = rewrites_[i].load();
+}
+
+void Simulation::ReportWork(SimReport& report, double seconds) {
+    const WorkCounters& w = work_;
+    const std::uint64_t changes = w.changes, callbacks = w.callbacks, kernelCalls = w.kernelCalls,
+                        messages = w.messages, timed = w.timed, lockWaits = w.lockWaits;
+    std::map<int, std::uint64_t> requests = w.requests;
+    std::uint64_t allRequests = 0;
+    for (const auto& [id, n] : requests) allRequests += n;
+    // Re-sorts come from the hourly heartbeats of the player and charm lists (one
+    // per server each, armed at start-up with a first re-sort), every win-streak
+    // list request, and every daily event that finds the day unrewarded.
+    const auto hoursRun = static_cast<std::uint64_t>(steps_ * options_.stepMinutes / 60);
+
+    ReportSection& s = report.Section("Work done");
+    s.Number("logins", static_cast<std::int64_t>(logins_));
+    s.Number("property changes", static_cast<std::int64_t>(changes));
+    s.Number("watch callbacks run", static_cast<std::int64_t>(callbacks));
+    s.Number("list requests", static_cast<std::int64_t>(allRequests));
+    for (const auto& [id, n] : requests)
+        s.Number("  message " + std::to_string(id), static_cast<std::int64_t>(n));
+    s.Number("replies sent", static_cast<std::int64_t>(messages));
+    s.Number("re-sorts by the hourly heartbeats", static_cast<std::int64_t>(2 * servers_.size() * (hoursRun + 1)));
+    s.Number("re-sorts by win-streak list requests", static_cast<std::int64_t>(requests[150516]));
+    s.Number("timed events fired", static_cast<std::int64_t>(timed));
+    for (int i = 0; i < 3; ++i)
+        s.Number(std::string("locked rewrites, ") + kLists[i].list + " list",
+                 static_cast<std::int64_t>(w.rewrites[i]));
+    s.Number("lock waits (failed compare-and-set tries)", static_cast<std::int64_t>(lockWaits));
+    s.Number("lock waits per change", changes ? static_cast<double>(lockWaits) / static_cast<double>(changes) : 0.0,
+             4);
+    s.Number("kernel calls", static_cast<std::int64_t>(kernelCalls));
+
+    const std::uint64_t events = logins_ + changes + allRequests;
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "elapsed %.2f s; %llu events (logins, property changes, list requests): %.0f events/s; "
+                  "%.0f property changes/s",
+                  seconds, static_cast<unsigned long long>(events), seconds > 0 ? events / seconds : 0.0,
+                  seconds > 0 ? changes / seconds : 0.0);
+    std::fprintf(stderr, "%s\n", line);
+    if (options_.timing) {
+        s.Number("elapsed seconds", seconds, 2);
+        s.Number("events per second", seconds > 0 ? events / seconds : 0.0, 0);
+        s.Number("property changes per second", seconds > 0 ? changes / seconds : 0.0, 0);
+    }
+}
+
+void Simulation::ReportDiagnostics(SimReport& report) {
+    ReportSection& s = report.Section("Host diagnostic log");
+    const std::string text = world_->DiagnosticsText();
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    ReportTable& t = s.Table("");
+    t.Column("line");
+    constexpr std::size_t kShown = 20;
+    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) t.AddRow() = {lines[i]};
+    if (lines.size() > kShown) t.AddRow() = {"... " + std::to_string(lines.size() - kShown) + " more"};
 }

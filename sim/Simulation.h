@@ -1,13 +1,17 @@
 #pragma once
-// One run of the simulator: a world, its players, the clock loop and reports.
+// One run of the simulator: a world, its players, the clock loop and the report.
+#include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "SimExtension.h"
 #include "SimOptions.h"
 #include "host/World.h"
+
+class SimReport;
 
 class Simulation {
 public:
@@ -16,23 +20,34 @@ public:
     Simulation(const Simulation&) = delete;
     Simulation& operator=(const Simulation&) = delete;
 
-    // Builds, starts and runs everything; 0 when every module started and the
-    // host's diagnostics stayed empty, 1 otherwise.
+    // Builds, starts, runs and reports; 0 when every module started and the
+    // host's diagnostics stayed empty, 1 otherwise, 2 when the run could not start.
     int Run();
 
 private:
+    bool PrepareResources();
     bool StartServers();
     void CreatePlayers();
-    void ReportStart();
     void RunClock();
-    void ReportEnd(double seconds);
-    void ForEachServer(void (*work)(Simulation&, std::size_t));
+    void Progress(std::int64_t step, std::int64_t steps, bool last);
+    void ReportWorld(SimReport& report);
+    void CountWork();
+    void ReportWork(SimReport& report, double seconds);
+    void ReportDiagnostics(SimReport& report);
 
     SimOptions options_;
     std::string resourceDir_;
     bool ownResourceDir_ = false;
     std::unique_ptr<World> world_;
-    std::vector<std::mt19937_64> rngs_;
-    std::vector<std::vector<ObjectId>> players_;
-    int round_ = 0;
+    std::vector<SimServerState> servers_;
+    std::unique_ptr<SimRun> run_;
+    std::int64_t steps_ = 0;
+    std::uint64_t logins_ = 0;
+    // Lock holds released, per leaderboard (counted by the store's release hook).
+    std::atomic<std::uint64_t> rewrites_[3] = {};
+    struct WorkCounters {
+        std::uint64_t changes = 0, callbacks = 0, kernelCalls = 0, messages = 0, timed = 0, lockWaits = 0;
+        std::uint64_t rewrites[3] = {};
+        std::map<int, std::uint64_t> requests;
+    } work_;
 };
