@@ -1,0 +1,37 @@
+#pragma once
+// The rules every shared leaderboard obeys whenever no server is rewriting it:
+// at most 150 rows, every row named, no name twice, the ranking column never
+// rising from one row to the next, and the record's lock free.
+#include <string>
+#include <string_view>
+#include <vector>
+
+class PubDataStore;
+
+namespace ListInvariants {
+
+struct ListShape {
+    const char16_t* space;
+    const char* record;
+    const char* lock;   // the record's lock property
+    int rankColumn;     // Int column ranked in descending order
+};
+
+inline constexpr ListShape kPlayerList{u"Pub_PlayerTopInfo", "PlayerToplistRec", "PlayerToplistRecPubLock", 1};
+inline constexpr ListShape kCharmList{u"Pub_CharmTopInfo", "CharmTopRec", "CharmTopRecPubLock", 7};
+inline constexpr ListShape kStreakList{u"Pub_TopAlwaysWin", "PlayerTopAlwaysWinRec", "PlayerTopAlwaysWinRecPubLock", 4};
+inline constexpr ListShape kAllLists[] = {kPlayerList, kCharmList, kStreakList};
+
+constexpr int kMaxRows = 150;
+
+// What is wrong with the list's rows, named after the record; empty when they
+// are fine or the record does not exist. Safe inside the store's release hook.
+std::string CheckRows(const PubDataStore& store, const ListShape& list);
+// CheckRows, plus the lock property at 0 (only true outside every rewrite).
+std::string Check(const PubDataStore& store, const ListShape& list);
+// Check of all three lists, faults joined by "; ".
+std::string CheckAll(const PubDataStore& store);
+// The list whose lock property this is, or null.
+const ListShape* ListOfLock(std::string_view lockProperty);
+
+}  // namespace ListInvariants
