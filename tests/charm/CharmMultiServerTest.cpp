@@ -4,11 +4,11 @@
 
 #include <atomic>
 #include <random>
-#include <set>
 #include <string>
 
 #include "CharmList.h"
 #include "host/World.h"
+#include "support/ListInvariants.h"
 
 namespace {
 
@@ -23,18 +23,6 @@ std::u16string PlayerName(int server, int i) {
     name[3] = static_cast<char16_t>(u'0' + i / 10);
     name[4] = static_cast<char16_t>(u'0' + i % 10);
     return name;
-}
-
-// Whether the rows are well formed: no empty or repeated name, charm never rising.
-std::string Fault(const std::vector<charm::Row>& rows) {
-    if (rows.size() > 150) return "more than 150 rows";
-    std::set<std::u16string> seen;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].name.empty()) return "empty row " + std::to_string(i);
-        if (!seen.insert(rows[i].name).second) return "name twice at row " + std::to_string(i);
-        if (i > 0 && rows[i].charm > rows[i - 1].charm) return "charm rises at row " + std::to_string(i);
-    }
-    return {};
 }
 
 TEST(CharmMultiServer, ListStaysWholeUnderConcurrentChangesAndResorts) {
@@ -52,7 +40,7 @@ TEST(CharmMultiServer, ListStaysWholeUnderConcurrentChangesAndResorts) {
     std::string firstFault;
     world.Store().SetReleaseHook([&](PubDataStore& store, int, std::string_view property) {
         if (property != charm::kLock || faulty.load()) return;
-        std::string fault = Fault(charm::Rows(store));
+        std::string fault = ListInvariants::CheckRows(store, ListInvariants::kCharmList);
         if (!fault.empty() && !faulty.exchange(true)) firstFault = fault;
     });
 
@@ -97,9 +85,8 @@ TEST(CharmMultiServer, ListStaysWholeUnderConcurrentChangesAndResorts) {
 
     EXPECT_FALSE(faulty.load()) << firstFault;
     const auto rows = charm::Rows(world.Store());
-    EXPECT_EQ(Fault(rows), "");
+    EXPECT_EQ(ListInvariants::Check(world.Store(), ListInvariants::kCharmList), "");
     EXPECT_EQ(rows.size(), 150u);
-    EXPECT_EQ(charm::LockValue(world.Store()), 0);
     EXPECT_EQ(world.DiagnosticsText(), "");
 
     // Every change of a listed player reached his own row and no other.

@@ -9,6 +9,7 @@
 #include "support/AllocationControl.h"
 #include "CharmList.h"
 #include "support/HostFixture.h"
+#include "support/ListInvariants.h"
 
 namespace {
 
@@ -207,16 +208,7 @@ TEST_F(CharmRanking, FailedAllocationLeavesLockFreeAndListWhole) {
             }
             completed = !failure.Triggered();
         }
-        ASSERT_EQ(charm::LockValue(store()), 0) << "k=" << k;
-        const auto rows = charm::Rows(store());
-        std::set<std::u16string> seen;
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            ASSERT_FALSE(rows[i].name.empty()) << "k=" << k;
-            ASSERT_TRUE(seen.insert(rows[i].name).second) << "k=" << k;
-            if (i > 0) {
-                ASSERT_LE(rows[i].charm, rows[i - 1].charm) << "k=" << k;
-            }
-        }
+        ASSERT_EQ(ListInvariants::Check(store(), ListInvariants::kCharmList), "") << "k=" << k;
         kernel().DestroyObject(p);
     }
     EXPECT_TRUE(completed);
