@@ -237,6 +237,8 @@ void BM_PlainVectorEnterTopList_Moving(benchmark::State& state) {
     }
     state.counters["allocs"] =
         static_cast<double>(g_allocations.load() - allocations) / static_cast<double>(state.iterations());
+    // scripts/bench-all.sh pairs it with these figures.
+    state.SetLabel("baseline:BM_PlayerEnterTopList_MovingDirect,BM_PlayerEnterTopList_Moving");
 }
 BENCHMARK(BM_PlainVectorEnterTopList_Moving);
 
