@@ -8,7 +8,8 @@
 //
 // CI runs a short version (one day, few players). The long soak, one line:
 //   cmake --preset asan && cmake --build --preset asan --target test_soak && VOGAME_SOAK_DAYS=7 VOGAME_SOAK_PLAYERS=2000 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 build/asan/tests/test_soak
-// VOGAME_SOAK_SEED=<n> replays a run; every failure names its seed.
+// VOGAME_SOAK_SEED=<n> replays a run (every failure names its seed);
+// VOGAME_SOAK_ACTIONS=<n> sets the acts of play per server per simulated quarter hour.
 //
 // A server's start events run while the other servers stand still: the charm
 // list's start-up rebuild rewrites the shared record without its lock, so a
@@ -16,6 +17,7 @@
 // starts and restarts servers under load instead, to show that race.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -43,7 +45,7 @@ constexpr int kMinStreak = 3;
 struct SoakSettings {
     int days = 1;
     int players = 240;  // over all servers; enough that the lists fill and churn
-    int actionsPerRound = 30;  // per server
+    int actionsPerRound = 0;  // per server; by default enough that streaks reach the list daily
     unsigned seed = 20240101;
     bool liveStart = false;
 };
@@ -57,7 +59,7 @@ SoakSettings ReadSettings() {
     SoakSettings s;
     s.days = std::max(1, EnvInt("VOGAME_SOAK_DAYS", s.days));
     s.players = std::max(kServers, EnvInt("VOGAME_SOAK_PLAYERS", s.players));
-    s.actionsPerRound = std::max(1, EnvInt("VOGAME_SOAK_ACTIONS", s.actionsPerRound));
+    s.actionsPerRound = std::max(1, EnvInt("VOGAME_SOAK_ACTIONS", std::max(30, s.players / 8)));
     s.seed = static_cast<unsigned>(EnvInt("VOGAME_SOAK_SEED", static_cast<int>(s.seed)));
     s.liveStart = EnvInt("VOGAME_SOAK_LIVE_START", 0) != 0;
     return s;
@@ -144,7 +146,8 @@ TEST_F(Soak, FourServersKeepTheSharedListsWholeThroughRandomPlayAndARestart) {
     ServerOptions options;
     options.resourcePath = resources_;
     World world(kServers, options);
-    world.SetClock(2024, 3, 1, 0, 0, 0);
+    // Play starts after the day's prize time, so every prize falls after most of a day of play.
+    world.SetClock(2024, 3, 1, 3, 0, 0);
     std::vector<std::vector<ObjectId>> players(kServers);
     std::mt19937 seeding(settings.seed);
     for (int s = 0; s < kServers; ++s) {
@@ -256,8 +259,14 @@ TEST_F(Soak, FourServersKeepTheSharedListsWholeThroughRandomPlayAndARestart) {
         }
     }
     EXPECT_EQ(diagnostics, "");
-    std::printf("soak: %d days, %d players, %llu list checks, %d unlocked reads that met a removed row\n",
-                settings.days, settings.players, static_cast<unsigned long long>(report.checks), racedReads);
+    std::string sizes;
+    for (const ListInvariants::ListShape& list : ListInvariants::kAllLists) {
+        const int index = world.Store().SpaceIndex(list.space);
+        sizes += " " + std::string(list.record) + "=" + std::to_string(world.Store().Rows(index, list.record));
+    }
+    std::printf("soak: %d days, %d players, %llu list checks, %d unlocked reads that met a removed row, rows:%s\n",
+                settings.days, settings.players, static_cast<unsigned long long>(report.checks), racedReads,
+                sizes.c_str());
 }
 
 }  // namespace
