@@ -213,15 +213,25 @@ void Simulation::ReportWorld(SimReport& report) {
     s.Text("server threads", options_.threads ? "one per server (interleaving not reproducible)" : "none");
     s.Text("rule file", options_.rules.empty() ? (options_.resources.empty() ? "the simulator's own" : "in --resources")
                                                : options_.rules);
-    ReportTable& t = s.Table("Modules");
-    t.Column("server", true).Column("module").Column("Init").Column("AfterInit");
+    // The modules: one line when every server started all of them, else each failure.
+    std::vector<std::string> failures;
+    std::string names;
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) {
         Server& server = world_->server(i);
         for (const ModuleStartResult& m : server.Modules()) {
-            auto& row = t.AddRow();
-            row = {std::to_string(server.Number()), m.name, m.init ? "true" : "false",
-                   m.afterInitCalled ? (m.afterInit ? "true" : "false") : "not called"};
+            if (i == 0) names += (names.empty() ? "" : ", ") + m.name;
+            if (!m.Started())
+                failures.push_back("server " + std::to_string(server.Number()) + ": " + m.name + " Init " +
+                                   (m.init ? "true" : "false") + ", AfterInit " +
+                                   (m.afterInitCalled ? (m.afterInit ? "true" : "false") : "not called"));
         }
+    }
+    s.Text("modules", failures.empty() ? "all started on every server (" + names + ")"
+                                       : std::to_string(failures.size()) + " failed to start");
+    if (!failures.empty()) {
+        ReportTable& t = s.Table("Modules that failed to start");
+        t.Column("failure");
+        for (const std::string& f : failures) t.AddRow() = {f};
     }
 }
 
@@ -237,7 +247,15 @@ void Simulation::CountWork() {
         w.timed += server.EventTime() ? server.EventTime()->Fired() : 0;
     }
     w.lockWaits = world_->Store().CompareSetFailuresTotal();
-    for (int i = 0; i < 3; ++i) w.rewrites[i] = rewrites_[i].load();
+    PubDataStore& store = world_->Store();
+    for (int i = 0; i < 3; ++i) {
+        const ListLock& l = kLists[i];
+        const int index = store.SpaceIndex(l.space);
+        w.rewrites[i] = rewrites_[i].load();
+        w.rows[i] = std::max(0, store.Rows(index, l.record));
+        w.listWaits[i] = store.CompareSetFailures(index, l.lock);
+        w.lockHeld[i] = store.PropertyInt(index, l.lock) != 0;
+    }
 }
 
 void Simulation::ReportWork(SimReport& report, double seconds) {
@@ -263,13 +281,18 @@ void Simulation::ReportWork(SimReport& report, double seconds) {
     s.Number("re-sorts by the hourly heartbeats", static_cast<std::int64_t>(2 * servers_.size() * (hoursRun + 1)));
     s.Number("re-sorts by win-streak list requests", static_cast<std::int64_t>(requests[150516]));
     s.Number("timed events fired", static_cast<std::int64_t>(timed));
-    for (int i = 0; i < 3; ++i)
-        s.Number(std::string("locked rewrites, ") + kLists[i].list + " list",
-                 static_cast<std::int64_t>(w.rewrites[i]));
     s.Number("lock waits (failed compare-and-set tries)", static_cast<std::int64_t>(lockWaits));
     s.Number("lock waits per change", changes ? static_cast<double>(lockWaits) / static_cast<double>(changes) : 0.0,
              4);
     s.Number("kernel calls", static_cast<std::int64_t>(kernelCalls));
+    ReportTable& t = s.Table("Per leaderboard");
+    t.Column("list").Column("rows", true).Column("locked rewrites", true).Column("lock waits", true).Column(
+        "lock at the end");
+    for (int i = 0; i < 3; ++i) {
+        const ListLock& l = kLists[i];
+        t.AddRow() = {l.list, std::to_string(w.rows[i]), std::to_string(w.rewrites[i]),
+                      std::to_string(w.listWaits[i]), w.lockHeld[i] ? "HELD" : "free"};
+    }
 
     const std::uint64_t events = logins_ + changes + allRequests;
     char line[256];

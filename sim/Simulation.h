@@ -47,7 +47,9 @@ private:
     std::atomic<std::uint64_t> rewrites_[3] = {};
     struct WorkCounters {
         std::uint64_t changes = 0, callbacks = 0, kernelCalls = 0, messages = 0, timed = 0, lockWaits = 0;
-        std::uint64_t rewrites[3] = {};
+        std::uint64_t rewrites[3] = {}, listWaits[3] = {};
+        int rows[3] = {};
+        bool lockHeld[3] = {};
         std::map<int, std::uint64_t> requests;
     } work_;
 };
