@@ -16,6 +16,7 @@ void SimServerState::Set(std::size_t i, const char* property, const HostValue& v
 }
 
 void SimServerState::Ask(std::size_t i, int message) {
+    if (!ask) return;
     CVarList msg;
     msg << message;
     server->SendClientMessage(players[i], msg);

@@ -25,10 +25,11 @@ struct SimServerState {
     std::vector<int> scenes;             // same order: 2, or 3 for the challenge waiting scene
     std::uint64_t changes = 0;           // properties set through the kernel (watched or not)
     std::map<int, std::uint64_t> requests;  // client messages sent, by message id
+    bool ask = true;                     // false: Ask sends nothing
 
     // Sets a property of player i through the kernel, so its watches fire.
     void Set(std::size_t i, const char* property, const HostValue& value);
-    // Player i's client sends message id (nothing else in the message).
+    // Player i's client sends message id (nothing else in the message), unless asking is off.
     void Ask(std::size_t i, int message);
 
     int Uniform(int low, int high);  // low..high inclusive

@@ -73,6 +73,8 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             }
             out.json = !std::strcmp(value, "json");
             ++i;
+        } else if (!std::strcmp(arg, "--no-requests")) {
+            out.requests = false;
         } else if (!std::strcmp(arg, "--timing")) {
             out.timing = true;
         } else if (!std::strcmp(arg, "--threads")) {
@@ -125,6 +127,7 @@ void PrintSimHelp(const char* program) {
         "  --format text|json the report as aligned text (default) or one JSON object\n"
         "  --timing           wall-clock figures in the report as well as on stderr\n"
         "  --threads          run each server on its own logic thread\n"
+        "  --no-requests      clients ask for nothing during the run (the report still does)\n"
         "  --library PATH     the library to load (default: the one built alongside)\n"
         "  --resources DIR    resource folder holding the Rule\\ files, used as it is\n"
         "  --echo             echo the library's log and trace lines\n"

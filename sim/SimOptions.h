@@ -13,6 +13,7 @@ struct SimOptions {
     int top = 10;                // rows of each leaderboard in the report
     bool json = false;           // the report as one JSON object instead of text
     bool timing = false;         // wall-clock figures in the report too (it then differs run to run)
+    bool requests = true;        // clients ask for the lists and the nation report during the run
     bool threads = false;        // each server on its own logic thread
     bool echo = false;           // echo WriteLog/WriteTrace
     bool quiet = false;          // no progress line

@@ -124,6 +124,7 @@ bool Simulation::StartServers() {
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) {
         Server& s = world_->server(i);
         servers_[i].server = &s;
+        servers_[i].ask = options_.requests;
         servers_[i].rng.seed(options_.seed * 1'000'003u + static_cast<std::uint64_t>(s.Number()));
         s.Kernel().SetInboxLimit(2);  // the report reads the newest reply only
         s.CreateScene(1, "HomeScene");
@@ -210,6 +211,7 @@ void Simulation::ReportWorld(SimReport& report) {
                   options_.year, options_.month, options_.day, options_.stepMinutes);
     s.Text("simulated", span);
     s.Text("seed", std::to_string(options_.seed));
+    s.Text("client requests", options_.requests ? "during the run" : "none during the run");
     s.Text("server threads", options_.threads ? "one per server (interleaving not reproducible)" : "none");
     s.Text("rule file", options_.rules.empty() ? (options_.resources.empty() ? "the simulator's own" : "in --resources")
                                                : options_.rules);

@@ -17,7 +17,7 @@ TEST(SimOptions, ReadsEveryOption) {
     std::string error;
     ASSERT_TRUE(Parse({"--servers", "3", "--players", "5000", "--days", "2.5", "--step-minutes", "15", "--seed",
                        "42", "--start", "2025-06-30", "--threads", "--echo", "--quiet", "--library", "/x.so",
-                       "--rules", "/r.ini", "--top", "25", "--format", "json", "--timing"},
+                       "--rules", "/r.ini", "--top", "25", "--format", "json", "--timing", "--no-requests"},
                       o, error))
         << error;
     EXPECT_EQ(o.servers, 3);
@@ -27,6 +27,7 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_EQ(o.seed, 42u);
     EXPECT_EQ(o.year * 10000 + o.month * 100 + o.day, 20250630);
     EXPECT_TRUE(o.threads && o.echo && o.quiet && o.json && o.timing);
+    EXPECT_FALSE(o.requests);
     EXPECT_EQ(o.library, "/x.so");
     EXPECT_EQ(o.rules, "/r.ini");
     EXPECT_EQ(o.top, 25);
