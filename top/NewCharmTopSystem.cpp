@@ -149,7 +149,7 @@ void ResortTopList(IKernel* kernel) {
     });
 
     kernel->ClearPubRecord(handle.PubIndex(), kRecordName);
-    for (const SortKey& key : keys) handle.AddRow(-1, *key.row);
+    TopList::RefillRows(handle, keys.size(), [&keys](std::size_t i) -> const CVarList& { return *keys[i].row; });
 }
 
 // Reply 100722: own rank (0 beyond rank 100), own current values, then up to 100

@@ -148,7 +148,7 @@ bool SortsBelow(const AlwaysWinEntry& a, const AlwaysWinEntry& b) {
 
 // The full re-sort; the caller holds the list's lock. Of rows with equal keys the
 // one nearer the top survives. Every row is prepared before the record is cleared,
-// so running out of memory never leaves it half rebuilt.
+// and a shortage while writing them back costs no row (RefillRows).
 void ResortLocked(PubRecordHandle& list) {
     const int rows = list.Rows();
     if (rows < 1) return;
@@ -173,7 +173,7 @@ void ResortLocked(PubRecordHandle& list) {
     }
 
     list.Kernel()->ClearPubRecord(list.PubIndex(), kListRec);
-    for (const CVarList& row : prepared) list.AddRow(-1, row);
+    TopList::RefillRows(list, prepared.size(), [&prepared](std::size_t i) -> const CVarList& { return prepared[i]; });
 }
 
 void ResortTopList(IKernel* kernel) {
@@ -238,12 +238,19 @@ bool GiveDailyPrize(IKernel* kernel) {
         g_letter->SendLetter(kernel, u"System", winner.c_str(), title.c_str(), content.c_str(),
                              attachment.c_str(), kLetterKind, u"");
     }
-    if (prizeTime.Rows() < 1) {
-        prizeTime.AddRow(-1, stamp);
-    } else {
-        prizeTime.SetCell(0, 0, static_cast<int>(now));
-    }
-    kernel->ClearPubRecord(list.PubIndex(), kListRec);
+    // The letter is out: the date must now be recorded and the list emptied even
+    // through a passing shortage, or the next daily event would pay again.
+    bool shortage = false;
+    TopList::RetryOnShortage(
+        [&] {
+            if (prizeTime.Rows() < 1) {
+                prizeTime.AddRow(-1, stamp);
+            } else {
+                prizeTime.SetCell(0, 0, static_cast<int>(now));
+            }
+        },
+        shortage);
+    TopList::RetryOnShortage([&] { kernel->ClearPubRecord(list.PubIndex(), kListRec); }, shortage);
     return true;
 }
 
@@ -275,10 +282,13 @@ int OnSceneSystemInit(IKernel* kernel, const ObjectId&, const ObjectId&, const I
 
 int OnDailyEvent(IKernel* kernel, const ObjectId&, const ObjectId&, const IVarList& args) {
     if (args.IntAt(1) != kDailyEventKind) return 1;
+    // Built first: once the prize is given, the streaks must be reset too.
+    CVarList reset;
+    reset.PushInt(kCmdStreakReset);
     if (GiveDailyPrize(kernel)) {
-        CVarList reset;
-        reset.PushInt(kCmdStreakReset);
-        kernel->CommandToAllScenes(reset);
+        // A second reset of a streak already at 0 changes nothing, so a retry is safe.
+        bool shortage = false;
+        TopList::RetryOnShortage([&] { kernel->CommandToAllScenes(reset); }, shortage);
     }
     return 1;
 }

@@ -1,5 +1,6 @@
 #include "TopListShared.h"
 
+#include "../Utility/CVarList.h"
 #include "../Utility/ValueType.h"
 
 namespace TopList {
@@ -53,6 +54,36 @@ int PositionBelowEqual(PubRecordHandle& handle, int keyColumn, int key) {
     return 0;
 }
 
+namespace {
+
+// Takes row `leaving` out of a full list and adds `row` at `at` (an index of the
+// list without it). The leaving row is read first; when the new row cannot be
+// written it goes back to its place, cell by cell (no memory needed in the
+// library), so a shortage or a refusal costs nobody his place.
+int ReplaceInFullList(PubRecordHandle& handle, int leaving, int at, const IVarList& row) {
+    IKernel* kernel = handle.Kernel();
+    CVarList kept;
+    if (!handle.CopyRowToList(leaving, kept)) return -1;
+    const int rowsWithout = handle.Rows() - 1;
+    if (!kernel->RemovePubRecordRow(handle.PubIndex(), handle.RecordName(), leaving)) return -1;
+    int placed = -1;
+    try {
+        placed = handle.AddRow(at, row);
+    } catch (const std::bad_alloc&) {
+        bool shortage = true;
+        if (handle.Rows() == rowsWithout) InsertRowCellsRetrying(handle, leaving, rowsWithout, kept, shortage);
+        throw;
+    }
+    if (placed < 0 && handle.Rows() == rowsWithout) {
+        bool shortage = false;
+        InsertRowCellsRetrying(handle, leaving, rowsWithout, kept, shortage);
+        if (shortage) throw std::bad_alloc();
+    }
+    return placed;
+}
+
+}  // namespace
+
 int PlaceRankedRow(PubRecordHandle& handle, const IVarList& row, int keyColumn, int capacity) {
     if (keyColumn < 0 || row.Size() <= static_cast<std::size_t>(keyColumn) || row.TypeAt(0) != VT_WIDESTR) return -1;
     IKernel* kernel = handle.Kernel();
@@ -62,12 +93,11 @@ int PlaceRankedRow(PubRecordHandle& handle, const IVarList& row, int keyColumn, 
 
     const int listed = handle.FindRowByName(name);
     if (listed < 0) {
-        if (rows >= capacity) {
-            const int last = capacity - 1;
-            if (key <= handle.CellInt(last, keyColumn)) return -1;
-            kernel->RemovePubRecordRow(handle.PubIndex(), handle.RecordName(), last);
-        }
-        return handle.AddRow(PositionBelowEqual(handle, keyColumn, key), row);
+        if (rows < capacity) return handle.AddRow(PositionBelowEqual(handle, keyColumn, key), row);
+        const int last = capacity - 1;
+        if (key <= handle.CellInt(last, keyColumn)) return -1;
+        // The last row's key is below his, so his place is the same with or without it.
+        return ReplaceInFullList(handle, last, PositionBelowEqual(handle, keyColumn, key), row);
     }
 
     // His place in the list without his old row: below the last other row whose key is >= his.
@@ -87,8 +117,27 @@ int PlaceRankedRow(PubRecordHandle& handle, const IVarList& row, int keyColumn, 
         return place;
     }
     // A full list has no room for a second copy: the old row leaves first.
-    kernel->RemovePubRecordRow(handle.PubIndex(), handle.RecordName(), listed);
-    return handle.AddRow(place, row);
+    return ReplaceInFullList(handle, listed, place, row);
+}
+
+bool InsertRowCellsRetrying(PubRecordHandle& handle, int at, int rowsWithout, const IVarList& values, bool& shortage) {
+    IKernel* kernel = handle.Kernel();
+    bool inserted = false;
+    const auto step = [&] {
+        if (handle.Rows() == rowsWithout && !kernel->InsertPubRecordRow(handle.PubIndex(), handle.RecordName(), at)) {
+            return;
+        }
+        WriteRowCells(handle, at, values, 0, values.Size());
+        inserted = true;
+    };
+    try {
+        RetryOnShortage(step, shortage);
+    } catch (const std::bad_alloc&) {
+        // Better no row than a nameless one, or one out of rank order.
+        if (handle.Rows() > rowsWithout) kernel->RemovePubRecordRow(handle.PubIndex(), handle.RecordName(), at);
+        throw;
+    }
+    return inserted;
 }
 
 void WriteRowCells(PubRecordHandle& handle, int row, const IVarList& values, std::size_t first, std::size_t count) {

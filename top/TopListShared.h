@@ -52,7 +52,8 @@ int PositionBelowEqual(PubRecordHandle& handle, int keyColumn, int key);
 // player enters a full list only when his key is strictly greater than the last
 // row's, which then leaves. Returns the new row index, or -1 when he is not
 // listed afterwards. Where there is room the new row goes in before the old one
-// is dropped, so a failed insert leaves the list as it was.
+// is dropped; in a full list the leaving row is kept aside and put back when the
+// new one cannot be written. Either way a failed insert leaves the list as it was.
 int PlaceRankedRow(PubRecordHandle& handle, const IVarList& row, int keyColumn, int capacity = kMaxRows);
 
 // Writes count values of a list, starting at first, into the cells of an
@@ -62,6 +63,37 @@ int PlaceRankedRow(PubRecordHandle& handle, const IVarList& row, int keyColumn, 
 void WriteRowCells(PubRecordHandle& handle, int row, const IVarList& values, std::size_t first, std::size_t count);
 // Appends a default row and writes the values into it as WriteRowCells does.
 void AppendRowCells(PubRecordHandle& handle, const IVarList& values, std::size_t first, std::size_t count);
+
+// Inserts a row at `at` and writes the values into it as WriteRowCells does, in
+// a record that holds rowsWithout rows without it; a row already inserted there
+// by an earlier try is only rewritten. Tried once more on a shortage (noted in
+// shortage); a row left half written by a second failure is taken out again
+// before the failure goes on. Returns whether the row is in.
+bool InsertRowCellsRetrying(PubRecordHandle& handle, int at, int rowsWithout, const IVarList& values, bool& shortage);
+
+// Refills an emptied record with count rows prepared beforehand, rowAt(i) giving
+// the i-th as an IVarList, in order. Rows go in whole while memory allows; after
+// a failed allocation the rest are written cell by cell, each tried twice, so a
+// passing shortage loses no row; the shortage is then passed on.
+template <class RowAt>
+void RefillRows(PubRecordHandle& handle, std::size_t count, RowAt rowAt) {
+    std::size_t next = 0;
+    int rowsBefore = 0;
+    try {
+        for (; next < count; ++next) {
+            rowsBefore = handle.Rows();
+            handle.AddRow(-1, rowAt(next));
+        }
+    } catch (const std::bad_alloc&) {
+        bool shortage = true;
+        // The failed append left the record as it was: it goes in again at rowsBefore.
+        for (; next < count; ++next) {
+            InsertRowCellsRetrying(handle, rowsBefore, rowsBefore, rowAt(next), shortage);
+            rowsBefore = handle.Rows();
+        }
+        throw;
+    }
+}
 
 // Runs an idempotent step; when it fails for want of memory, notes the shortage
 // and runs it once more, so a passing shortage cannot leave a rewrite half done.

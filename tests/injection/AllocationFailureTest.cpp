@@ -42,36 +42,25 @@ struct Operation {
     // The logged-in player of the seeded row kMoverRow, holding value.
     std::vector<std::pair<std::string, HostValue>> (*player)(int value);
     const char* property;  // what the move changes; null for the daily prize
-    // Known weaknesses, tolerated until mended, so that every other fault still shows:
-    // - a move in a full list takes the mover's old row out before the new one is
-    //   written, and a failed write leaves him unlisted until his next change;
-    // - the re-sort before the prize empties the list before writing it back, and a
-    //   failed write loses the rows not yet written (and with them the day's prize);
-    // - the prize letter goes out before the prize time is written, and a failed
-    //   write lets the next daily event pay the same day a second time.
-    bool mayDropMover;
-    bool mayLoseRowsInResort;
-    bool mayPayTwice;
 };
 
 const Operation kOperations[] = {
     {"PlayerLevelRise", &ListInvariants::kPlayerList, PlayerList::kColumnTypes,
      [](const std::u16string& name, int value) { return PlayerList::MakeRow(name, value); },
-     [](int value) { return PlayerList::Properties(value); }, "Level", true, false, false},
+     [](int value) { return PlayerList::Properties(value); }, "Level"},
     {"CharmRise", &ListInvariants::kCharmList, charm::kColumnTypes,
      [](const std::u16string& name, int value) { return charm::Cells(charm::Row(name, value)); },
      [](int value) { return std::vector<std::pair<std::string, HostValue>>{{"GutOver", 1}, {"Charm", value}}; },
-     "Charm", true, false, false},
+     "Charm"},
     {"WinStreakRise", &ListInvariants::kStreakList, {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT},
      [](const std::u16string& name, int value) { return Cells{name, 1, 2, 3, value}; },
      [](int value) {
          return std::vector<std::pair<std::string, HostValue>>{
              {"Level", 1}, {"ProfType", 2}, {"Camp", 3}, {"CompeteAlwaysWin", value}};
      },
-     "CompeteAlwaysWin", true, false, false},
+     "CompeteAlwaysWin"},
     {"DailyPrize", &ListInvariants::kStreakList, {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT},
-     [](const std::u16string& name, int value) { return Cells{name, 1, 2, 3, value}; }, nullptr, nullptr, false,
-     true, true},
+     [](const std::u16string& name, int value) { return Cells{name, 1, 2, 3, value}; }, nullptr, nullptr},
 };
 
 void PrintTo(const Operation& op, std::ostream* out) { *out << op.label; }
@@ -125,16 +114,15 @@ protected:
         return names;
     }
 
-    // The names missing from the list (but for one allowed to go) and those it
-    // gained, against the seeded ones; empty when they match.
-    std::string ChangedNames(const std::u16string& mayGo = {}) {
+    // The names missing from the list and those it gained, against the seeded
+    // ones; empty when they match.
+    std::string ChangedNames() {
         const std::vector<std::u16string> names = SortedNames();
         std::vector<std::u16string> lost, gained;
         std::set_difference(seeded_.begin(), seeded_.end(), names.begin(), names.end(), std::back_inserter(lost));
         std::set_difference(names.begin(), names.end(), seeded_.begin(), seeded_.end(), std::back_inserter(gained));
         std::string text;
-        for (const auto& name : lost)
-            if (name != mayGo) text += " lost " + WideToString(name.c_str(), 0);
+        for (const auto& name : lost) text += " lost " + WideToString(name.c_str(), 0);
         for (const auto& name : gained) text += " gained '" + WideToString(name.c_str(), 0) + "'";
         return text;
     }
@@ -172,26 +160,21 @@ TEST_P(AllocationFailure, EveryFailedAllocationLeavesTheListsWholeAndTheOperatio
 
         ASSERT_EQ(ListInvariants::CheckAll(store()), "") << "allocation " << k;
         // A move neither loses nor adds a row; the prize either cleared the list or did not start.
-        const std::string changed = ChangedNames(op().mayDropMover ? NameAt(kMoverRow) : std::u16string());
-        const bool prizeDone = op().property == nullptr && SortedNames().empty() && server().Letters()->TotalLetters() == 1;
-        const bool rowsLost = !changed.empty() && !prizeDone;
-        if (!op().mayLoseRowsInResort || !rowsLost) {
-            ASSERT_TRUE(prizeDone || changed.empty()) << "allocation " << k << ":" << changed;
-        }
+        const std::string changed = ChangedNames();
+        const std::size_t lettersOut = server().Letters()->TotalLetters();
+        const bool prizeDone = op().property == nullptr && SortedNames().empty() && lettersOut == 1;
+        ASSERT_TRUE(prizeDone || (changed.empty() && lettersOut == 0)) << "allocation " << k << ":" << changed;
 
         Run(kRaised + 1);
         ASSERT_EQ(ListInvariants::CheckAll(store()), "") << "allocation " << k << ", run again";
         if (op().property != nullptr) {
             ASSERT_EQ(ListedValue(NameAt(kMoverRow)), kRaised + 1) << "allocation " << k;
             ASSERT_EQ(ChangedNames(), "") << "allocation " << k;
-        } else if (!rowsLost) {
-            // One prize for the day, to the leader, however far the failed run got.
-            const std::size_t letters = server().Letters()->Mailbox(NameAt(0)).size();
-            ASSERT_EQ(server().Letters()->TotalLetters(), letters) << "allocation " << k;
-            ASSERT_TRUE(letters == 1 || (letters == 2 && op().mayPayTwice)) << "allocation " << k << ": " << letters;
-            ASSERT_TRUE(SortedNames().empty()) << "allocation " << k;
         } else {
-            ASSERT_LE(server().Letters()->TotalLetters(), op().mayPayTwice ? 2u : 1u) << "allocation " << k;
+            // One prize for the day, to the leader, however far the failed run got.
+            ASSERT_EQ(server().Letters()->TotalLetters(), 1u) << "allocation " << k;
+            ASSERT_EQ(server().Letters()->Mailbox(NameAt(0)).size(), 1u) << "allocation " << k;
+            ASSERT_TRUE(SortedNames().empty()) << "allocation " << k;
         }
     }
     EXPECT_GT(k, 1u) << "the operation allocates nothing: the injection proves nothing";
