@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -192,9 +193,21 @@ void RebuildRecord(IKernel* kernel) {
     const std::vector<CVarList> copies = CopyAllRows(handle, handle.Rows());
 
     kernel->RemovePubRecord(handle.PubIndex(), kRecordName);
-    handle.CreateRecord(kMaxRows, kCols);
-    for (int col = 0; col < kCols; ++col) handle.SetColumnType(col, kColumnTypes[col]);
-    for (const CVarList& row : copies) handle.AddRow(-1, row);
+    // The rows now live only in the copies: every step is tried twice when memory
+    // runs short, so a passing shortage cannot lose the list.
+    bool shortage = false;
+    TopList::RetryOnShortage(
+        [&] {
+            if (!handle.Exists()) handle.CreateRecord(kMaxRows, kCols);
+        },
+        shortage);
+    TopList::RetryOnShortage(
+        [&] {
+            for (int col = 0; col < kCols; ++col) handle.SetColumnType(col, kColumnTypes[col]);
+        },
+        shortage);
+    TopList::RefillRows(handle, copies.size(), [&copies](std::size_t i) -> const CVarList& { return copies[i]; });
+    if (shortage) throw std::bad_alloc();
 }
 
 // --- callbacks --------------------------------------------------------------------
