@@ -162,18 +162,13 @@ void SendTopList(IKernel* kernel, const ObjectId& player) {
     TopList::PushPlayerValues(kernel, player, kRowFields, reply);
 
     PubRecordHandle handle(kernel, kPubName, kRecordName);
-    const int own = handle.FindRowByName(reply.WideStringAt(2));
-    if (own >= 0 && own + 1 <= kReplyRows) reply.SetIntAt(1, own + 1);
-
-    const int m = std::min(handle.Rows(), kReplyRows);
-    CVarList cells;
-    for (int i = 0; i < m; ++i) {
-        // Read without the lock: a row another server removed meanwhile ends the
-        // reply rather than leaving a rank without its cells.
-        cells.Reset();
-        if (!handle.CopyRowToList(i, cells)) break;
-        reply.PushInt(i + 1);
-        reply.PushAll(cells);
+    {
+        // Read under the lock: another server's rewrite halfway through would
+        // otherwise give a reply that skips or repeats players.
+        PubRecordLock lock(handle);
+        const int own = handle.FindRowByName(reply.WideStringAt(2));
+        if (own >= 0 && own + 1 <= kReplyRows) reply.SetIntAt(1, own + 1);
+        TopList::PushRankedRows(handle, kReplyRows, reply);
     }
     kernel->SendCustomMessage(player, player, reply);
 }

@@ -189,8 +189,13 @@ void SendTopList(IKernel* kernel, const ObjectId& player) {
     CVarList msg;
     msg.PushInt(kMsgListReply);
     const char16_t* name = kernel->QueryWideStr(player, "Name");
-    TopList::PushOwnEntry(list, kernel, player, name != nullptr ? name : u"", kRowFields, msg);
-    TopList::PushRankedRows(list, kMaxRows, msg);
+    {
+        // Read under the lock: another server's rewrite halfway through would
+        // otherwise give a reply that skips or repeats players.
+        PubRecordLock lock(list);
+        TopList::PushOwnEntry(list, kernel, player, name != nullptr ? name : u"", kRowFields, msg);
+        TopList::PushRankedRows(list, kMaxRows, msg);
+    }
     kernel->SendCustomMessage(player, player, msg);
 }
 

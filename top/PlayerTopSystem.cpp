@@ -365,8 +365,13 @@ int PlayerTopSystem::OnTopListQuery(IKernel* kernel, const ObjectId& player, con
     CVarList reply;
     reply.PushInt(kReplyMessage);
     const char16_t* name = kernel->QueryWideStr(player, "Name");
-    TopList::PushOwnEntry(handle, kernel, player, name != nullptr ? name : u"", kUnlistedReplyFields, reply);
-    TopList::PushRankedRows(handle, kReplyRows, reply);
+    {
+        // Read under the lock: another server's rewrite halfway through would
+        // otherwise give a reply that skips or repeats players.
+        PubRecordLock lock(handle);
+        TopList::PushOwnEntry(handle, kernel, player, name != nullptr ? name : u"", kUnlistedReplyFields, reply);
+        TopList::PushRankedRows(handle, kReplyRows, reply);
+    }
     kernel->SendCustomMessage(player, player, reply);
     return 1;
 }
