@@ -1,12 +1,9 @@
 #include "CriticalManagerSystem.h"
+#include "TextMap.h"
 
 #include <unordered_map>
 
 namespace {
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
-};
 
 struct Watch {
     std::string property;
@@ -21,7 +18,7 @@ std::uint64_t KeyOf(const ObjectId& id) noexcept {
 
 struct CriticalManagerSystem::Impl {
     HostKernel& kernel;
-    std::unordered_map<std::string, PropertyCallback, TextHash, std::equal_to<>> declared;
+    TextMap<std::string, PropertyCallback> declared;
     std::unordered_map<std::uint64_t, std::vector<Watch>> watches;
     std::uint64_t callbacksRun = 0;
     explicit Impl(HostKernel& k) : kernel(k) {}

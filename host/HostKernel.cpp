@@ -1,4 +1,5 @@
 #include "HostKernel.h"
+#include "TextMap.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,14 +9,6 @@
 #include <unordered_set>
 
 namespace {
-
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
-    std::size_t operator()(std::u16string_view s) const noexcept { return std::hash<std::u16string_view>{}(s); }
-};
-template <class Key, class Value>
-using TextMap = std::unordered_map<Key, Value, TextHash, std::equal_to<>>;
 
 constexpr std::string_view kNameProperty = "Name";
 
@@ -110,7 +103,7 @@ struct HostKernel::Impl {
     std::uint32_t nextIdent = 1;
     std::uint64_t calls = 0;
     std::uint64_t seq = 0;
-    std::unordered_set<std::string, TextHash, std::equal_to<>> interned;
+    TextSet<std::string> interned;
     std::vector<ClassDef> classes;
     TextMap<std::string, int> classByName;
     TextMap<std::string, std::string> configs;

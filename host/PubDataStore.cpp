@@ -1,19 +1,11 @@
 #include "PubDataStore.h"
+#include "TextMap.h"
 
 #include <algorithm>
 #include <mutex>
 #include <unordered_map>
 
 namespace {
-
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
-    std::size_t operator()(std::u16string_view s) const noexcept { return std::hash<std::u16string_view>{}(s); }
-};
-
-template <class Key, class Value>
-using TextMap = std::unordered_map<Key, Value, TextHash, std::equal_to<>>;
 
 struct Property {
     int type = VT_INT;
