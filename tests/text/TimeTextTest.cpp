@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <utility>
 
 #include "support/MockKernel.h"
 #include "Utility/Platform.h"
@@ -18,13 +19,7 @@ namespace {
 
 std::int64_t LocalMktime(int y, int mo, int d, int h, int mi, int s) {
     std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_sec = s;
-    tm.tm_isdst = 0;
+    tm.tm_year = y - 1900, tm.tm_mon = mo - 1, tm.tm_mday = d, tm.tm_hour = h, tm.tm_min = mi, tm.tm_sec = s;
     return std::mktime(&tm);
 }
 
@@ -48,9 +43,6 @@ TEST(HostClock, TextHasNoLeadingZerosAndDateOnlySkipsTheTime) {
     EXPECT_CALL(k, SplitTime(_, _, _, _)).Times(0);
     EXPECT_EQ(CurrentDateTimeText(&k, true), "2011-3-3 0:0:0");
 
-    NiceMock<MockKernel> midnight;
-    SetClock(midnight, 2012, 1, 1, 0, 0, 0);
-    EXPECT_EQ(CurrentDateTimeText(&midnight, false), "2012-1-1 0:0:0");
     EXPECT_EQ(CurrentDateTimeText(nullptr, false), "0-0-0 0:0:0");
 }
 
@@ -72,21 +64,16 @@ TEST(HostClock, CalendarTimeAndStartOfDay) {
 }
 
 TEST(TimeTexts, SecondsOfClockTexts) {
-    EXPECT_EQ(TimeTextToSeconds("02:00:00"), 7200);
-    EXPECT_EQ(TimeTextToSeconds("12:00"), 43200);
-    EXPECT_EQ(TimeTextToSeconds("1:00"), 3600);
-    EXPECT_EQ(TimeTextToSeconds("1:0"), 0);  // shorter than 4 characters
-    EXPECT_EQ(TimeTextToSeconds("1:2:3"), 3723);
-    EXPECT_EQ(TimeTextToSeconds(" 1: 2: 3"), 3723);  // blanks before a number are skipped
-    EXPECT_EQ(TimeTextToSeconds("1 :2:3"), 3600);    // but not before a colon
-    EXPECT_EQ(TimeTextToSeconds("x1:00"), 0);
-    EXPECT_EQ(TimeTextToSeconds(nullptr), 0);
-    EXPECT_EQ(TimeTextToSeconds("2011-3-3 9:5:7"), 2011 * 3600);
-    EXPECT_EQ(TimeTextToSeconds("03:30:00 ; remark"), 12600);
-    // Hour fields beyond the 32-bit product stay exact, never overflow.
-    EXPECT_EQ(TimeTextToSeconds("3000000:00:01"), 10800000001LL);
-    EXPECT_EQ(TimeTextToSeconds("-2:30"), -7200 + 1800);
-    EXPECT_EQ(TimeTextToSeconds("99999999999999:0:0"), 2147483647LL * 3600);
+    // "1:0" is shorter than 4 characters; blanks are skipped before a number but
+    // not before a colon; hours beyond the 32-bit product stay exact.
+    const std::pair<const char*, long long> cases[] = {
+        {"02:00:00", 7200},          {"12:00", 43200},        {"1:00", 3600},         {"1:0", 0},
+        {"1:2:3", 3723},             {" 1: 2: 3", 3723},      {"1 :2:3", 3600},       {"x1:00", 0},
+        {nullptr, 0},                {"2011-3-3 9:5:7", 2011 * 3600},                 {"03:30:00 ; remark", 12600},
+        {"3000000:00:01", 10800000001LL}, {"-2:30", -7200 + 1800}, {"99999999999999:0:0", 2147483647LL * 3600}};
+    for (const auto& [text, seconds] : cases) {
+        EXPECT_EQ(TimeTextToSeconds(text), seconds) << (text ? text : "null");
+    }
 }
 
 TEST(TimeTexts, DatesAndClocksAsNumbers) {
@@ -97,28 +84,19 @@ TEST(TimeTexts, DatesAndClocksAsNumbers) {
     EXPECT_EQ(DateTimeTextToTime(nullptr), -1);
     EXPECT_EQ(DateTimeTextToTime("-2147483648-1-1"), -1);
 
-    EXPECT_EQ(DateTextToNumber("2011-3-3"), 20110303);
-    EXPECT_EQ(DateTextToNumber("2011--3-3"), 20110303);
-    EXPECT_EQ(DateTextToNumber("2011-3"), 0);
-    EXPECT_EQ(DateTextToNumber("2011-3-3-1"), 0);
-    EXPECT_EQ(DateTextToNumber(nullptr), 0);
-    EXPECT_EQ(DateTextToNumber("999999-1-1"), 0);  // does not fit an int
-    EXPECT_EQ(ClockTextToNumber("9:5:7"), 90507);
-    EXPECT_EQ(ClockTextToNumber("23:59"), 235900);
-    EXPECT_EQ(ClockTextToNumber("9"), 0);
-    EXPECT_EQ(ClockTextToNumber("1:2:3:4"), 0);
+    // "999999-1-1" does not fit an int.
+    for (const auto& [text, number] : {std::pair<const char*, int>{"2011-3-3", 20110303}, {"2011--3-3", 20110303},
+                                       {"2011-3", 0}, {"2011-3-3-1", 0}, {nullptr, 0}, {"999999-1-1", 0}}) {
+        EXPECT_EQ(DateTextToNumber(text), number) << (text ? text : "null");
+    }
+    for (const auto& [text, number] : {std::pair<const char*, int>{"9:5:7", 90507}, {"23:59", 235900}, {"9", 0},
+                                       {"1:2:3:4", 0}}) {
+        EXPECT_EQ(ClockTextToNumber(text), number) << text;
+    }
 }
-
-namespace {
-Platform::LocalTime FixedLocalTime() {
-    Platform::LocalTime t;
-    t.year = 2024, t.month = 1, t.day = 2, t.hour = 3, t.minute = 4, t.second = 5, t.millis = 6;
-    return t;
-}
-}  // namespace
 
 TEST(LocalTimeTexts, PaddedFromTheLocalClock) {
-    Platform::SetLocalTimeSource(&FixedLocalTime);
+    Platform::SetLocalTimeSource([] { return Platform::LocalTime{2024, 1, 2, 3, 4, 5, 6}; });
     EXPECT_EQ(LocalStampMillisText(), "2024-01-02 03:04:05.006");
     EXPECT_EQ(LocalStampText(), "2024-01-02 03:04:05");
     EXPECT_EQ(LocalClockText(), "03:04:05");

@@ -12,14 +12,12 @@
 #include "Utility/TextConvert.h"
 
 TEST(WideText, DefaultCodePageIsUtf8BothWays) {
-    EXPECT_EQ(StringToWide("abc"), u"abc");
     EXPECT_EQ(StringToWide("\xE4\xBD\xA0\xE5\xA5\xBD"), u"\u4f60\u597d");
     EXPECT_EQ(StringToWide("\xF0\x9F\x98\x80", 65001), u"\U0001F600");
     EXPECT_EQ(WideToString(u"\U0001F600"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(WideToString(u"\u00e9t\u00e9"), "\xC3\xA9t\xC3\xA9");
     EXPECT_EQ(StringToWide(nullptr), u"");
     EXPECT_EQ(WideToString(nullptr), "");
-    EXPECT_EQ(StringToWide(""), u"");
     // The standard-string form stops at an embedded zero, as a C string would.
     EXPECT_EQ(StringToWide(std::string("ab\0cd", 5)), u"ab");
 }
@@ -27,7 +25,6 @@ TEST(WideText, DefaultCodePageIsUtf8BothWays) {
 TEST(WideText, LongTextIsNeverCut) {
     const std::string narrow(300, 'q');
     EXPECT_EQ(StringToWide(narrow), std::u16string(300, u'q'));
-    EXPECT_EQ(StringToWide(narrow.c_str()).size(), 300u);
     // 200 units of three UTF-8 bytes each: 600 bytes, past any fixed 512.
     const std::u16string wide(200, u'\u4e2d');
     const std::string out = WideToString(wide.c_str());
@@ -40,10 +37,8 @@ TEST(WideText, MalformedTextGivesEmpty) {
     EXPECT_EQ(StringToWide("\xED\xA0\x80"), u"");      // an encoded surrogate
     EXPECT_EQ(StringToWide("\xE4\xBD"), u"");          // cut sequence at the end
     EXPECT_EQ(StringToWide("\xF4\x90\x80\x80"), u"");  // past U+10FFFF
-    const char16_t loneHigh[] = {u'a', 0xD800, u'b', 0};
-    const char16_t loneLow[] = {0xDC00, 0};
-    EXPECT_EQ(WideToString(loneHigh), "");
-    EXPECT_EQ(WideToString(loneLow), "");
+    const char16_t loneHigh[] = {u'a', 0xD800, u'b', 0}, loneLow[] = {0xDC00, 0};
+    EXPECT_EQ(WideToString(loneHigh) + WideToString(loneLow), "");
     EXPECT_EQ(StringToWide("abc", 12345), u"");  // no such code page
 }
 
@@ -64,7 +59,6 @@ TEST(Platform, PathsWithBackslashesOpenAndDirectoriesAreMade) {
 
     const auto base = std::filesystem::temp_directory_path() /
                       ("vogame_text_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(base);
     const std::string dir = base.string() + "\\Rule";
     EXPECT_TRUE(Platform::MakeDirectory(base.string().c_str()));
     EXPECT_TRUE(Platform::MakeDirectory(dir.c_str()));
@@ -94,6 +88,4 @@ TEST(Platform, GuidsTicksAndPauses) {
     const unsigned elapsed = ElapsedTicks(start);
     EXPECT_GE(elapsed, 29u);
     EXPECT_LT(elapsed, 10000u);
-    Platform::CpuRelax();
-    Platform::YieldThread();
 }
