@@ -22,14 +22,10 @@ struct Row {
           castle(std::move(castle_)), prof(prof_), camp(camp_), nation(nation_) {}
 
     std::u16string name;
-    int charm = 0;
-    int gift = 0;
-    int level = 0;
+    int charm = 0, gift = 0, level = 0;
     std::u16string guild;
     std::string castle;
-    int prof = 0;
-    int camp = 0;
-    int nation = 0;
+    int prof = 0, camp = 0, nation = 0;
 
     friend bool operator==(const Row&, const Row&) = default;
 };
@@ -37,35 +33,21 @@ struct Row {
 inline const std::vector<int> kColumnTypes = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING,
                                                VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
 
-inline std::vector<HostValue> Cells(const Row& r) {
-    return {r.name, r.level, r.prof, r.camp, r.castle, r.nation, r.guild, r.charm, r.gift};
-}
-
-inline Row FromCells(const std::vector<HostValue>& cells) {
-    Row r;
-    r.name = std::get<std::u16string>(cells.at(0));
-    r.level = std::get<int>(cells.at(1));
-    r.prof = std::get<int>(cells.at(2));
-    r.camp = std::get<int>(cells.at(3));
-    r.castle = std::get<std::string>(cells.at(4));
-    r.nation = std::get<int>(cells.at(5));
-    r.guild = std::get<std::u16string>(cells.at(6));
-    r.charm = std::get<int>(cells.at(7));
-    r.gift = std::get<int>(cells.at(8));
-    return r;
-}
-
 inline bool Seed(PubDataStore& store, const std::vector<Row>& rows, int maxRows = 150) {
     std::vector<std::vector<HostValue>> cells;
-    for (const Row& r : rows) cells.push_back(Cells(r));
+    for (const Row& r : rows)
+        cells.push_back({r.name, r.level, r.prof, r.camp, r.castle, r.nation, r.guild, r.charm, r.gift});
     return store.Seed(kSpace, kRecord, maxRows, kColumnTypes, cells);
 }
 
 inline std::vector<Row> Rows(const PubDataStore& store) {
     std::vector<Row> rows;
     const auto snap = store.Snapshot(kSpace, kRecord);
-    if (!snap) return rows;
-    for (const auto& cells : snap->rows) rows.push_back(FromCells(cells));
+    for (const auto& c : snap ? snap->rows : std::vector<std::vector<HostValue>>{}) {
+        auto i = [&c](std::size_t at) { return std::get<int>(c.at(at)); };
+        rows.emplace_back(std::get<std::u16string>(c.at(0)), i(7), i(8), i(1), std::get<std::u16string>(c.at(6)),
+                          std::get<std::string>(c.at(4)), i(2), i(3), i(5));
+    }
     return rows;
 }
 
@@ -80,11 +62,16 @@ inline int LockValue(PubDataStore& store) { return store.PropertyInt(store.Space
 // Rows named "r000", "r001", ... with the given charms, in that order.
 inline std::vector<Row> Numbered(const std::vector<int>& charms) {
     std::vector<Row> rows;
-    for (std::size_t i = 0; i < charms.size(); ++i) {
-        rows.push_back({{u'r', char16_t(u'0' + i / 100), char16_t(u'0' + i / 10 % 10), char16_t(u'0' + i % 10)},
-                        charms[i]});
-    }
+    for (std::size_t i = 0; i < charms.size(); ++i)
+        rows.push_back({{u'r', char16_t(u'0' + i / 100), char16_t(u'0' + i / 10 % 10), char16_t(u'0' + i % 10)}, charms[i]});
     return rows;
+}
+
+// 150 numbered rows with charms first, first + step, ...
+inline std::vector<Row> Ramp(int first, int step) {
+    std::vector<int> charms;
+    for (int i = 0; i < 150; ++i) charms.push_back(first + i * step);
+    return Numbered(charms);
 }
 
 }  // namespace charm

@@ -17,23 +17,14 @@ constexpr int kPlayersPerServer = 50;  // 200 players for 150 rows: the list fil
 constexpr int kTasksPerServer = 40;
 constexpr int kChangesPerTask = 30;
 
+// "s1p07": server 1, player 7 (readable back from a row's name).
 std::u16string PlayerName(int server, int i) {
-    std::u16string name = u"s0p00";
-    name[1] = static_cast<char16_t>(u'0' + server);
-    name[3] = static_cast<char16_t>(u'0' + i / 10);
-    name[4] = static_cast<char16_t>(u'0' + i % 10);
-    return name;
+    return {u's', char16_t(u'0' + server), u'p', char16_t(u'0' + i / 10), char16_t(u'0' + i % 10)};
 }
 
 TEST(CharmMultiServer, ListStaysWholeUnderConcurrentChangesAndResorts) {
-    World world;
-    for (int s = 0; s < kServers; ++s) {
-        Server& server = world.AddServer();
-        server.CreateScene(1, "HomeScene");
-        server.CreateScene(2, "BaseScene");
-    }
+    World world(kServers);
     ASSERT_TRUE(world.StartAll());
-    for (int s = 0; s < kServers; ++s) world.server(s).SendStartEvents();
 
     // Every time a holder releases the lock, the list must be as a holder may leave it.
     std::atomic<bool> faulty{false};
@@ -47,11 +38,12 @@ TEST(CharmMultiServer, ListStaysWholeUnderConcurrentChangesAndResorts) {
     std::vector<std::vector<ObjectId>> players(kServers);
     for (int s = 0; s < kServers; ++s) {
         Server& server = world.server(s);
+        server.CreateScene(1, "HomeScene");
+        server.CreateScene(2, "BaseScene");
+        server.SendStartEvents();
         for (int i = 0; i < kPlayersPerServer; ++i) {
-            const ObjectId p = server.CreatePlayer(PlayerName(s + 1, i), 2,
-                                                   {{"GutOver", i % 7 == 0 ? 0 : 1}, {"Charm", i}, {"Level", 1}});
-            ASSERT_FALSE(p.IsNull());
-            players[s].push_back(p);
+            players[s].push_back(server.CreatePlayer(PlayerName(s + 1, i), 2,
+                                                     {{"GutOver", i % 7 == 0 ? 0 : 1}, {"Charm", i}, {"Level", 1}}));
         }
         server.StartThread();
     }
@@ -79,22 +71,20 @@ TEST(CharmMultiServer, ListStaysWholeUnderConcurrentChangesAndResorts) {
             });
         }
     }
-    for (int s = 0; s < kServers; ++s) world.server(s).WaitIdle();
     for (int s = 0; s < kServers; ++s) world.server(s).StopThread();
     world.Store().SetReleaseHook(nullptr);
 
     EXPECT_FALSE(faulty.load()) << firstFault;
-    const auto rows = charm::Rows(world.Store());
     EXPECT_EQ(ListInvariants::Check(world.Store(), ListInvariants::kCharmList), "");
+    const auto rows = charm::Rows(world.Store());
     EXPECT_EQ(rows.size(), 150u);
     EXPECT_EQ(world.DiagnosticsText(), "");
 
     // Every change of a listed player reached his own row and no other.
     for (const charm::Row& row : rows) {
         const int s = row.name[1] - u'1';
-        const int i = (row.name[3] - u'0') * 10 + (row.name[4] - u'0');
         const HostKernel& kernel = world.server(s).Kernel();
-        const ObjectId& p = players[s][i];
+        const ObjectId& p = players[s][(row.name[3] - u'0') * 10 + (row.name[4] - u'0')];
         EXPECT_EQ(row.charm, std::get<int>(kernel.Property(p, "Charm")));
         EXPECT_EQ(row.level, std::get<int>(kernel.Property(p, "Level")));
         EXPECT_EQ(row.gift, std::get<int>(kernel.Property(p, "GiftNum")));

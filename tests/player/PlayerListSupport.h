@@ -1,11 +1,13 @@
 #pragma once
-// Seeding and reading "PlayerToplistRec", and players with every property the
-// list and its reply read.
+// Seeding and reading "PlayerToplistRec", players with every property the list
+// and its reply read, and running code through a failed allocation.
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "host/PubDataStore.h"
+#include "support/AllocationControl.h"
 
 namespace PlayerList {
 
@@ -16,6 +18,7 @@ inline const std::vector<int> kColumnTypes = {VT_WIDESTR, VT_INT, VT_INT, VT_INT
                                               VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT};
 
 using Row = std::vector<HostValue>;
+inline const Row kEmptyRow = {std::u16string(), 0, 0, 0, std::u16string(), 0, std::u16string(), 0, 0, 0, 0};
 
 inline Row MakeRow(const std::u16string& name, int level, int camp = 0) {
     return {name, level, 1, 2, std::u16string(u"guild"), 3, std::u16string(u"castle"), 4, camp, 5, 6};
@@ -39,11 +42,20 @@ inline std::vector<std::u16string> Names(const PubDataStore& store) {
 inline int LockValue(PubDataStore& store) { return store.PropertyInt(store.SpaceIndex(kSpace), kLock); }
 
 inline std::vector<std::pair<std::string, HostValue>> Properties(int level, int gutOver = 1) {
-    return {{"Level", level},       {"Nation", 7},        {"ProfType", 8},
-            {"GuildName", std::u16string(u"Lions")},      {"GuildPoint", 9},
-            {"GuildContribut", 99}, {"CastleName", std::u16string(u"Keep")},
-            {"CastlePoint", 10},    {"Camp", 0},          {"PeerageRank", 11},
-            {"PeerageExp", 12},     {"GutOver", gutOver}};
+    return {{"Level", level}, {"Nation", 7}, {"ProfType", 8}, {"GuildName", std::u16string(u"Lions")},
+            {"GuildPoint", 9}, {"GuildContribut", 99}, {"CastleName", std::u16string(u"Keep")}, {"CastlePoint", 10},
+            {"Camp", 0}, {"PeerageRank", 11}, {"PeerageExp", 12}, {"GutOver", gutOver}};
+}
+
+// Runs the action with the k-th allocation failing; whether that failure happened.
+template <class Action>
+bool FailingAt(std::uint64_t k, Action action) {
+    ScopedAllocationFailure failure(k);
+    try {
+        action();
+    } catch (const std::bad_alloc&) {
+    }
+    return failure.Triggered();
 }
 
 }  // namespace PlayerList

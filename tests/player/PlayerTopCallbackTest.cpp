@@ -2,9 +2,8 @@
 // manager that only records the declared callbacks lets the test call one.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "PlayerListSupport.h"
 #include "host/World.h"
@@ -17,19 +16,17 @@ namespace {
 class RecordingCriticalManager final : public ICriticalManagerSystem {
 public:
     bool DeclarePropertyCallback(IKernel*, PropertyCallback func, const char* name) override {
-        declared_.emplace_back(name, func);
+        declared_[name] = func;
         return true;
     }
     bool AddPropertyWatch(IKernel*, const ObjectId&, const char*, const char*) override { return true; }
     PropertyCallback Find(const std::string& name) const {
-        for (const auto& [declared, func] : declared_) {
-            if (declared == name) return func;
-        }
-        return nullptr;
+        const auto at = declared_.find(name);
+        return at == declared_.end() ? nullptr : at->second;
     }
 
 private:
-    std::vector<std::pair<std::string, PropertyCallback>> declared_;
+    std::map<std::string, PropertyCallback> declared_;
 };
 
 TEST(PlayerTopCallback, CallbackForAVanishedPlayerChangesNothing) {
@@ -46,7 +43,6 @@ TEST(PlayerTopCallback, CallbackForAVanishedPlayerChangesNothing) {
     const ObjectId gone = server.CreatePlayer(u"gone", 2, Properties(10));
     server.LoginPlayer(gone);
     const auto before = Rows(world.Store());
-    ASSERT_EQ(1u, before.size());
     server.Kernel().DestroyObject(gone);
     // An heir under the same name would otherwise be written over the row.
     ASSERT_FALSE(server.CreatePlayer(u"gone", 2, Properties(99)).IsNull());

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "PlayerListSupport.h"
-#include "support/AllocationControl.h"
+#include "Utility/TextConvert.h"
 #include "support/HostFixture.h"
 
 using namespace PlayerList;
@@ -24,11 +24,7 @@ protected:
     // 150 rows "r0".."r149", levels 189 down to 40.
     void SeedFullList() {
         std::vector<Row> rows;
-        for (int i = 0; i < 150; ++i) {
-            std::u16string name = u"r";
-            for (char c : std::to_string(i)) name.push_back(static_cast<char16_t>(c));
-            rows.push_back(MakeRow(name, 189 - i));
-        }
+        for (int i = 0; i < 150; ++i) rows.push_back(MakeRow(u"r" + IntToWide(i), 189 - i));
         ASSERT_TRUE(Seed(store(), rows));
     }
     const CVarList& Ask(const ObjectId& player) {
@@ -39,10 +35,15 @@ protected:
     }
 };
 
-TEST_F(PlayerTopRankingTest, EntersTheEmptyListOnTopAndAFullListOnlyAboveTheLastLevel) {
-    Join(u"solo", 1);
-    const Row expected = {std::u16string(u"solo"), 1, 7, 8, std::u16string(u"Lions"), 9, std::u16string(u"Keep"),
-                          10, 0, 11, 12};
+TEST_F(PlayerTopRankingTest, GutOverAdmitsForGoodToTheEmptyListOnTopAndAFullListOnlyAboveTheLastLevel) {
+    const ObjectId solo = Join(u"solo", 0, 0);
+    server().SetProperty(solo, "Level", 1);
+    EXPECT_TRUE(Rows(store()).empty());
+    server().SetProperty(solo, "GutOver", 1);
+    const Row expected = {std::u16string(u"solo"), 1, 7, 8, std::u16string(u"Lions"), 9, std::u16string(u"Keep"), 10, 0, 11, 12};
+    EXPECT_EQ(std::vector<Row>{expected}, Rows(store()));
+    server().SetProperty(solo, "GutOver", 0);  // the row stays; his changes are ignored from now on
+    server().SetProperty(solo, "Level", 90);
     EXPECT_EQ(std::vector<Row>{expected}, Rows(store()));
 
     SeedFullList();  // r148 has level 41, r149 level 40
@@ -70,17 +71,6 @@ TEST_F(PlayerTopRankingTest, ListedPlayerIsReenteredWithCurrentValuesAtHisPlace)
     EXPECT_EQ(HostValue(4), row[2]);
     EXPECT_EQ(HostValue(std::u16string(u"Lions")), row[4]);
     EXPECT_EQ(HostValue(3), row[8]);
-}
-
-TEST_F(PlayerTopRankingTest, GutOverAdmitsAPlayerForGood) {
-    const ObjectId p = Join(u"late", 30, 0);
-    server().SetProperty(p, "Level", 31);
-    EXPECT_TRUE(Rows(store()).empty());
-    server().SetProperty(p, "GutOver", 1);
-    EXPECT_EQ(Names_{u"late"}, Names(store()));
-    server().SetProperty(p, "GutOver", 0);  // ignored from now on; the row stays
-    server().SetProperty(p, "Level", 90);
-    EXPECT_EQ(HostValue(31), Rows(store())[0][1]);
 }
 
 TEST_F(PlayerTopRankingTest, HourlyResortOrdersByLevelThenNameDescendingWithUniqueKeys) {
@@ -119,14 +109,7 @@ TEST_F(PlayerTopRankingTest, MoveRunningOutOfMemoryLeavesTheListWhole) {
     const ObjectId p = Join(u"someone-with-a-long-name", 20);
     for (std::uint64_t k = 1;; ++k) {
         ASSERT_TRUE(Seed(store(), before));
-        {
-            ScopedAllocationFailure failure(k);
-            try {
-                server().SetProperty(p, "Level", 40);
-            } catch (const std::bad_alloc&) {
-            }
-            if (!failure.Triggered()) break;
-        }
+        if (!FailingAt(k, [&] { server().SetProperty(p, "Level", 40); })) break;
         const auto names = Names(store());
         ASSERT_TRUE(names == (Names_{u"a", u"b", u"someone-with-a-long-name"}) ||
                     names == (Names_{u"a", u"someone-with-a-long-name", u"b"}))
@@ -141,14 +124,7 @@ TEST_F(PlayerTopRankingTest, ResortRunningOutOfMemoryKeepsEveryRow) {
     for (char16_t c = u'a'; c < u'a' + 20; ++c) seeded.push_back(MakeRow(std::u16string(20, c), c % 4));
     for (std::uint64_t k = 1;; ++k) {
         ASSERT_TRUE(Seed(store(), seeded));
-        {
-            ScopedAllocationFailure failure(k);
-            try {
-                kernel().RunHeartBeat(Scene(1), kHeartBeat);
-            } catch (const std::bad_alloc&) {
-            }
-            if (!failure.Triggered()) break;
-        }
+        if (!FailingAt(k, [&] { kernel().RunHeartBeat(Scene(1), kHeartBeat); })) break;
         auto names = Names(store());
         std::sort(names.begin(), names.end());
         ASSERT_EQ(20, std::unique(names.begin(), names.end()) - names.begin()) << "k=" << k;
