@@ -27,8 +27,7 @@ TEST(AlwaysWinInit, TheFirstMissingSiblingIsReportedAndInitFails) {
         World world(1, options);
         Server& s = world.server(0);
         ASSERT_TRUE(s.Start()) << s.Error();
-        EXPECT_FALSE(s.Module("PlayerTopAlwaysWinSystem")->init);
-        EXPECT_FALSE(s.Module("PlayerTopAlwaysWinSystem")->afterInitCalled);
+        EXPECT_FALSE(s.Module("PlayerTopAlwaysWinSystem")->init || s.Module("PlayerTopAlwaysWinSystem")->afterInitCalled);
         const char* names[] = {"CriticalManagerSystem", "EventTimeSystem", "LetterSystem"};
         const std::string location = ".\\PlayerTopAlwaysWinSystem (" + std::to_string(28 + missing) + ")";
         for (const auto* lines : {&s.Kernel().Traces(), &s.Kernel().Logs()}) {

@@ -48,73 +48,48 @@ TEST(CreatorList, WalksInLinkOrderWithTheHostLayout) {
     }
 }
 
+// A failed allocation stores nothing; then one module is made, once.
 TEST(CreatorList, GetModuleMakesOneModuleOnce) {
     LoadedPlugin plugin;
     ASSERT_TRUE(plugin.Loaded());
     for (IModuleCreator* creator : Walk(plugin.Head())) {
         SCOPED_TRACE(creator->GetModuleName());
+        {
+            ScopedAllocationFailure failure(1);
+            EXPECT_THROW(creator->GetModule(), std::bad_alloc);
+        }
+        EXPECT_EQ(RawModule(creator), nullptr);
+
         AllocationCounter first;
         IModule* module = creator->GetModule();
         EXPECT_EQ(first.Allocations(), 1u);
         ASSERT_NE(module, nullptr);
         EXPECT_EQ(RawModule(creator), module);
-
         AllocationCounter second;
         EXPECT_EQ(creator->GetModule(), module);
         EXPECT_EQ(second.Allocations(), 0u);
     }
 }
 
-TEST(CreatorList, FailedModuleAllocationStoresNothing) {
-    LoadedPlugin plugin;
-    ASSERT_TRUE(plugin.Loaded());
-    IModuleCreator* creator = plugin.Head();
-    ASSERT_NE(creator, nullptr);
-    {
-        ScopedAllocationFailure failure(1);
-        EXPECT_THROW(creator->GetModule(), std::bad_alloc);
-    }
-    EXPECT_EQ(RawModule(creator), nullptr);
-    IModule* module = creator->GetModule();
-    EXPECT_NE(module, nullptr);
-    EXPECT_EQ(creator->GetModule(), module);
-}
-
-TEST(CreatorList, UnloadDestroysEachMadeModuleOnce) {
-    // What the library frees at unload when no module was made...
-    LoadedPlugin bare;
-    ASSERT_TRUE(bare.Loaded());
-    const std::vector<const void*> baseline = FreesDuringUnload(bare);
-
-    // ...and the same plus exactly the modules when some were made.
-    LoadedPlugin plugin;
-    ASSERT_TRUE(plugin.Loaded());
-    std::vector<IModuleCreator*> creators = Walk(plugin.Head());
-    ASSERT_EQ(creators.size(), 4u);
-    for (IModuleCreator* creator : creators) EXPECT_EQ(RawModule(creator), nullptr) << "state left from an earlier load";
-    std::vector<const void*> modules;
-    for (std::size_t i = 0; i < creators.size(); i += 2) modules.push_back(creators[i]->GetModule());
-    const std::vector<const void*> freed = FreesDuringUnload(plugin);
-
-    for (const void* module : modules) EXPECT_EQ(std::count(freed.begin(), freed.end(), module), 1);
-    EXPECT_EQ(freed.size(), baseline.size() + modules.size());
-}
-
-TEST(CreatorList, ReloadStartsFresh) {
-    std::vector<std::string> names;
+// Unloading destroys each made module once, and a reload starts with none made.
+TEST(CreatorList, UnloadDestroysEachMadeModuleOnceAndReloadStartsFresh) {
+    std::vector<const void*> modules, freed;
     {
         LoadedPlugin plugin;
         ASSERT_TRUE(plugin.Loaded());
-        for (IModuleCreator* creator : Walk(plugin.Head())) creator->GetModule();
+        const std::vector<IModuleCreator*> creators = Walk(plugin.Head());
+        for (std::size_t i = 0; i < creators.size(); i += 2) modules.push_back(creators[i]->GetModule());
+        freed = FreesDuringUnload(plugin);
     }
+    for (const void* module : modules) EXPECT_EQ(std::count(freed.begin(), freed.end(), module), 1);
+
+    // What the library frees at unload when no module was made: the same less the modules.
     LoadedPlugin again;
     ASSERT_TRUE(again.Loaded());
     const std::vector<IModuleCreator*> creators = Walk(again.Head());
-    for (IModuleCreator* creator : creators) {
-        EXPECT_EQ(RawModule(creator), nullptr);
-        names.emplace_back(creator->GetModuleName());
-    }
-    EXPECT_EQ(names, kNamesFromHead);
+    ASSERT_EQ(creators.size(), kNamesFromHead.size());
+    for (IModuleCreator* creator : creators) EXPECT_EQ(RawModule(creator), nullptr) << "state left from an earlier load";
+    EXPECT_EQ(freed.size(), FreesDuringUnload(again).size() + modules.size());
 }
 
 }  // namespace

@@ -21,7 +21,6 @@ public:
     LoadedPlugin& operator=(const LoadedPlugin&) = delete;
 
     bool Loaded() const { return handle_ != nullptr && getVersion_ != nullptr && getCreators_ != nullptr; }
-    void* Handle() const { return handle_; }
     unsigned int Version() const { return getVersion_(); }
     IModuleCreator* Head() const { return getCreators_(); }
 
