@@ -59,19 +59,13 @@ inline std::vector<std::u16string> Names(const PubDataStore& store) {
 
 inline int LockValue(PubDataStore& store) { return store.PropertyInt(store.SpaceIndex(kSpace), kLock); }
 
-// Rows named "r000", "r001", ... with the given charms, in that order.
-inline std::vector<Row> Numbered(const std::vector<int>& charms) {
+// `count` rows named "r000", "r001", ... with charms first, first + step, ...
+inline std::vector<Row> Numbered(int first, int step, int count = 150) {
     std::vector<Row> rows;
-    for (std::size_t i = 0; i < charms.size(); ++i)
-        rows.push_back({{u'r', char16_t(u'0' + i / 100), char16_t(u'0' + i / 10 % 10), char16_t(u'0' + i % 10)}, charms[i]});
+    for (int i = 0; i < count; ++i)
+        rows.push_back({{u'r', char16_t(u'0' + i / 100), char16_t(u'0' + i / 10 % 10), char16_t(u'0' + i % 10)},
+                        first + i * step});
     return rows;
-}
-
-// 150 numbered rows with charms first, first + step, ...
-inline std::vector<Row> Ramp(int first, int step) {
-    std::vector<int> charms;
-    for (int i = 0; i < 150; ++i) charms.push_back(first + i * step);
-    return Numbered(charms);
 }
 
 }  // namespace charm

@@ -75,11 +75,11 @@ TEST_F(CharmRanking, UnchangedCharmWritesNothingAndAChangedOneMovesTheRow) {
 }
 
 TEST_F(CharmRanking, FullListAdmitsOnlyAboveItsLastRowAndDropsThatRow) {
-    ASSERT_TRUE(charm::Seed(store(), charm::Numbered(std::vector<int>(149, 100))));
+    ASSERT_TRUE(charm::Seed(store(), charm::Numbered(100, 0, 149)));
     Ranked(u"last", 100);  // row 149 is appended when nobody ranks lower
     EXPECT_EQ(charm::Names(store()).at(149), u"last");
 
-    ASSERT_TRUE(charm::Seed(store(), charm::Ramp(300, -1)));  // r000 = 300 ... r149 = 151
+    ASSERT_TRUE(charm::Seed(store(), charm::Numbered(300, -1)));  // r000 = 300 ... r149 = 151
     Ranked(u"n", 200);
     auto names = charm::Names(store());
     ASSERT_EQ(names.size(), 150u);
@@ -97,7 +97,7 @@ TEST_F(CharmRanking, FullListAdmitsOnlyAboveItsLastRowAndDropsThatRow) {
 }
 
 TEST_F(CharmRanking, CellHandlersWriteOnlyAListedPlayersOwnCell) {
-    auto rows = charm::Numbered(std::vector<int>(150, 100));
+    auto rows = charm::Numbered(100, 0);
     rows[1] = {u"p", 100, 1};
     ASSERT_TRUE(charm::Seed(store(), rows));
     const ObjectId p = Ranked(u"p", 100, {{"GiftNum", 1}});
@@ -143,7 +143,7 @@ TEST_F(CharmRanking, ReplyCarriesOwnRankOwnValuesAndAtMost100Rows) {
     ASSERT_EQ(empty.Size(), 11u);
     EXPECT_EQ(empty.IntAt(9), 3);
 
-    ASSERT_TRUE(charm::Seed(store(), charm::Ramp(1000, -1)));
+    ASSERT_TRUE(charm::Seed(store(), charm::Numbered(1000, -1)));
     // Not taking part, so the login leaves the list alone; his row 100 is rank 101.
     const CVarList msg = Ask(Player(u"r100", {{"Level", 5}, {"Charm", 1}}));
     ASSERT_EQ(msg.Size(), 11u + 10u * 100u);
@@ -168,7 +168,7 @@ TEST_F(CharmRanking, ReplyCarriesOwnRankOwnValuesAndAtMost100Rows) {
 TEST_F(CharmRanking, FailedAllocationLeavesLockFreeAndListWhole) {
     bool triggered = true;
     for (std::uint64_t k = 1; k < 400 && triggered; ++k) {
-        ASSERT_TRUE(charm::Seed(store(), charm::Ramp(300, -1)));
+        ASSERT_TRUE(charm::Seed(store(), charm::Numbered(300, -1)));
         const ObjectId p = server().CreatePlayer(u"r120", 2, {{"GutOver", 1}, {"Charm", 180}});
         server().LoginPlayer(p);
         triggered = FailingAt(k, [&] { server().SetProperty(p, "Charm", 250 + static_cast<int>(k % 40)); });
@@ -180,7 +180,7 @@ TEST_F(CharmRanking, FailedAllocationLeavesLockFreeAndListWhole) {
     // The re-sort clears the record before writing back: every row must come back.
     triggered = true;
     for (std::uint64_t k = 1; k < 2000 && triggered; ++k) {
-        ASSERT_TRUE(charm::Seed(store(), charm::Ramp(0, 1)));
+        ASSERT_TRUE(charm::Seed(store(), charm::Numbered(0, 1)));
         triggered = FailingAt(k, [&] { kernel().RunHeartBeat(Scene(1), charm::kResort); });
         ASSERT_EQ(charm::LockValue(store()), 0) << "k=" << k;
         const auto names = charm::Names(store());

@@ -43,6 +43,7 @@ TEST(PlayerTopCallback, CallbackForAVanishedPlayerChangesNothing) {
     const ObjectId gone = server.CreatePlayer(u"gone", 2, Properties(10));
     server.LoginPlayer(gone);
     const auto before = Rows(world.Store());
+    ASSERT_EQ(1u, before.size());
     server.Kernel().DestroyObject(gone);
     // An heir under the same name would otherwise be written over the row.
     ASSERT_FALSE(server.CreatePlayer(u"gone", 2, Properties(99)).IsNull());

@@ -33,16 +33,16 @@ TEST(PlayerTopMultiServer, RandomWatchedChangesKeepTheSharedListWhole) {
     std::vector<std::vector<ObjectId>> players(kServers);
     std::mt19937 seeding(7);
     for (int s = 0; s < kServers; ++s) {
-        Server& server = world.server(static_cast<std::size_t>(s));
+        Server& server = world.server(s);
         server.CreateScene(1, "HomeScene");
         server.CreateScene(2);
         server.SendStartEvents();
         for (int i = 0; i < kPlayers / kServers; ++i) {
             // A third wait for "GutOver"; levels are spread so the list fills and churns.
             const int gutOver = seeding() % 3 == 0 ? 0 : 1;
-            const ObjectId p = server.CreatePlayer(u"s" + IntToWide(s) + u"-" + IntToWide(i), 2, Properties(1 + static_cast<int>(seeding() % 60), gutOver));
-            server.LoginPlayer(p);
-            players[static_cast<std::size_t>(s)].push_back(p);
+            const int level = 1 + static_cast<int>(seeding() % 60);
+            players[s].push_back(server.CreatePlayer(u"s" + IntToWide(s) + u"-" + IntToWide(i), 2, Properties(level, gutOver)));
+            server.LoginPlayer(players[s].back());
         }
     }
 
@@ -57,11 +57,11 @@ TEST(PlayerTopMultiServer, RandomWatchedChangesKeepTheSharedListWhole) {
     });
 
     for (int s = 0; s < kServers; ++s) {
-        Server& server = world.server(static_cast<std::size_t>(s));
+        Server& server = world.server(s);
         server.StartThread();
         server.Post([s, &players](Server& self) {
             std::mt19937 random(static_cast<unsigned>(100 + s));
-            const auto& mine = players[static_cast<std::size_t>(s)];
+            const auto& mine = players[s];
             static constexpr const char* kOthers[] = {"Camp", "GuildPoint", "CastlePoint", "PeerageRank", "Nation"};
             for (int change = 0; change < kChanges / kServers; ++change) {
                 const ObjectId p = mine[random() % mine.size()];
@@ -79,7 +79,7 @@ TEST(PlayerTopMultiServer, RandomWatchedChangesKeepTheSharedListWhole) {
             }
         });
     }
-    for (int s = 0; s < kServers; ++s) world.server(static_cast<std::size_t>(s)).StopThread();
+    for (int s = 0; s < kServers; ++s) world.server(s).StopThread();
     store.SetReleaseHook({});
 
     EXPECT_EQ(0, faults.load()) << firstFault;
