@@ -34,7 +34,7 @@ protected:
     std::filesystem::path oldCwd_;
 };
 
-TEST_F(DailyLogFileTest, RotatesAtMidnightAndKeepsTheNewDaysFile) {
+TEST_F(DailyLogFileTest, RotatesWhenTheDayOfTheMonthChanges) {
     SetNow(2026, 3, 5, 23, 59, 10);
     DailyLogFile log;
     log.Open("log\\game", true);  // no "log" folder yet: Open makes it
@@ -55,16 +55,12 @@ TEST_F(DailyLogFileTest, RotatesAtMidnightAndKeepsTheNewDaysFile) {
 
     log.Open("log\\game", true);  // same minute: the file is emptied
     EXPECT_EQ(log.GetSize(), 0);
-}
 
-TEST_F(DailyLogFileTest, RotationComparesTheDayOfTheMonthOnly) {
-    SetNow(2026, 3, 5, 10, 0);
-    DailyLogFile log;
-    log.Open("app", true);
-    SetNow(2026, 4, 5, 11, 0);  // a month later, same day of the month
+    // Rotation compares the day of the month only.
+    SetNow(2026, 4, 6, 11, 0);
     ASSERT_TRUE(log.WriteLine("x"));
-    EXPECT_STREQ(log.GetFileName(), "app202603051000.log");
-    EXPECT_STREQ(log.RefreshName(Platform::LocalTime{2026, 4, 6, 8, 9, 0, 0}), "app202604060809.log");
+    EXPECT_STREQ(log.GetFileName(), "log\\game202603061530.log");
+    EXPECT_STREQ(log.RefreshName(Platform::LocalTime{2026, 4, 7, 8, 9, 0, 0}), "log\\game202604070809.log");
 }
 
 TEST_F(DailyLogFileTest, FixedNamesAndWritesThatCannotOpen) {

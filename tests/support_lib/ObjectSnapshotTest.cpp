@@ -9,28 +9,26 @@
 #include "HostKernelTest.h"
 #include "Utility/CVarList.h"
 #include "Utility/ObjectSnapshot.h"
+#include "varlist/ListText.h"
 
 namespace {
+
+template <typename... T>
+CVarList Values(const T&... values) {
+    CVarList list;
+    (list << ... << values);
+    return list;
+}
 
 class ObjectSnapshotTest : public HostKernelTest {
 protected:
     void SetUp() override {
         HostKernelTest::SetUp();
         kernel_.DefineClass("Empty");
-        const int hero = kernel_.DefineClass("Hero");
-        const std::tuple<const char*, int, bool> props[] = {{"Level", VT_INT, true},     {"Speed", VT_FLOAT, true},
-                                                            {"Title", VT_STRING, false}, {"Nick", VT_WIDESTR, true},
-                                                            {"Mount", VT_OBJECT, true}};
-        for (const auto& [name, type, save] : props) {
-            kernel_.AddClassProperty(hero, name, type, save, "");
-        }
-        kernel_.AddClassRecord(hero, "Bag", 3, 10, true);
-        kernel_.AddClassRecord(hero, "Skills", 2, 10, false);  // not saved, like Title
-        const std::tuple<const char*, int, int> cols[] = {
-            {"Bag", 0, VT_INT}, {"Bag", 1, VT_WIDESTR}, {"Bag", 2, VT_OBJECT}, {"Skills", 0, VT_STRING}, {"Skills", 1, VT_FLOAT}};
-        for (const auto& [rec, col, type] : cols) {
-            kernel_.SetClassRecordColType(hero, rec, col, type);
-        }
+        const int hero = Define("Hero", {{"Level", VT_INT}, {"Speed", VT_FLOAT}, {"Title", VT_STRING, false},
+                                         {"Nick", VT_WIDESTR}, {"Mount", VT_OBJECT}});
+        DefineRecord(hero, "Bag", 10, true, {VT_INT, VT_WIDESTR, VT_OBJECT});
+        DefineRecord(hero, "Skills", 10, false, {VT_STRING, VT_FLOAT});  // not saved, like Title
 
         source_ = Make("Hero");
         mount_ = Make("Empty");
@@ -39,12 +37,9 @@ protected:
         kernel_.SetString(source_, "Title", "Duke");
         kernel_.SetWideStr(source_, "Nick", u"Ōtori");
         kernel_.SetObject(source_, "Mount", mount_);
-        kernel_.AddData(source_, "Gold", VT_INT);
-        kernel_.SetDataInt(source_, "Gold", 900);
-        kernel_.AddData(source_, "Motto", VT_WIDESTR);
-        kernel_.SetDataWideStr(source_, "Motto", u"onward");
-        kernel_.AddData(source_, "Target", VT_OBJECT);
-        kernel_.SetDataObject(source_, "Target", mount_);
+        kernel_.AddData(source_, "Gold", VT_INT) && kernel_.SetDataInt(source_, "Gold", 900);
+        kernel_.AddData(source_, "Motto", VT_WIDESTR) && kernel_.SetDataWideStr(source_, "Motto", u"onward");
+        kernel_.AddData(source_, "Target", VT_OBJECT) && kernel_.SetDataObject(source_, "Target", mount_);
         for (int r = 0; r < 2; ++r) {
             kernel_.SetRecordInt(source_, "Bag", r, 0, 10 + r);
             kernel_.SetRecordWideStr(source_, "Bag", r, 1, r == 0 ? u"axe" : u"bow");
@@ -54,14 +49,10 @@ protected:
         kernel_.SetRecordFloat(source_, "Skills", 0, 1, 0.25f);
     }
 
-    // Index of the first String element equal to text, or -1.
-    static long Find(const IVarList& list, const char* text) {
-        for (std::size_t i = 0; i < list.Size(); ++i) {
-            if (list.TypeAt(i) == VT_STRING && std::string(list.StringAt(i)) == text) {
-                return static_cast<long>(i);
-            }
-        }
-        return -1;
+    std::string Saved(const ObjectId& obj, bool includeObjects, bool includeAll) {
+        CVarList list;
+        EXPECT_EQ(SaveObjectToList(&kernel_, obj, list, includeObjects, includeAll), 1);
+        return ListText(list);
     }
 
     ObjectId source_, mount_;
@@ -79,43 +70,26 @@ TEST_F(ObjectSnapshotTest, RoundTripsPropertiesDataAndTwoRecords) {
         kernel_.SetRecordInt(target, "Bag", r, 0, 77);  // stale rows go first
     }
     ASSERT_EQ(LoadObjectFromList(&kernel_, target, list), 1);
+    EXPECT_EQ(Saved(target, true, true), ListText(list));
     EXPECT_EQ(kernel_.QueryInt(target, "Level"), 30);
-    EXPECT_FLOAT_EQ(kernel_.QueryFloat(target, "Speed"), 2.5f);
-    EXPECT_STREQ(kernel_.QueryString(target, "Title"), "Duke");
     EXPECT_EQ(std::u16string(kernel_.QueryWideStr(target, "Nick")), u"Ōtori");
-    EXPECT_EQ(kernel_.QueryObject(target, "Mount"), mount_);
-    EXPECT_EQ(kernel_.QueryDataInt(target, "Gold"), 900);
-    EXPECT_EQ(std::u16string(kernel_.QueryDataWideStr(target, "Motto")), u"onward");
     EXPECT_EQ(kernel_.QueryDataObject(target, "Target"), mount_);
-    ASSERT_EQ(kernel_.GetRecordRows(target, "Bag"), 2);
-    EXPECT_EQ(kernel_.QueryRecordInt(target, "Bag", 1, 0), 11);
     EXPECT_EQ(std::u16string(kernel_.QueryRecordWideStr(target, "Bag", 1, 1)), u"bow");
-    EXPECT_EQ(kernel_.QueryRecordObject(target, "Bag", 0, 2), mount_);
-    ASSERT_EQ(kernel_.GetRecordRows(target, "Skills"), 1);
-    EXPECT_STREQ(kernel_.QueryRecordString(target, "Skills", 0, 0), "dash");
     EXPECT_FLOAT_EQ(kernel_.QueryRecordFloat(target, "Skills", 0, 1), 0.25f);
     EXPECT_TRUE(kernel_.Logs().empty());
     EXPECT_TRUE(kernel_.Diagnostics().Empty()) << kernel_.Diagnostics().Joined();
 
-    list.Reset();
-    ASSERT_EQ(SaveObjectToList(&kernel_, Make("Empty"), list, true, true), 1);
-    EXPECT_EQ(list.Size(), 3u);
-    EXPECT_EQ(list.IntAt(0) | list.IntAt(1) | list.IntAt(2), 0);
+    EXPECT_EQ(Saved(Make("Empty"), true, true), "i:0 i:0 i:0");
 }
 
 TEST_F(ObjectSnapshotTest, IncludeObjectsAndIncludeAllRules) {
+    // Without objects: object values left out, but a record's object cell keeps
+    // its place as an empty string, so rows keep their width.
+    EXPECT_EQ(Saved(source_, false, true),
+              "i:4 s:Level i:30 s:Speed f:2.5 s:Title s:Duke s:Nick w:\\u014Ctori i:2 i:2 s:Gold i:900 i:5 s:Motto w:onward "
+              "i:2 s:Bag i:2 i:10 w:axe s: i:11 w:bow s: s:Skills i:1 s:dash f:0.25");
     CVarList list;
     ASSERT_EQ(SaveObjectToList(&kernel_, source_, list, false, true), 1);
-    EXPECT_EQ(list.IntAt(0), 4);
-    EXPECT_EQ(Find(list, "Mount") + Find(list, "Target"), -2);  // object values left out
-    const long bag = Find(list, "Bag");
-    ASSERT_GE(bag, 0);
-    EXPECT_EQ(list.IntAt(static_cast<std::size_t>(bag) + 1), 2);
-    const std::size_t cell02 = static_cast<std::size_t>(bag) + 4;
-    EXPECT_EQ(list.TypeAt(cell02), VT_STRING);
-    EXPECT_STREQ(list.StringAt(cell02), "");
-    EXPECT_EQ(list.TypeAt(cell02 + 1), VT_INT);  // row 1 starts right after: rows keep their width
-
     const ObjectId target = Make("Hero");
     ASSERT_EQ(LoadObjectFromList(&kernel_, target, list), 1);
     EXPECT_EQ(kernel_.QueryRecordInt(target, "Bag", 1, 0), 11);
@@ -123,11 +97,10 @@ TEST_F(ObjectSnapshotTest, IncludeObjectsAndIncludeAllRules) {
     EXPECT_TRUE(kernel_.QueryObject(target, "Mount").IsNull());
 
     // Without include all: only flagged properties and records, but every data value.
-    list.Reset();
-    ASSERT_EQ(SaveObjectToList(&kernel_, source_, list, true, false), 1);
-    EXPECT_EQ(list.IntAt(0), 4);
-    EXPECT_EQ(Find(list, "Title") + Find(list, "Skills"), -2);
-    EXPECT_TRUE(Find(list, "Gold") > 0 && Find(list, "Target") > 0 && Find(list, "Bag") > 0);
+    const std::string m = ListText(Values(mount_));
+    EXPECT_EQ(Saved(source_, true, false),
+              "i:4 s:Level i:30 s:Speed f:2.5 s:Nick w:\\u014Ctori s:Mount " + m + " i:3 i:2 s:Gold i:900 i:5 s:Motto w:onward "
+              "i:6 s:Target " + m + " i:1 s:Bag i:2 i:10 w:axe " + m + " i:11 w:bow " + m);
 }
 
 TEST_F(ObjectSnapshotTest, MissingObjectPropertyOrRecordIsLogged) {
@@ -135,13 +108,11 @@ TEST_F(ObjectSnapshotTest, MissingObjectPropertyOrRecordIsLogged) {
     CVarList list;
     EXPECT_EQ(SaveObjectToList(&kernel_, gone, list, true, true), 0);
     EXPECT_TRUE(list.Empty());
-    list << 0 << 0 << 0;
-    EXPECT_EQ(LoadObjectFromList(&kernel_, gone, list), 0);
+    EXPECT_EQ(LoadObjectFromList(&kernel_, gone, Values(0, 0, 0)), 0);
 
     // A missing property is skipped, a missing data value made; a missing record
     // ends the loading, since its values cannot be skipped.
-    (list = CVarList()) << 2 << "Nope" << 5 << "Level" << 8 << 1 << VT_STRING << "Fresh" << "made";
-    list << 2 << "Ghost" << 1 << 5 << "Skills" << 1 << "kick" << 1.0f;
+    list = Values(2, "Nope", 5, "Level", 8, 1, VT_STRING, "Fresh", "made", 2, "Ghost", 1, 5, "Skills", 1, "kick", 1.0f);
     const ObjectId target = Make("Hero");
     ASSERT_EQ(LoadObjectFromList(&kernel_, target, list), 1);
     EXPECT_EQ(kernel_.QueryInt(target, "Level"), 8);
@@ -153,13 +124,10 @@ TEST_F(ObjectSnapshotTest, MissingObjectPropertyOrRecordIsLogged) {
 }
 
 TEST_F(ObjectSnapshotTest, MistypedValuesAreStoredAsNeutralValues) {
-    CVarList list;
-    list << 2 << "Level" << "not an int" << "Nick" << 3;
-    list << 0 << 1 << "Bag" << 1 << 1.5f << 7 << "x";
     const ObjectId target = Make("Hero");
     kernel_.SetInt(target, "Level", 4);
     kernel_.SetWideStr(target, "Nick", u"old");
-    ASSERT_EQ(LoadObjectFromList(&kernel_, target, list), 1);
+    ASSERT_EQ(LoadObjectFromList(&kernel_, target, Values(2, "Level", "not an int", "Nick", 3, 0, 1, "Bag", 1, 1.5f, 7, "x")), 1);
     EXPECT_EQ(kernel_.QueryInt(target, "Level"), 0);
     EXPECT_EQ(std::u16string(kernel_.QueryWideStr(target, "Nick")), u"");
     ASSERT_EQ(kernel_.GetRecordRows(target, "Bag"), 1);
@@ -197,17 +165,10 @@ TEST_F(ObjectSnapshotTest, CutOrLyingListsNeverWriteGarbage) {
     }
 
     const ObjectId target = Make("Hero");
-    CVarList lying;
-    lying << 1000000 << "Level" << 3;
-    EXPECT_EQ(LoadObjectFromList(&kernel_, target, lying), 0);
-    (lying = CVarList()) << -1 << 0 << 0;
-    EXPECT_EQ(LoadObjectFromList(&kernel_, target, lying), 0);
-    (lying = CVarList()) << 0 << 0 << 1 << "Bag" << 2147483647 << 1;
-    EXPECT_EQ(LoadObjectFromList(&kernel_, target, lying), 0);
-    (lying = CVarList()) << 0 << 0 << 3 << "Skills" << 0;
-    EXPECT_EQ(LoadObjectFromList(&kernel_, target, lying), 0);
-    (lying = CVarList()) << 0.0f << 0 << 0;
-    EXPECT_EQ(LoadObjectFromList(&kernel_, target, lying), 0);
+    for (const CVarList& lying : {Values(1000000, "Level", 3), Values(-1, 0, 0), Values(0, 0, 1, "Bag", 2147483647, 1),
+                                  Values(0, 0, 3, "Skills", 0), Values(0.0f, 0, 0)}) {
+        EXPECT_EQ(LoadObjectFromList(&kernel_, target, lying), 0) << ListText(lying);
+    }
     EXPECT_EQ(kernel_.QueryInt(target, "Level"), 0);
     EXPECT_EQ(kernel_.GetRecordRows(target, "Bag"), 0);
     EXPECT_TRUE(kernel_.Logs().empty());

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
+#include <tuple>
 
 #include "HostKernelTest.h"
 #include "Utility/PropertyOperators.h"
@@ -14,12 +14,7 @@ class PropertyOperatorsTest : public HostKernelTest {
 protected:
     void SetUp() override {
         HostKernelTest::SetUp();
-        const int cls = kernel_.DefineClass("Thing");
-        const std::pair<const char*, int> props[] = {{"I", VT_INT},     {"F", VT_FLOAT},  {"S", VT_STRING},
-                                                     {"W", VT_WIDESTR}, {"O", VT_OBJECT}, {"B", VT_BOOL}};
-        for (const auto& [name, type] : props) {
-            kernel_.AddClassProperty(cls, name, type, true, "");
-        }
+        Define("Thing", {{"I", VT_INT}, {"F", VT_FLOAT}, {"S", VT_STRING}, {"W", VT_WIDESTR}, {"O", VT_OBJECT}, {"B", VT_BOOL}});
         a_ = Make("Thing");
         b_ = Make("Thing");
         kernel_.SetInt(a_, "I", 5);
@@ -38,20 +33,16 @@ protected:
 };
 
 TEST_F(PropertyOperatorsTest, CompareByTypeWithTheTextOperators) {
-    EXPECT_TRUE(Compare("I", ">=", "5"));
-    EXPECT_FALSE(Compare("I", "=", "5"));  // "=" is no comparison
-    EXPECT_TRUE(Compare("I", "<", "6x"));
-    EXPECT_TRUE(Compare("F", ">", "1.25"));
-    EXPECT_FALSE(Compare("F", "!=", "1.5"));
-    EXPECT_TRUE(Compare("S", "<", "b"));
-    EXPECT_TRUE(Compare("W", ">", "a"));
-    EXPECT_TRUE(Compare("W", "==", "ab"));
-    EXPECT_TRUE(Compare("O", "!=", "3.4"));  // objects: equal or not, whatever the operator
-    EXPECT_FALSE(Compare("O", "==", "3.5"));
-    EXPECT_FALSE(Compare("B", "==", "0"));
-    EXPECT_FALSE(Compare("Missing", "==", ""));
-    EXPECT_FALSE(Compare("I", nullptr, "5"));
-    EXPECT_TRUE(Compare("S", "!=", nullptr));
+    // "=" is no comparison; objects are equal or not, whatever the operator; bool
+    // properties and missing ones never compare.
+    const std::tuple<const char*, const char*, const char*, bool> cases[] = {
+        {"I", ">=", "5", true},  {"I", "=", "5", false},   {"I", "<", "6x", true},   {"F", ">", "1.25", true},
+        {"F", "!=", "1.5", false}, {"S", "<", "b", true},  {"W", ">", "a", true},    {"W", "==", "ab", true},
+        {"O", "!=", "3.4", true}, {"O", "==", "3.5", false}, {"B", "==", "0", false}, {"Missing", "==", "", false},
+        {"I", nullptr, "5", false}, {"S", "!=", nullptr, true}};
+    for (const auto& [name, op, text, result] : cases) {
+        EXPECT_EQ(Compare(name, op, text), result) << name << " " << (op ? op : "null") << " " << (text ? text : "null");
+    }
 }
 
 TEST_F(PropertyOperatorsTest, CompareTwoObjectsUsesTheFirstObjectsType) {
@@ -60,13 +51,13 @@ TEST_F(PropertyOperatorsTest, CompareTwoObjectsUsesTheFirstObjectsType) {
     kernel_.SetString(b_, "S", "abc");
     kernel_.SetWideStr(b_, "W", u"aa");
     kernel_.SetObject(b_, "O", ObjectId{3, 4});
-    EXPECT_TRUE(CompareObjectProperties(&kernel_, a_, b_, "I", "<"));
-    EXPECT_FALSE(CompareObjectProperties(&kernel_, a_, b_, "I", ">="));
-    EXPECT_TRUE(CompareObjectProperties(&kernel_, a_, b_, "F", "=="));
-    EXPECT_TRUE(CompareObjectProperties(&kernel_, a_, b_, "S", "<"));  // a prefix sorts first
-    EXPECT_TRUE(CompareObjectProperties(&kernel_, a_, b_, "W", ">"));
-    EXPECT_TRUE(CompareObjectProperties(&kernel_, a_, b_, "O", "<"));
-    EXPECT_FALSE(CompareObjectProperties(&kernel_, a_, b_, "B", "=="));
+    // A prefix sorts first; objects compare only equal or not.
+    const std::tuple<const char*, const char*, bool> cases[] = {{"I", "<", true},  {"I", ">=", false}, {"F", "==", true},
+                                                                {"S", "<", true},  {"W", ">", true},   {"O", "<", true},
+                                                                {"B", "==", false}};
+    for (const auto& [name, op, result] : cases) {
+        EXPECT_EQ(CompareObjectProperties(&kernel_, a_, b_, name, op), result) << name << " " << op;
+    }
     const ObjectId plain = Make("item");
     EXPECT_FALSE(CompareObjectProperties(&kernel_, a_, plain, "I", "!="));
     EXPECT_FALSE(CompareObjectProperties(&kernel_, plain, a_, "I", "!="));

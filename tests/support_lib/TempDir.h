@@ -1,28 +1,19 @@
 #pragma once
 // A fresh folder under the system's temporary folder, removed with its contents
 // at the end of the test; small file helpers around it.
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vogame_support_XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::filesystem::filesystem_error("mkdtemp", std::error_code(errno, std::generic_category()));
-        }
-        path_ = pattern;
+    TempDir() : path_((std::filesystem::temp_directory_path() / "vogame_support_XXXXXX").string()) {
+        if (::mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
     const std::string& Path() const { return path_; }
 
 private:
