@@ -1,6 +1,7 @@
 // The simulator's command line.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "sim/SimOptions.cpp"  // the simulator is a program; its option parser is compiled in here
@@ -32,52 +33,34 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_EQ(o.rules, "/r.ini");
     EXPECT_EQ(o.top, 25);
     EXPECT_FALSE(o.help);
+    EXPECT_TRUE(Parse({"--seed", "3", "--help"}, o, error));
+    EXPECT_TRUE(o.help) << "help is recognised among other options";
 }
 
 // Days and hours add up in either order; either alone replaces the default length.
 TEST(SimOptions, DaysAndHoursAddUp) {
-    SimOptions o;
-    std::string error;
-    EXPECT_DOUBLE_EQ(o.hours, 72.0);
-    ASSERT_TRUE(Parse({"--hours", "6", "--days", "1"}, o, error)) << error;
-    EXPECT_DOUBLE_EQ(o.hours, 30.0);
-    SimOptions h;
-    ASSERT_TRUE(Parse({"--hours", "5"}, h, error)) << error;
-    EXPECT_DOUBLE_EQ(h.hours, 5.0);
-    SimOptions d;
-    ASSERT_TRUE(Parse({"--days", "0"}, d, error)) << error;
-    EXPECT_DOUBLE_EQ(d.hours, 0.0);
+    const std::vector<std::pair<std::vector<const char*>, double>> cases = {
+        {{}, 72.0}, {{"--hours", "6", "--days", "1"}, 30.0}, {{"--hours", "5"}, 5.0}, {{"--days", "0"}, 0.0}};
+    for (const auto& [args, hours] : cases) {
+        SimOptions o;
+        std::string error;
+        ASSERT_TRUE(Parse(args, o, error)) << error;
+        EXPECT_DOUBLE_EQ(o.hours, hours) << args.size();
+    }
 }
 
 TEST(SimOptions, RefusesUnknownOptionsMissingAndOutOfRangeValues) {
-    for (const auto& args : std::vector<std::vector<const char*>>{{"--bogus"},
-                                                                  {"--servers"},
-                                                                  {"--servers", "0"},
-                                                                  {"--servers", "3x"},
-                                                                  {"--players", "-1"},
-                                                                  {"--days", "abc"},
-                                                                  {"--days", "-1"},
-                                                                  {"--hours", "nan"},
-                                                                  {"--top", "0"},
-                                                                  {"--top", "151"},
-                                                                  {"--format", "xml"},
-                                                                  {"--format"},
-                                                                  {"--rules", ""},
-                                                                  {"--rules", "/r.ini", "--resources", "/res"},
-                                                                  {"--start", "2024-13-01"},
-                                                                  {"--library"}}) {
+    const std::vector<std::vector<const char*>> refused = {
+        {"--bogus"},        {"--servers"},     {"--servers", "0"},     {"--servers", "3x"}, {"--players", "-1"},
+        {"--days", "abc"},  {"--days", "-1"},  {"--hours", "nan"},     {"--top", "0"},      {"--top", "151"},
+        {"--format", "xml"}, {"--format"},     {"--rules", ""},        {"--start", "2024-13-01"}, {"--library"},
+        {"--rules", "/r.ini", "--resources", "/res"}};
+    for (const auto& args : refused) {
         SimOptions o;
         std::string error;
         EXPECT_FALSE(Parse(args, o, error)) << args[0];
         EXPECT_FALSE(error.empty()) << args[0];
     }
-}
-
-TEST(SimOptions, HelpIsRecognisedAmongOtherOptions) {
-    SimOptions o;
-    std::string error;
-    EXPECT_TRUE(Parse({"--seed", "3", "--help"}, o, error));
-    EXPECT_TRUE(o.help);
 }
 
 }  // namespace
