@@ -2,14 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 
-#include <unistd.h>
-
+#include "support_lib/TempDir.h"
 #include "Utility/IniFile.h"
 
 namespace {
@@ -32,14 +29,11 @@ std::string Dump(const CIniFile& ini) {
     return out;
 }
 
-class TempDir : public ::testing::Test {
+class IniFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() / ("vogame_ini_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_ / "Rule");
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::filesystem::path dir_;
+    void SetUp() override { std::filesystem::create_directories(dir_ / "Rule"); }
+    TempDir tmp_;
+    const std::filesystem::path dir_{tmp_.Path()};
 };
 
 }  // namespace
@@ -122,7 +116,7 @@ TEST(IniWrite, TypedWritersAndUpdates) {
               "F4=1.000000,2.000000,3.000000,4.000000|C=48,32,16,255|");
 }
 
-TEST_F(TempDir, SaveReloadAndUnreadableFiles) {
+TEST_F(IniFiles, SaveReloadAndUnreadableFiles) {
     const std::string path = dir_.string() + "\\Rule\\Round.ini";
     const std::string text = "[A]\nK=first\nK=second\n[Empty]\n[B]\nV = x = y ; z\n";
     CIniFile ini(path.c_str());
@@ -130,9 +124,7 @@ TEST_F(TempDir, SaveReloadAndUnreadableFiles) {
     ASSERT_TRUE(ini.WriteString("New", "Blank", ""));  // written as "Blank=", dropped on reload
     ASSERT_TRUE(ini.SaveToFile());
 
-    std::ifstream raw(dir_ / "Rule" / "Round.ini", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(raw)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(bytes, "[A]\r\nK=first\r\nK=second\r\n\r\n[Empty]\r\n\r\n[B]\r\nV=x = y ; z\r\n\r\n[New]\r\nBlank=\r\n\r\n");
+    EXPECT_EQ(ReadWholeFile((dir_ / "Rule" / "Round.ini").string()), "[A]\r\nK=first\r\nK=second\r\n\r\n[Empty]\r\n\r\n[B]\r\nV=x = y ; z\r\n\r\n[New]\r\nBlank=\r\n\r\n");
 
     CIniFile back(path.c_str());
     ASSERT_TRUE(back.LoadFromFile());

@@ -149,14 +149,9 @@ TEST_F(ObjectSnapshotTest, CutOrLyingListsNeverWriteGarbage) {
         kernel_.SetRecordInt(target, "Bag", 0, 0, 77);
         const int result = LoadObjectFromList(&kernel_, target, part);
         const int bagRows = kernel_.GetRecordRows(target, "Bag");
-        if (bagRows == 1) {
-            EXPECT_EQ(kernel_.QueryRecordInt(target, "Bag", 0, 0), 77);  // untouched
-        } else {
-            EXPECT_EQ(bagRows, 2);
-        }
+        EXPECT_TRUE(bagRows == 2 || (bagRows == 1 && kernel_.QueryRecordInt(target, "Bag", 0, 0) == 77)) << bagRows;
         EXPECT_LE(kernel_.GetRecordRows(target, "Skills"), 1);
-        if (cut < 22) {
-            // Before the record section is whole, nothing at all is written.
+        if (cut < 22) {  // before the record section is whole, nothing at all is written
             EXPECT_EQ(result, 0);
             EXPECT_EQ(kernel_.QueryInt(target, "Level"), 0);
             EXPECT_FALSE(kernel_.FindData(target, "Gold"));

@@ -6,8 +6,7 @@
 #include <string>
 #include <thread>
 
-#include <unistd.h>
-
+#include "support_lib/TempDir.h"
 #include "Utility/Platform.h"
 #include "Utility/TextConvert.h"
 
@@ -57,22 +56,18 @@ TEST(Platform, PathsWithBackslashesOpenAndDirectoriesAreMade) {
     EXPECT_EQ(Platform::NativePath("Rule\\Top\\a.ini"), "Rule/Top/a.ini");
     EXPECT_EQ(Platform::NativePath(nullptr), "");
 
-    const auto base = std::filesystem::temp_directory_path() /
-                      ("vogame_text_" + std::to_string(::getpid()));
-    const std::string dir = base.string() + "\\Rule";
-    EXPECT_TRUE(Platform::MakeDirectory(base.string().c_str()));
+    const TempDir base;
+    const std::string dir = base.Path() + "\\Rule";
     EXPECT_TRUE(Platform::MakeDirectory(dir.c_str()));
     EXPECT_TRUE(Platform::MakeDirectory(dir.c_str()));  // already there
     const std::string file = dir + "\\x.ini";
     std::FILE* f = Platform::OpenFile(file.c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    std::fputs("hi", f);
     std::fclose(f);
-    EXPECT_TRUE(std::filesystem::exists(base / "Rule" / "x.ini"));
+    EXPECT_TRUE(std::filesystem::exists(base.Path() + "/Rule/x.ini"));
     EXPECT_FALSE(Platform::MakeDirectory((file + "\\sub").c_str()));  // under a file
     EXPECT_EQ(Platform::OpenFile(nullptr, "rb"), nullptr);
     EXPECT_EQ(Platform::OpenFile((dir + "\\missing").c_str(), "rb"), nullptr);
-    std::filesystem::remove_all(base);
 }
 
 TEST(Platform, GuidsTicksAndPauses) {
