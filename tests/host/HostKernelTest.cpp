@@ -96,7 +96,7 @@ TEST_F(Kernel, CommandsGoToPlayersOfASceneOrToEveryScene) {
         << "scenes only, HomeScene included, in id order";
 }
 
-TEST_F(Kernel, CustomMessagesReachTheirCallbackAndRepliesABoundedClientInbox) {
+TEST_F(Kernel, CustomMessagesReachTheirCallbackAndRepliesFillABoundedClientInbox) {
     k.AddCustomCallback(140911, Note<1>, 3);
     EXPECT_EQ(k.DeliverCustomMessage(ann, List(140911, 5)), 1);
     EXPECT_EQ(g_trail, (Trail{"1:" + Id(ann) + ":5"}));
@@ -109,17 +109,13 @@ TEST_F(Kernel, CustomMessagesReachTheirCallbackAndRepliesABoundedClientInbox) {
     EXPECT_TRUE(k.Inbox(bob).empty());
 }
 
-TEST_F(Kernel, PropertiesAndDataAreTyped) {
+TEST_F(Kernel, PropertiesAreTypedAndCarryTheirSaveFlag) {
     EXPECT_TRUE(k.AddProperty(ann, "Temp", VT_INT, false));
     EXPECT_FALSE(k.TestPropertyFlag(ann, "Temp")) << "not saved";
     EXPECT_FALSE(k.SetString(ann, "Temp", "x")) << "wrong type";
     EXPECT_FALSE(k.SetInt(ann, "Missing", 1));
     EXPECT_STREQ(k.QueryString(ann, "Temp"), "") << "another type reads neutral";
-    EXPECT_TRUE(k.AddData(ann, "Combo", VT_INT));
-    EXPECT_FALSE(k.AddData(ann, "Combo", VT_INT));
-    EXPECT_FALSE(k.SetDataFloat(ann, "Combo", 1.0f));
-    EXPECT_TRUE(k.SetDataInt(ann, "Combo", 4));
-    EXPECT_EQ(k.QueryDataInt(ann, "Combo"), 4);
+    EXPECT_FALSE(k.SetDataFloat(ann, "Combo", 1.0f)) << "no such data value";
 }
 
 TEST_F(Kernel, ClassesShapeLaterObjectsBelowThemWhoseRecordsAppendAtTheEndOnly) {

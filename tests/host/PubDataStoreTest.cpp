@@ -62,19 +62,17 @@ TEST_F(Store, RefusesRowsThatDoNotFitAndSaysWhy) {
     ASSERT_EQ(store.AddRowValues(space, "Rec", -1, Row(u"a", 1)), 0);
     EXPECT_LT(store.AddRowValues(space, "Rec", 5, Row(u"b", 1)), 0) << "beyond the end";
     EXPECT_FALSE(store.InsertRow(space, "Rec", -1));
-    EXPECT_FALSE(store.RemoveRow(space, "Rec", 1));
     EXPECT_FALSE(store.SetRowValues(space, "Rec", 0, shortRow));
     EXPECT_FALSE(store.SetInt(space, "Rec", 0, 0, 5)) << "int into a wide text column";
     EXPECT_FALSE(store.SetString(space, "Rec", 0, 3, "x")) << "no column 3";
     EXPECT_EQ(store.FindWideStr(space, "Rec", 1, u"a"), -1) << "not a wide text column";
     EXPECT_EQ(store.AddRowValues(space, "Nope", -1, Row(u"a", 1)), -1);
-    EXPECT_FALSE(store.AddRecord(space, "Rec", 5, 5)) << "existing record";
     EXPECT_FALSE(store.AddRecord(space, "Bad", 10, 0));
     EXPECT_EQ(store.QueryInt(7, "Rec", 0, 0), 0);
     for (int i = 1; i < 3; ++i) ASSERT_EQ(store.AddRowValues(space, "Rec", -1, Row(u"p", i)), i);
     EXPECT_LT(store.AddRowValues(space, "Rec", 0, Row(u"q", 0)), 0) << "full";
     EXPECT_FALSE(store.InsertRow(space, "Rec", 3));
-    EXPECT_EQ(Refusals(), 14u) << store.Diagnostics().Joined();
+    EXPECT_EQ(Refusals(), 13u) << store.Diagnostics().Joined();
     const std::string text = store.Diagnostics().Joined();
     for (const char* part : {"Pub/Rec", "2 values for 3 columns", "full"})
         EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
@@ -98,18 +96,6 @@ TEST_F(Store, CompareAndSetCountsFailuresAndCallsTheReleaseHookOnOneToZero) {
     EXPECT_EQ(rowsSeen, 0);
     EXPECT_FALSE(store.CompareSetPropertyInt(space, "NoLock", 0, 1));
     EXPECT_EQ(Refusals(), 1u);
-}
-
-TEST_F(Store, SeedAndSnapshotCopyWholeRecords) {
-    ASSERT_TRUE(store.Seed(u"NationResource", "NationResourceRec", 5, {VT_INT, VT_WIDESTR},
-                           {{1, std::u16string(u"a")}, {2, std::u16string(u"b")}}));
-    auto snap = store.Snapshot(u"NationResource", "NationResourceRec");
-    ASSERT_TRUE(snap.has_value());
-    EXPECT_EQ(snap->maxRows, 5);
-    ASSERT_EQ(snap->rows.size(), 2u);
-    EXPECT_EQ(std::get<std::u16string>(snap->rows[1][1]), u"b");
-    EXPECT_FALSE(store.Seed(u"X", "Y", 5, {VT_INT}, {{std::string("text")}})) << "row does not fit";
-    EXPECT_FALSE(store.Snapshot(u"X", "Y").has_value());
 }
 
 }  // namespace

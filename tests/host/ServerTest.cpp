@@ -1,10 +1,8 @@
 // Servers loading the real library: start results, per-server module state,
-// restart against the same store, missing siblings.
+// restart against the same store.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "host/World.h"
 
@@ -18,14 +16,13 @@ void AddScenes(Server& s) {
     s.CreateScene(3, "BaseScene", "ChallengeWaitScene");
 }
 
-TEST(Server, StartsEveryModuleOfTheRealLibraryInListOrder) {
+// Module order and the modules' reports of a missing sibling are checked by
+// the boundary and leaderboard test programs.
+TEST(Server, StartsEveryModuleOfTheRealLibraryOnceFromAPrivateCopy) {
     World world(1);
     Server& s = world.server(0);
     ASSERT_TRUE(s.Start()) << s.Error();
-    std::vector<std::string> names;
-    for (const ModuleStartResult& m : s.Modules()) names.push_back(m.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"PlayerTopAlwaysWinSystem", "NewCharmTopSystem", "PlayerTopSystem",
-                                               "NationResourceTopSystem"}));
+    EXPECT_EQ(s.Modules().size(), 4u);
     EXPECT_TRUE(s.AllModulesStarted());
     EXPECT_GT(s.Kernel().CallbackCount(), 0u);
     // The private copy is gone from disk once loaded.
@@ -47,9 +44,8 @@ TEST(Server, TwoServersOnOneStoreKeepSeparateModuleState) {
     // The player list counts home-scene loads in a module-level variable: only
     // the first load per module attaches the hourly heartbeat. With shared state
     // the second server's first load would be its second and attach nothing.
-    world.server(0).SendStartEvents();
-    world.server(1).SendStartEvents();
     for (std::size_t i = 0; i < 2; ++i) {
+        world.server(i).SendStartEvents();
         HostKernel& k = world.server(i).Kernel();
         EXPECT_TRUE(k.FindHeartBeat(k.SceneObject(1), kPlayerBeat)) << "server " << i + 1;
     }
@@ -83,19 +79,6 @@ TEST(Server, RestartsAgainstTheSameStoreWithoutDuplicatingCallbacks) {
     EXPECT_EQ(s.Kernel().CallbackCount(), callbacks);
     EXPECT_TRUE(s.Kernel().FindHeartBeat(s.Kernel().SceneObject(1), kPlayerBeat));
     EXPECT_EQ(world.DiagnosticsText(), "");
-}
-
-TEST(Server, ALeftOutSiblingFailsTheInitOfTheModulesThatNeedIt) {
-    ServerOptions options;
-    options.withCriticalManager = false;
-    options.withVirtualRec = false;
-    World world(1, options);
-    Server& s = world.server(0);
-    ASSERT_TRUE(s.Start());
-    ASSERT_EQ(s.Modules().size(), 4u);
-    for (const ModuleStartResult& m : s.Modules()) EXPECT_FALSE(m.init || m.afterInitCalled) << m.name;
-    EXPECT_FALSE(s.Kernel().Traces().empty());
-    EXPECT_EQ(s.Kernel().CallbackCount(), 0u);
 }
 
 }  // namespace
