@@ -48,9 +48,9 @@ TEST(SimOptions, DaysAndHoursAddUp) {
 
 TEST(SimOptions, RefusesUnknownOptionsMissingAndOutOfRangeValues) {
     const std::vector<std::vector<const char*>> refused = {
-        {"--bogus"},        {"--servers"},     {"--servers", "0"},     {"--servers", "3x"}, {"--players", "-1"},
-        {"--days", "abc"},  {"--days", "-1"},  {"--hours", "nan"},     {"--top", "0"},      {"--top", "151"},
-        {"--format", "xml"}, {"--format"},     {"--rules", ""},        {"--start", "2024-13-01"}, {"--library"},
+        {"--bogus"}, {"--servers"}, {"--servers", "0"}, {"--servers", "3x"}, {"--players", "-1"},
+        {"--days", "abc"}, {"--days", "-1"}, {"--hours", "nan"}, {"--top", "0"}, {"--top", "151"},
+        {"--format", "xml"}, {"--format"}, {"--rules", ""}, {"--start", "2024-13-01"}, {"--library"},
         {"--rules", "/r.ini", "--resources", "/res"}};
     for (const auto& args : refused) {
         SimOptions o;

@@ -23,32 +23,26 @@ std::atomic<bool> g_recording{false};
 std::atomic<std::size_t> g_recordedCount{0};
 const void* g_recorded[kMaxRecordedFrees];
 
+constexpr std::size_t kPlain = alignof(std::max_align_t);
+
 // True when this allocation is the one armed to fail.
 bool ShouldFail() noexcept {
     std::uint64_t left = g_countdown.load(std::memory_order_relaxed);
-    while (left != 0) {
-        if (g_countdown.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) {
-            if (left == 1) {
-                g_triggered.store(true, std::memory_order_relaxed);
-                return true;
-            }
-            return false;
-        }
+    while (left != 0 && !g_countdown.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) {
     }
-    return false;
-}
-
-void* RawAllocate(std::size_t size, std::size_t alignment) noexcept {
-    if (size == 0) size = 1;
-    if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
-    void* block = nullptr;
-    return posix_memalign(&block, alignment, size) == 0 ? block : nullptr;
+    if (left != 1) return false;
+    g_triggered.store(true, std::memory_order_relaxed);
+    return true;
 }
 
 void* Allocate(std::size_t size, std::size_t alignment) {
     if (ShouldFail()) throw std::bad_alloc();
+    if (size == 0) size = 1;
     for (;;) {
-        if (void* block = RawAllocate(size, alignment)) {
+        void* block = nullptr;
+        if (alignment <= kPlain) block = std::malloc(size);
+        else if (posix_memalign(&block, alignment, size) != 0) block = nullptr;
+        if (block != nullptr) {
             g_allocations.fetch_add(1, std::memory_order_relaxed);
             return block;
         }
@@ -58,12 +52,10 @@ void* Allocate(std::size_t size, std::size_t alignment) {
     }
 }
 
-void* AllocateNoThrow(std::size_t size, std::size_t alignment) noexcept {
-    try {
-        return Allocate(size, alignment);
-    } catch (...) {
-        return nullptr;
-    }
+void* AllocateNoThrow(std::size_t size, std::size_t alignment) noexcept try {
+    return Allocate(size, alignment);
+} catch (...) {
+    return nullptr;
 }
 
 void Release(void* block) noexcept {
@@ -76,7 +68,7 @@ void Release(void* block) noexcept {
     std::free(block);
 }
 
-constexpr std::size_t kPlain = alignof(std::max_align_t);
+std::size_t Bytes(std::align_val_t alignment) noexcept { return static_cast<std::size_t>(alignment); }
 
 }  // namespace
 
@@ -115,15 +107,13 @@ void* operator new(std::size_t size) { return Allocate(size, kPlain); }
 void* operator new[](std::size_t size) { return Allocate(size, kPlain); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateNoThrow(size, kPlain); }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return AllocateNoThrow(size, kPlain); }
-void* operator new(std::size_t size, std::align_val_t align) { return Allocate(size, static_cast<std::size_t>(align)); }
-void* operator new[](std::size_t size, std::align_val_t align) {
-    return Allocate(size, static_cast<std::size_t>(align));
+void* operator new(std::size_t size, std::align_val_t a) { return Allocate(size, Bytes(a)); }
+void* operator new[](std::size_t size, std::align_val_t a) { return Allocate(size, Bytes(a)); }
+void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return AllocateNoThrow(size, Bytes(a));
 }
-void* operator new(std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept {
-    return AllocateNoThrow(size, static_cast<std::size_t>(align));
-}
-void* operator new[](std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept {
-    return AllocateNoThrow(size, static_cast<std::size_t>(align));
+void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return AllocateNoThrow(size, Bytes(a));
 }
 
 void operator delete(void* block) noexcept { Release(block); }

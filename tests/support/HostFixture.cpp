@@ -1,5 +1,6 @@
 #include "HostFixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -32,8 +33,7 @@ void HostFixture::TearDown() {
 
 void HostFixture::WriteResource(const std::string& relativePath, const std::string& content) {
     std::string path = resourceDir_ + relativePath;
-    for (char& c : path)
-        if (c == '\\') c = '/';
+    std::replace(path.begin(), path.end(), '\\', '/');
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream out(path, std::ios::binary);
     out << content;

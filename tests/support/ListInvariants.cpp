@@ -1,20 +1,12 @@
 #include "ListInvariants.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "Utility/TextConvert.h"
 #include "host/PubDataStore.h"
 
 namespace ListInvariants {
-
-namespace {
-
-std::string Narrow(std::u16string_view text) {
-    std::string out;
-    for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-    return out;
-}
-
-}  // namespace
 
 std::string CheckRows(const PubDataStore& store, const ListShape& list) {
     const int index = store.SpaceIndex(list.space);
@@ -23,23 +15,23 @@ std::string CheckRows(const PubDataStore& store, const ListShape& list) {
     const int rows = store.Rows(index, list.record);
     if (rows > kMaxRows) return where + std::to_string(rows) + " rows";
 
-    std::vector<std::u16string> names(static_cast<std::size_t>(std::max(rows, 0)));
+    std::vector<std::u16string> names;
     int previous = 0;
     for (int row = 0; row < rows; ++row) {
-        std::u16string& name = names[static_cast<std::size_t>(row)];
+        std::u16string name;
         store.QueryWideStr(index, list.record, row, 0, name);
         if (name.empty()) return where + "row " + std::to_string(row) + " has no name";
         const int rank = store.QueryInt(index, list.record, row, list.rankColumn);
         if (row > 0 && rank > previous) {
-            return where + "row " + std::to_string(row) + " (" + Narrow(name) + ", " + std::to_string(rank) +
-                   ") ranks above the row before it (" + std::to_string(previous) + ")";
+            return where + "row " + std::to_string(row) + " (" + WideToString(name.c_str()) + ", " +
+                   std::to_string(rank) + ") ranks above the row before it (" + std::to_string(previous) + ")";
         }
         previous = rank;
+        names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end());
     const auto twice = std::adjacent_find(names.begin(), names.end());
-    if (twice != names.end()) return where + "name " + Narrow(*twice) + " twice";
-    return {};
+    return twice == names.end() ? std::string() : where + "name " + WideToString(twice->c_str()) + " twice";
 }
 
 std::string Check(const PubDataStore& store, const ListShape& list) {
@@ -54,9 +46,7 @@ std::string CheckAll(const PubDataStore& store) {
     std::string faults;
     for (const ListShape& list : kAllLists) {
         const std::string fault = Check(store, list);
-        if (fault.empty()) continue;
-        if (!faults.empty()) faults += "; ";
-        faults += fault;
+        if (!fault.empty()) faults += (faults.empty() ? "" : "; ") + fault;
     }
     return faults;
 }
