@@ -33,10 +33,14 @@ struct Row {
 inline const std::vector<int> kColumnTypes = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING,
                                                VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
 
+// A row's cells in column order.
+inline std::vector<HostValue> Cells(const Row& r) {
+    return {r.name, r.level, r.prof, r.camp, r.castle, r.nation, r.guild, r.charm, r.gift};
+}
+
 inline bool Seed(PubDataStore& store, const std::vector<Row>& rows, int maxRows = 150) {
     std::vector<std::vector<HostValue>> cells;
-    for (const Row& r : rows)
-        cells.push_back({r.name, r.level, r.prof, r.camp, r.castle, r.nation, r.guild, r.charm, r.gift});
+    for (const Row& r : rows) cells.push_back(Cells(r));
     return store.Seed(kSpace, kRecord, maxRows, kColumnTypes, cells);
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "support_lib/TempDir.h"
+#include "support/TempDir.h"
 #include "Utility/IniFile.h"
 
 namespace {

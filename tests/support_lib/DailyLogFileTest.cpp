@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "Utility/BoundedText.h"
 #include "Utility/DailyLogFile.h"
 #include "Utility/Platform.h"

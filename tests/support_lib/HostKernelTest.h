@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "host/HostKernel.h"
 #include "host/PubDataStore.h"
 #include "Utility/Platform.h"

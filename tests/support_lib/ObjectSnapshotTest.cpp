@@ -9,7 +9,7 @@
 #include "HostKernelTest.h"
 #include "Utility/CVarList.h"
 #include "Utility/ObjectSnapshot.h"
-#include "varlist/ListText.h"
+#include "support/ListText.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "support_lib/TempDir.h"
+#include "support/TempDir.h"
 #include "Utility/Platform.h"
 #include "Utility/TextConvert.h"
 

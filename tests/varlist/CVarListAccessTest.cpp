@@ -6,7 +6,7 @@
 #include <string>
 #include <tuple>
 
-#include "ListText.h"
+#include "support/ListText.h"
 #include "Utility/CVarList.h"
 
 namespace {

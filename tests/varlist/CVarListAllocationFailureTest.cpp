@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ListText.h"
+#include "support/ListText.h"
 #include "support/AllocationControl.h"
 #include "Utility/CVarList.h"
 

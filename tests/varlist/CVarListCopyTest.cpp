@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "ListText.h"
+#include "support/ListText.h"
 #include "Utility/CVarList.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "ListText.h"
+#include "support/ListText.h"
 #include "support/AllocationControl.h"
 #include "Utility/CVarList.h"
 
