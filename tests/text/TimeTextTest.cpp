@@ -1,19 +1,13 @@
 // The host's clock through the kernel, time texts and the machine's local time.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <ctime>
 #include <utility>
 
-#include "support/MockKernel.h"
+#include "host/HostKernel.h"
+#include "host/PubDataStore.h"
 #include "Utility/Platform.h"
 #include "Utility/TextConvert.h"
-
-using ::testing::_;
-using ::testing::DoAll;
-using ::testing::NiceMock;
-using ::testing::Return;
-using ::testing::SetArgReferee;
 
 namespace {
 
@@ -23,41 +17,31 @@ std::int64_t LocalMktime(int y, int mo, int d, int h, int mi, int s) {
     return std::mktime(&tm);
 }
 
-// A kernel whose clock reads the given fields; the two raw values are
-// arbitrary tokens checked on the way into the split calls.
-void SetClock(NiceMock<MockKernel>& k, int y, int mo, int d, int h, int mi, int s) {
-    ON_CALL(k, GetCurrentDateTime(_, _))
-        .WillByDefault(DoAll(SetArgReferee<0>(40000.0), SetArgReferee<1>(0.5), Return(true)));
-    ON_CALL(k, SplitDate(40000.0, _, _, _))
-        .WillByDefault(DoAll(SetArgReferee<1>(y), SetArgReferee<2>(mo), SetArgReferee<3>(d), Return(true)));
-    ON_CALL(k, SplitTime(0.5, _, _, _))
-        .WillByDefault(DoAll(SetArgReferee<1>(h), SetArgReferee<2>(mi), SetArgReferee<3>(s), Return(true)));
-}
+// The clock functions read time only through the kernel: the reference host's
+// clock is set far from the machine's.
+struct KernelClock : ::testing::Test {
+    PubDataStore store;
+    HostKernel kernel{store, 1};
+};
 
 }  // namespace
 
-TEST(HostClock, TextHasNoLeadingZerosAndDateOnlySkipsTheTime) {
-    NiceMock<MockKernel> k;
-    SetClock(k, 2011, 3, 3, 9, 5, 7);
-    EXPECT_EQ(CurrentDateTimeText(&k, false), "2011-3-3 9:5:7");
-    EXPECT_CALL(k, SplitTime(_, _, _, _)).Times(0);
-    EXPECT_EQ(CurrentDateTimeText(&k, true), "2011-3-3 0:0:0");
-
+TEST_F(KernelClock, TextHasNoLeadingZerosAndDateOnlyDropsTheTime) {
+    kernel.SetClock(2011, 3, 3, 9, 5, 7);
+    EXPECT_EQ(CurrentDateTimeText(&kernel, false), "2011-3-3 9:5:7");
+    EXPECT_EQ(CurrentDateTimeText(&kernel, true), "2011-3-3 0:0:0");
+    kernel.SetClock(2012, 1, 1);
+    EXPECT_EQ(CurrentDateTimeText(&kernel, false), "2012-1-1 0:0:0");
     EXPECT_EQ(CurrentDateTimeText(nullptr, false), "0-0-0 0:0:0");
 }
 
-TEST(HostClock, CalendarTimeAndStartOfDay) {
-    NiceMock<MockKernel> k;
-    SetClock(k, 2020, 6, 15, 13, 45, 30);
-    // Both clock values are read by each of the three calls, even when only
-    // the day's start is wanted.
-    EXPECT_CALL(k, GetCurrentDateTime(_, _)).Times(3);
-    EXPECT_CALL(k, SplitTime(_, _, _, _)).Times(3);
-    EXPECT_EQ(CurrentTime(&k, false), LocalMktime(2020, 6, 15, 13, 45, 30));
-    EXPECT_EQ(CurrentTime(&k, true), LocalMktime(2020, 6, 15, 0, 0, 0));
+TEST_F(KernelClock, CalendarTimeAndStartOfDay) {
+    kernel.SetClock(2020, 6, 15, 13, 45, 30);
+    EXPECT_EQ(CurrentTime(&kernel, false), LocalMktime(2020, 6, 15, 13, 45, 30));
+    EXPECT_EQ(CurrentTime(&kernel, true), LocalMktime(2020, 6, 15, 0, 0, 0));
 
     int y = -1, mo = -1, d = -1, h = -1, mi = -1, s = -1;
-    CurrentDateTimeParts(&k, y, mo, d, h, mi, s);
+    CurrentDateTimeParts(&kernel, y, mo, d, h, mi, s);
     EXPECT_EQ(y * 10000 + mo * 100 + d, 20200615);
     EXPECT_EQ(h * 10000 + mi * 100 + s, 134530);
     EXPECT_EQ(CurrentTime(nullptr, true), 0);
