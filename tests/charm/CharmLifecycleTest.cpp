@@ -75,15 +75,14 @@ TEST_F(CharmLifecycle, ResortOrdersByCharmGiftsLevelThenNameKeepingTheLaterOfEqu
 }
 
 TEST(CharmStart, MissingCriticalManagerFailsInitWithItsReport) {
-    World world;
     ServerOptions options;
     options.withCriticalManager = false;
-    Server& server = world.AddServer(options);
+    World world(1, options);
+    Server& server = world.server(0);
     ASSERT_TRUE(server.Start()) << server.Error();
     const ModuleStartResult* charmModule = server.Module("NewCharmTopSystem");
     ASSERT_NE(charmModule, nullptr);
     EXPECT_FALSE(charmModule->init || charmModule->afterInitCalled);
-
     const std::vector<std::string> report = {"Not exist CriticalManagerSystem module!", ".\\NewCharmTopSystem (30)"};
     for (const auto* lines : {&server.Kernel().Traces(), &server.Kernel().Logs()})
         EXPECT_NE(std::search(lines->begin(), lines->end(), report.begin(), report.end()), lines->end());

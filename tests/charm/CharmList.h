@@ -15,16 +15,10 @@ inline constexpr char kResort[] = "NewCharmTopSystem::H_TopListUpdate";
 
 // One row; columns: Name, Level, ProfType, Camp, CastleNameID, Nation, GuildName, Charm, GiftNum.
 struct Row {
-    Row() = default;
-    Row(std::u16string name_, int charm_, int gift_ = 0, int level_ = 0, std::u16string guild_ = {},
-        std::string castle_ = {}, int prof_ = 0, int camp_ = 0, int nation_ = 0)
-        : name(std::move(name_)), charm(charm_), gift(gift_), level(level_), guild(std::move(guild_)),
-          castle(std::move(castle_)), prof(prof_), camp(camp_), nation(nation_) {}
-
     std::u16string name;
     int charm = 0, gift = 0, level = 0;
-    std::u16string guild;
-    std::string castle;
+    std::u16string guild{};
+    std::string castle{};
     int prof = 0, camp = 0, nation = 0;
 
     friend bool operator==(const Row&, const Row&) = default;

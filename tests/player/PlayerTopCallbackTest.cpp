@@ -13,28 +13,21 @@ using namespace PlayerList;
 
 namespace {
 
-class RecordingCriticalManager final : public ICriticalManagerSystem {
-public:
+struct RecordingCriticalManager final : ICriticalManagerSystem {
     bool DeclarePropertyCallback(IKernel*, PropertyCallback func, const char* name) override {
-        declared_[name] = func;
+        declared[name] = func;
         return true;
     }
     bool AddPropertyWatch(IKernel*, const ObjectId&, const char*, const char*) override { return true; }
-    PropertyCallback Find(const std::string& name) const {
-        const auto at = declared_.find(name);
-        return at == declared_.end() ? nullptr : at->second;
-    }
-
-private:
-    std::map<std::string, PropertyCallback> declared_;
+    std::map<std::string, PropertyCallback> declared;
 };
 
 TEST(PlayerTopCallback, CallbackForAVanishedPlayerChangesNothing) {
     RecordingCriticalManager critical;
-    World world;
     ServerOptions options;
     options.withCriticalManager = false;
-    Server& server = world.AddServer(options);
+    World world(1, options);
+    Server& server = world.server(0);
     server.Kernel().RegisterSibling("CriticalManagerSystem", &critical);
     ASSERT_TRUE(server.Start()) << server.Error();
     server.CreateScene(2);
@@ -52,9 +45,8 @@ TEST(PlayerTopCallback, CallbackForAVanishedPlayerChangesNothing) {
     previous.PushInt(9);
     for (const char* name : {"PlayerTopSystem::OnLevelChanged", "PlayerTopSystem::OnCampChanged",
                              "PlayerTopSystem::OnPlayerGutOverChanged"}) {
-        const PropertyCallback callback = critical.Find(name);
-        ASSERT_NE(nullptr, callback) << name;
-        EXPECT_EQ(1, callback(&server.Kernel(), gone, "Level", previous));
+        ASSERT_NE(nullptr, critical.declared[name]) << name;
+        EXPECT_EQ(1, critical.declared[name](&server.Kernel(), gone, "Level", previous));
     }
     EXPECT_EQ(before, Rows(world.Store()));
     EXPECT_EQ(0, LockValue(world.Store()));

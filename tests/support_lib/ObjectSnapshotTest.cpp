@@ -70,12 +70,7 @@ TEST_F(ObjectSnapshotTest, RoundTripsPropertiesDataAndTwoRecords) {
         kernel_.SetRecordInt(target, "Bag", r, 0, 77);  // stale rows go first
     }
     ASSERT_EQ(LoadObjectFromList(&kernel_, target, list), 1);
-    EXPECT_EQ(Saved(target, true, true), ListText(list));
-    EXPECT_EQ(kernel_.QueryInt(target, "Level"), 30);
-    EXPECT_EQ(std::u16string(kernel_.QueryWideStr(target, "Nick")), u"Ōtori");
-    EXPECT_EQ(kernel_.QueryDataObject(target, "Target"), mount_);
-    EXPECT_EQ(std::u16string(kernel_.QueryRecordWideStr(target, "Bag", 1, 1)), u"bow");
-    EXPECT_FLOAT_EQ(kernel_.QueryRecordFloat(target, "Skills", 0, 1), 0.25f);
+    EXPECT_EQ(Saved(target, true, true), ListText(list));  // every value, row and the stale rows' removal
     EXPECT_TRUE(kernel_.Logs().empty());
     EXPECT_TRUE(kernel_.Diagnostics().Empty()) << kernel_.Diagnostics().Joined();
 

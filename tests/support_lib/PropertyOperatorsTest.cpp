@@ -76,9 +76,7 @@ TEST_F(PropertyOperatorsTest, ApplyByTypeAndRefuseWhatTheTypeDoesNotTake) {
     }
     const std::pair<const char*, HostValue> values[] = {
         {"I", 3}, {"F", 4.5f}, {"S", std::string("zcd")}, {"W", std::u16string(u"abçé")}, {"O", ObjectId{12, 34}}};
-    for (const auto& [name, value] : values) {
-        EXPECT_EQ(kernel_.Property(a_, name), value) << name;
-    }
+    for (const auto& [name, value] : values) EXPECT_EQ(kernel_.Property(a_, name), value) << name;
     EXPECT_FALSE(ApplyToProperty(nullptr, a_, "I", "=", "1"));
 }
 

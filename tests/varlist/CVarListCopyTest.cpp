@@ -100,9 +100,7 @@ TEST(CVarListCopy, PushRangeBounds) {
     CVarList target;
     // A start at the count fails even for nothing; start + count may wrap to 0.
     const std::pair<std::size_t, std::size_t> refused[] = {{3, 0}, {4, 0}, {1, 3}, {1, kMax}, {2, kMax - 1}, {kMax, 2}};
-    for (const auto& [start, count] : refused) {
-        EXPECT_FALSE(target.PushRange(source, start, count)) << start << "+" << count;
-    }
+    for (const auto& [start, count] : refused) EXPECT_FALSE(target.PushRange(source, start, count)) << start << "+" << count;
     EXPECT_FALSE(target.PushRange(CVarList(), 0, 0));
     EXPECT_TRUE(target.PushRange(source, 0, 0));
     EXPECT_TRUE(target.Empty());
