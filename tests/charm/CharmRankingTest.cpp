@@ -37,17 +37,6 @@ protected:
     }
 };
 
-// Runs the action with the k-th allocation failing; whether that failure happened.
-template <class Action>
-bool FailingAt(std::uint64_t k, Action action) {
-    ScopedAllocationFailure failure(k);
-    try {
-        action();
-    } catch (const std::bad_alloc&) {
-    }
-    return failure.Triggered();
-}
-
 TEST_F(CharmRanking, NewcomerStandsBelowEqualCharmAndAboveLowerWithAllHisValues) {
     ASSERT_TRUE(charm::Seed(store(), {{u"a", 50}, {u"b", 40}, {u"c", 40}, {u"d", 30}}));
     Ranked(u"n", 40, {{"Level", 7}, {"ProfType", 2}, {"Camp", 3}, {"CastleNameID", std::string("c9")},

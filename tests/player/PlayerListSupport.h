@@ -47,15 +47,4 @@ inline std::vector<std::pair<std::string, HostValue>> Properties(int level, int 
             {"Camp", 0}, {"PeerageRank", 11}, {"PeerageExp", 12}, {"GutOver", gutOver}};
 }
 
-// Runs the action with the k-th allocation failing; whether that failure happened.
-template <class Action>
-bool FailingAt(std::uint64_t k, Action action) {
-    ScopedAllocationFailure failure(k);
-    try {
-        action();
-    } catch (const std::bad_alloc&) {
-    }
-    return failure.Triggered();
-}
-
 }  // namespace PlayerList

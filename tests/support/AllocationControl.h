@@ -5,6 +5,7 @@
 // the test programs export their symbols.
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace AllocationControl {
@@ -38,6 +39,17 @@ public:
 
     bool Triggered() const noexcept { return AllocationControl::Triggered(); }
 };
+
+// Runs the action with the k-th allocation failing; whether that failure happened.
+template <class Action>
+bool FailingAt(std::uint64_t k, Action action) {
+    ScopedAllocationFailure failure(k);
+    try {
+        action();
+    } catch (const std::bad_alloc&) {
+    }
+    return failure.Triggered();
+}
 
 // Counts the allocations made while it lives.
 class AllocationCounter {
