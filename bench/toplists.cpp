@@ -93,16 +93,20 @@ std::vector<std::pair<std::string, HostValue>> PlayerProperties(int level) {
             {"GutOver", 1}};
 }
 
-// 150 listed players, levels 189 down to 40; returns them in rank order.
-std::vector<ObjectId> FillPlayerList(BenchServer& bench) {
+// 150 players logged in with ranking values top, top - 1, ...; returns them in rank order.
+template <class Properties>
+std::vector<ObjectId> FillList(BenchServer& bench, const char16_t* prefix, int top, Properties properties) {
     std::vector<ObjectId> players;
     for (int i = 0; i < 150; ++i) {
-        const ObjectId p = bench.server->CreatePlayer(Numbered(u"Adventurer_", i), 2, PlayerProperties(189 - i));
+        const ObjectId p = bench.server->CreatePlayer(Numbered(prefix, i), 2, properties(top - i));
         bench.server->LoginPlayer(p);
         players.push_back(p);
     }
     return players;
 }
+
+// 150 listed players, levels 189 down to 40.
+std::vector<ObjectId> FillPlayerList(BenchServer& bench) { return FillList(bench, u"Adventurer_", 189, PlayerProperties); }
 
 // A listed player who moves between the middle and the top on every change,
 // through the host's watches (the charm and win-streak modules react as well).
@@ -251,16 +255,8 @@ std::vector<std::pair<std::string, HostValue>> CharmProperties(int charmValue) {
             {"GiftNum", 4},  {"GutOver", 1}};
 }
 
-// 150 listed players, charms 1149 down to 1000; returns them in rank order.
-std::vector<ObjectId> FillCharmList(BenchServer& bench) {
-    std::vector<ObjectId> players;
-    for (int i = 0; i < 150; ++i) {
-        const ObjectId p = bench.server->CreatePlayer(Numbered(u"Charmer_", i), 2, CharmProperties(1149 - i));
-        bench.server->LoginPlayer(p);
-        players.push_back(p);
-    }
-    return players;
-}
+// 150 listed players, charms 1149 down to 1000.
+std::vector<ObjectId> FillCharmList(BenchServer& bench) { return FillList(bench, u"Charmer_", 1149, CharmProperties); }
 
 // UpdatePlayer on a full list: a listed player moves between the middle and the top.
 void BM_CharmUpdatePlayer_Moving(benchmark::State& state) {
