@@ -2,11 +2,13 @@
 // A record's column types and rows held in memory, so that the record can be
 // emptied or removed and written back: every rebuild, migration, resize, re-sort
 // and restore of a list goes through here. Rows are held compactly (one cell
-// array and one buffer per kind of text, whatever the row count), and texts keep
-// their terminating zeros, so writing rows back cell by cell allocates nothing in
-// the library: a list that was emptied is refilled even when memory is short.
+// array and one buffer per kind of text, whatever the row count; a row or two
+// fit inside the image itself), and texts keep their terminating zeros, so
+// writing rows back cell by cell allocates nothing in the library: a list that
+// was emptied is refilled even when memory is short.
 #include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +21,10 @@ class PubRecordHandle;
 
 class RecordImage {
 public:
+    RecordImage() = default;
+    RecordImage(const RecordImage&) = delete;
+    RecordImage& operator=(const RecordImage&) = delete;
+
     // Reads the column types, then `count` rows from `first` (all rows from there
     // when count is negative), clipped to the record. A missing record gives an
     // empty image with no columns.
@@ -78,10 +84,13 @@ private:
     void AppendEach(PubRecordHandle& handle, std::size_t count, RowAt rowAt) const;
     void WriteCells(PubRecordHandle& handle, int row, int at) const;
 
-    std::vector<int> types_;
-    std::vector<Cell> cells_;  // row after row
-    std::u16string wide_;      // every wide text, each with its terminating zero
-    std::string narrow_;       // every narrow text, the same way
-    std::vector<ObjectId> objects_;
+    // Memory is only given back when the image goes: it lives for one operation.
+    alignas(std::max_align_t) std::byte inline_[512];
+    std::pmr::monotonic_buffer_resource arena_{inline_, sizeof(inline_)};
+    std::pmr::vector<int> types_{&arena_};
+    std::pmr::vector<Cell> cells_{&arena_};  // row after row
+    std::pmr::u16string wide_{&arena_};      // every wide text, each with its terminating zero
+    std::pmr::string narrow_{&arena_};       // every narrow text, the same way
+    std::pmr::vector<ObjectId> objects_{&arena_};
     int rows_ = 0;
 };
