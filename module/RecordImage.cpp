@@ -25,17 +25,20 @@ void Keep(Text& buffer, std::basic_string_view<Char> text, std::uint32_t& at, st
 }  // namespace
 
 void RecordImage::Take(PubRecordHandle& handle, int first, int count) {
-    types_.clear();
-    cells_.clear();
-    wide_.clear();
-    narrow_.clear();
-    objects_.clear();
-    rows_ = 0;
+    SetLayout({});
     const int cols = handle.Cols();
     if (cols <= 0) return;
     types_.reserve(static_cast<std::size_t>(cols));
     for (int col = 0; col < cols; ++col) types_.push_back(handle.ColumnType(col));
+    ReadRows(handle, first, count);
+}
 
+void RecordImage::TakeAs(PubRecordHandle& handle, std::span<const int> types) {
+    SetLayout(types);
+    ReadRows(handle, 0, -1);
+}
+
+void RecordImage::ReadRows(PubRecordHandle& handle, int first, int count) {
     const long long rows = std::max(handle.Rows(), 0);
     const long long begin = std::min<long long>(std::max(first, 0), rows);
     const long long end = count < 0 ? rows : std::min(rows, begin + count);
@@ -50,7 +53,7 @@ void RecordImage::Take(PubRecordHandle& handle, int first, int count) {
     objects_.reserve(taken * columnsOf(VT_OBJECT));
     for (long long r = begin; r < end; ++r) {
         const int row = static_cast<int>(r);
-        for (int col = 0; col < cols; ++col) {
+        for (int col = 0; col < Cols(); ++col) {
             Cell cell;
             switch (types_[static_cast<std::size_t>(col)]) {
                 case VT_INT: cell.value = std::bit_cast<std::uint32_t>(handle.CellInt(row, col)); break;

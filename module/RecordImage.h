@@ -29,6 +29,9 @@ public:
     // when count is negative), clipped to the record. A missing record gives an
     // empty image with no columns.
     void Take(PubRecordHandle& handle, int first = 0, int count = -1);
+    // Reads every row as these column types, whatever the record's own are: a
+    // list read so is written back in its own layout.
+    void TakeAs(PubRecordHandle& handle, std::span<const int> types);
     // Starts a hand-built image with this layout and no rows.
     void SetLayout(std::span<const int> types);
     // Appends a row of neutral values (0, 0.0, empty text, the null object); its index.
@@ -77,6 +80,7 @@ private:
         std::uint32_t length = 0;
     };
 
+    void ReadRows(PubRecordHandle& handle, int first, int count);
     // Where the cell is in cells_; -1 when out of range or of another type.
     std::ptrdiff_t IndexOf(int row, int col, int type) const noexcept;
     const Cell* CellOf(int row, int col, int type) const noexcept;

@@ -29,14 +29,12 @@ std::int32_t g_homeSceneLoads = 0;
 constexpr const char16_t* kPubSpace = u"Pub_CharmTopInfo";
 constexpr const char* kRecord = "CharmTopRec";
 constexpr int kColumns = 9;
-enum Column : int {
-    kColName = 0,
-    kColLevel = 1,
-    kColCastle = 4,
-    kColGuild = 6,
-    kColCharm = 7,
-    kColGift = 8,
-};
+constexpr int kColName = 0;
+constexpr int kColLevel = 1;
+constexpr int kColCastle = 4;
+constexpr int kColGuild = 6;
+constexpr int kColCharm = 7;
+constexpr int kColGift = 8;
 
 constexpr int kColumnTypes[kColumns] = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING,
                                         VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
@@ -106,7 +104,7 @@ void SetPlayerCell(IKernel* kernel, const ObjectId& player, int column, const IV
 void RebuildRecord(IKernel* kernel) {
     PubRecordHandle handle(kernel, kPubSpace, kRecord);
     RecordImage rows;
-    rows.Take(handle);
+    rows.TakeAs(handle, kList.columnTypes);
 
     handle.RemoveRecord();
     // The rows now live only in the image: every step is tried twice when memory

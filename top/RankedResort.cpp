@@ -36,7 +36,7 @@ void ResortLocked(const LockedList& locked) {
     PubRecordHandle& handle = locked.Handle();
     const RankedList& list = locked.List();
     RecordImage image;
-    image.Take(handle);
+    image.TakeAs(handle, list.columnTypes);
     if (image.Rows() < 1) return;
 
     // Rows in the order they count as added: of equal keys the first added stays.
