@@ -200,7 +200,7 @@ bool GiveDailyPrize(IKernel* kernel) {
 int OnCompeteAlwaysWinChanged(IKernel* kernel, const ObjectId& player, const char*, const IVarList& previous) {
     const int current = kernel->QueryInt(player, kStreakProperty);
     if (current < previous.IntAt(0) || current < g_info.MinAlwaysWinNum) return 1;
-    EnterPlayer(kernel, player, kList);
+    if (kernel->Exists(player)) EnterPlayer(kernel, player, kList);
     return 1;
 }
 

@@ -84,7 +84,6 @@ int PlaceRow(const LockedList& locked, const IVarList& row) {
 }
 
 void EnterPlayer(IKernel* kernel, const ObjectId& player, const RankedList& list) {
-    if (!kernel->Exists(player)) return;
     PubRecordHandle handle(kernel, list.pubSpace, list.record);
     if (!handle.Exists()) return;
     CVarList row;

@@ -23,9 +23,11 @@ int PositionBelowEqual(PubRecordHandle& handle, int keyColumn, int key);
 // new one cannot be written. Either way a failed insert leaves the list as it was.
 int PlaceRow(const LockedList& locked, const IVarList& row);
 
-// Enters an existing player with his current values at his place, under the
-// lock; nothing when the record is missing. His values are read before the list
-// is touched, so running short of memory there leaves the list as it was.
+// Enters the player with his current values at his place, under the lock;
+// nothing when the record is missing. The caller has made sure that he exists
+// (a player who is gone reads as nobody, with an empty name). His values are
+// read before the list is touched, so running short of memory there leaves the
+// list as it was.
 void EnterPlayer(IKernel* kernel, const ObjectId& player, const RankedList& list);
 
 }  // namespace TopList
