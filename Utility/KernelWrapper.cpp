@@ -12,6 +12,7 @@
 #include <tinyxml2.h>
 
 #include "../module/IKernel.h"
+#include "NullText.h"
 #include "Platform.h"
 #include "TextConvert.h"
 #include "ValueType.h"
@@ -20,8 +21,6 @@ using tinyxml2::XMLDocument;
 using tinyxml2::XMLElement;
 
 namespace {
-
-const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 struct FileCloser {
     void operator()(std::FILE* file) const noexcept { std::fclose(file); }

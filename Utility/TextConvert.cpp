@@ -12,12 +12,11 @@
 #include <string_view>
 #include <vector>
 
+#include "NullText.h"
 #include "Platform.h"
 #include "module/IKernel.h"
 
 namespace {
-
-const char* OrEmpty(const char* text) noexcept { return text != nullptr ? text : ""; }
 
 // Digits, signs and points are ASCII, so widening the printed text is a copy.
 std::u16string WidenAscii(const std::string& text) {
@@ -331,11 +330,9 @@ std::u16string UpToFirstZero(std::u16string s) {
 }  // namespace
 
 std::u16string StringToWide(const char* text, unsigned codePage) {
-    if (text == nullptr) {
-        return {};
-    }
+    const std::string_view narrow = View(text);
     std::u16string out;
-    if (!Platform::NarrowToWide(codePage, text, std::strlen(text), out)) {
+    if (!Platform::NarrowToWide(codePage, narrow.data(), narrow.size(), out)) {
         return {};
     }
     return out;
@@ -350,16 +347,10 @@ std::u16string StringToWide(const std::string& text, unsigned codePage) {
 }
 
 std::string WideToString(const char16_t* text, unsigned codePage) {
-    if (text == nullptr) {
-        return {};
-    }
-    std::size_t units = 0;
-    while (text[units] != 0) {
-        ++units;
-    }
+    const std::u16string_view wide = View(text);
     // Sized by the conversion itself: valid text is never cut.
     std::string out;
-    if (!Platform::WideToNarrow(codePage, text, units, out)) {
+    if (!Platform::WideToNarrow(codePage, wide.data(), wide.size(), out)) {
         return {};
     }
     return out;
