@@ -101,7 +101,10 @@ bool CIniFile::LoadFromMemory(const char* data, std::size_t size) {
 
 void CIniFile::Parse(const char* data, std::size_t size) {
     IniSection* current = nullptr;
-    std::size_t pos = 0;
+    // Common editors save a UTF-8 byte-order mark ahead of the text; read as a
+    // byte of the first line, it would hide the first section header.
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    std::size_t pos = std::string_view(data, size).starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
     // Every CR and LF ends a line; the end of the data ends the last one, so a
     // file without a final line end is read in full.
     while (pos < size) {

@@ -1,7 +1,7 @@
 #pragma once
 // Reader (and writer) of the game's rule files: sections of key=value lines.
 // Names are compared case-insensitively for ASCII letters; every byte of a
-// value is kept as it was read.
+// value is kept as it was read. A leading UTF-8 byte-order mark is skipped.
 #include <cstddef>
 #include <cstdint>
 #include <string>
