@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "NullText.h"
+#include "NumberText.h"
 #include "Platform.h"
-#include "TextConvert.h"
 
 namespace {
 

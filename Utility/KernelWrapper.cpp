@@ -13,9 +13,10 @@
 
 #include "../module/IKernel.h"
 #include "NullText.h"
+#include "NumberText.h"
 #include "Platform.h"
-#include "TextConvert.h"
 #include "ValueType.h"
+#include "WideText.h"
 
 using tinyxml2::XMLDocument;
 using tinyxml2::XMLElement;

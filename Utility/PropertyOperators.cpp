@@ -5,8 +5,10 @@
 
 #include "../module/IKernel.h"
 #include "NullText.h"
-#include "TextConvert.h"
+#include "NumberText.h"
+#include "OperatorText.h"
 #include "ValueType.h"
+#include "WideText.h"
 
 namespace {
 
