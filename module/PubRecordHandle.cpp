@@ -5,8 +5,10 @@
 #include <new>
 #include <string>
 
+#include "../Utility/NullText.h"
+#include "../Utility/NumberText.h"
 #include "../Utility/Platform.h"
-#include "../Utility/TextConvert.h"
+#include "../Utility/WideText.h"
 #include "RecordImage.h"
 
 namespace {
@@ -17,7 +19,7 @@ constexpr int kSpinsBeforeYield = 64;
 }  // namespace
 
 PubRecordHandle::PubRecordHandle(IKernel* kernel, const char16_t* pubName, const char* recordName)
-    : kernel_(kernel), recordName_(recordName != nullptr ? recordName : "") {
+    : kernel_(kernel), recordName_(OrEmpty(recordName)) {
     const std::size_t len = std::strlen(recordName_);
     if (len + sizeof(kLockSuffix) <= sizeof(lockInline_)) {
         std::memcpy(lockInline_, recordName_, len);
@@ -117,7 +119,7 @@ bool PubRecordHandle::SetSave(bool save) { return kernel_->SetPubRecordSave(pubI
 bool PubRecordHandle::Exists() { return kernel_->FindPubRecord(pubIndex_, recordName_); }
 
 int PubRecordHandle::FindRowByName(const char16_t* name) {
-    return kernel_->FindPubRecordWideStr(pubIndex_, recordName_, 0, name != nullptr ? name : u"");
+    return kernel_->FindPubRecordWideStr(pubIndex_, recordName_, 0, OrEmpty(name));
 }
 
 int PubRecordHandle::CellInt(int row, int col) { return kernel_->QueryPubRecordInt(pubIndex_, recordName_, row, col); }
@@ -127,13 +129,11 @@ float PubRecordHandle::CellFloat(int row, int col) {
 }
 
 std::string PubRecordHandle::CellString(int row, int col) {
-    const char* text = kernel_->QueryPubRecordString(pubIndex_, recordName_, row, col);
-    return text != nullptr ? std::string(text) : std::string();
+    return std::string(CellText(row, col));
 }
 
 std::u16string PubRecordHandle::CellWideString(int row, int col) {
-    const char16_t* text = kernel_->QueryPubRecordWideStr(pubIndex_, recordName_, row, col);
-    return text != nullptr ? std::u16string(text) : std::u16string();
+    return std::u16string(CellWideText(row, col));
 }
 
 ObjectId PubRecordHandle::CellObject(int row, int col) {
@@ -141,13 +141,11 @@ ObjectId PubRecordHandle::CellObject(int row, int col) {
 }
 
 const char* PubRecordHandle::CellText(int row, int col) {
-    const char* text = kernel_->QueryPubRecordString(pubIndex_, recordName_, row, col);
-    return text != nullptr ? text : "";
+    return OrEmpty(kernel_->QueryPubRecordString(pubIndex_, recordName_, row, col));
 }
 
 const char16_t* PubRecordHandle::CellWideText(int row, int col) {
-    const char16_t* text = kernel_->QueryPubRecordWideStr(pubIndex_, recordName_, row, col);
-    return text != nullptr ? text : u"";
+    return OrEmpty(kernel_->QueryPubRecordWideStr(pubIndex_, recordName_, row, col));
 }
 
 bool PubRecordHandle::SetCell(int row, int col, int value) {
@@ -161,7 +159,7 @@ bool PubRecordHandle::SetCell(int row, int col, int value) {
 }
 
 bool PubRecordHandle::SetCell(int row, int col, const char* value) {
-    if (value == nullptr) value = "";
+    value = OrEmpty(value);
     switch (ColumnType(col)) {
         case VT_INT: return SetCellInt(row, col, StringToInt(value));
         case VT_FLOAT: return SetCellFloat(row, col, StringToFloat(value));
@@ -172,7 +170,7 @@ bool PubRecordHandle::SetCell(int row, int col, const char* value) {
 }
 
 bool PubRecordHandle::SetCell(int row, int col, const char16_t* value) {
-    if (value == nullptr) value = u"";
+    value = OrEmpty(value);
     switch (ColumnType(col)) {
         case VT_INT: return SetCellInt(row, col, WideToInt(value));
         case VT_FLOAT: return SetCellFloat(row, col, WideToFloat(value));
@@ -191,11 +189,11 @@ bool PubRecordHandle::SetCellFloat(int row, int col, float value) {
 }
 
 bool PubRecordHandle::SetCellString(int row, int col, const char* value) {
-    return kernel_->SetPubRecordString(pubIndex_, recordName_, row, col, value != nullptr ? value : "");
+    return kernel_->SetPubRecordString(pubIndex_, recordName_, row, col, OrEmpty(value));
 }
 
 bool PubRecordHandle::SetCellWideString(int row, int col, const char16_t* value) {
-    return kernel_->SetPubRecordWideStr(pubIndex_, recordName_, row, col, value != nullptr ? value : u"");
+    return kernel_->SetPubRecordWideStr(pubIndex_, recordName_, row, col, OrEmpty(value));
 }
 
 bool PubRecordHandle::CopyRowToList(int row, IVarList& list) {

@@ -1,5 +1,7 @@
 #include "PubRecordView.h"
 
+#include "../Utility/NullText.h"
+
 bool PubRecordView::Exists() { return kernel_->FindPubDataRecord(pubName_, recordName_); }
 
 int PubRecordView::Rows() { return kernel_->GetPubDataRecordRows(pubName_, recordName_); }
@@ -9,6 +11,5 @@ int PubRecordView::CellInt(int row, int col) {
 }
 
 const char16_t* PubRecordView::CellWideText(int row, int col) {
-    const char16_t* text = kernel_->QueryPubDataRecordWideStr(pubName_, recordName_, row, col);
-    return text != nullptr ? text : u"";
+    return OrEmpty(kernel_->QueryPubDataRecordWideStr(pubName_, recordName_, row, col));
 }

@@ -5,13 +5,13 @@
 #include <new>
 
 #include "../Utility/CVarList.h"
+#include "../Utility/NullText.h"
 #include "../Utility/RetryOnShortage.h"
 #include "../Utility/ValueType.h"
 #include "../module/ICriticalManagerSystem.h"
 #include "../module/IKernel.h"
 #include "../module/PubRecordHandle.h"
 #include "../module/RecordImage.h"
-#include "OrEmpty.h"
 #include "PlayerFields.h"
 #include "RankedPlacement.h"
 #include "RankedReply.h"

@@ -1,8 +1,8 @@
 #include "PlayerFields.h"
 
+#include "../Utility/NullText.h"
 #include "../Utility/ValueType.h"
 #include "../module/IKernel.h"
-#include "OrEmpty.h"
 
 namespace TopList {
 

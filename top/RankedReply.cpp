@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "../Utility/CVarList.h"
+#include "../Utility/NullText.h"
 #include "../module/IKernel.h"
 #include "LockedList.h"
-#include "OrEmpty.h"
 
 namespace TopList {
 

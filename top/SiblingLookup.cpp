@@ -1,7 +1,7 @@
 #include "SiblingLookup.h"
 
+#include "../Utility/NullText.h"
 #include "../module/IKernel.h"
-#include "OrEmpty.h"
 
 namespace TopList {
 
