@@ -38,6 +38,28 @@ TEST_F(AlwaysWinTest, DailyPrizeOncePerCalendarDate) {
     EXPECT_EQ(Letters(), 2u);
 }
 
+TEST_F(AlwaysWinTest, DailyPrizeDateCheckComparesYearMonthAndDay) {
+    struct Case {
+        int paid[3];
+        int event[3];
+        bool pays;
+    };
+    const Case cases[] = {{{2024, 3, 5}, {2024, 4, 5}, true},
+                          {{2024, 3, 5}, {2025, 3, 5}, true},
+                          {{2024, 3, 5}, {2024, 3, 6}, true},
+                          {{2024, 3, 5}, {2024, 3, 5}, false}};
+    for (const Case& c : cases) {
+        kernel().SetClock(c.paid[0], c.paid[1], c.paid[2], 0, 0, 1);
+        const int paidAt = static_cast<int>(CurrentTime(&kernel(), false));
+        ASSERT_TRUE(Store().Seed(u"Pub_TopAlwaysWin", "PlayerPrizeTimeRec", 1, {VT_INT}, {{paidAt}}));
+        Seed({R(u"champ", 40)});
+        kernel().SetClock(c.event[0], c.event[1], c.event[2], 23, 59, 59);
+        const std::size_t before = Letters();
+        Daily();
+        EXPECT_EQ(Letters() - before, c.pays ? 1u : 0u) << c.event[0] << "-" << c.event[1] << "-" << c.event[2];
+    }
+}
+
 TEST_F(AlwaysWinTest, TwoServersFiringTogetherPayOneLetterPerDay) {
     ServerOptions options;
     options.resourcePath = ResourceDir();
