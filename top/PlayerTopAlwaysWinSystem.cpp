@@ -2,12 +2,13 @@
 
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 #include "../Utility/CVarList.h"
+#include "../Utility/CalendarTime.h"
 #include "../Utility/IniFile.h"
 #include "../Utility/KernelClock.h"
+#include "../Utility/Low32Time.h"
 #include "../Utility/NullText.h"
 #include "../Utility/NumberText.h"
 #include "../Utility/RetryOnShortage.h"
@@ -137,17 +138,6 @@ int ChooseEventScene(IKernel* kernel) {
     return count;
 }
 
-bool SameLocalDate(std::time_t a, std::time_t b) {
-    std::tm ta{};
-    std::tm tb{};
-#if defined(_WIN32)
-    if (localtime_s(&ta, &a) != 0 || localtime_s(&tb, &b) != 0) return false;
-#else
-    if (localtime_r(&a, &ta) == nullptr || localtime_r(&b, &tb) == nullptr) return false;
-#endif
-    return ta.tm_year == tb.tm_year && ta.tm_mon == tb.tm_mon && ta.tm_mday == tb.tm_mday;
-}
-
 // The daily steps run under the list's lock from the date check to the clear, so
 // that servers receiving the event together pay exactly one letter per day and no
 // streak update slips in between the re-sort and the clear. Returns true when the
@@ -159,10 +149,9 @@ bool GiveDailyPrize(IKernel* kernel) {
 
     const LockedList locked(list, kList);
     const std::int64_t now = CurrentTime(kernel, false);
-    if (prizeTime.Rows() >= 1) {
-        const std::time_t last = static_cast<std::time_t>(prizeTime.CellInt(0, 0));
-        if (SameLocalDate(last, static_cast<std::time_t>(now))) return false;
-    }
+    // The cell holds the low 32 bits of the prize time; the moment nearest to now
+    // with those bits is the prize time itself past 2038 and 2106 too.
+    if (prizeTime.Rows() >= 1 && SameLocalDate(NearestWithLow32(prizeTime.CellInt(0, 0), now), now)) return false;
 
     ResortLocked(locked);
     if (list.Rows() < 1) return false;
@@ -175,7 +164,7 @@ bool GiveDailyPrize(IKernel* kernel) {
     const std::u16string attachment =
         JoinFields(IntToWide(g_info.PrizeItemid), IntToWide(g_info.Num), u"", u"", u"");
     CVarList stamp;
-    stamp.PushInt(static_cast<int>(now));
+    stamp.PushInt(Low32Time(now));
 
     if (g_letter != nullptr) {
         g_letter->SendLetter(kernel, u"System", winner.c_str(), title.c_str(), content.c_str(),
@@ -190,7 +179,7 @@ bool GiveDailyPrize(IKernel* kernel) {
             if (prizeTime.Rows() < 1) {
                 prizeTime.AddRow(-1, stamp);
             } else {
-                prizeTime.SetCell(0, 0, static_cast<int>(now));
+                prizeTime.SetCell(0, 0, Low32Time(now));
             }
         },
         shortage);

@@ -60,6 +60,41 @@ TEST_F(AlwaysWinTest, DailyPrizeDateCheckComparesYearMonthAndDay) {
     }
 }
 
+// The prize time is stored as its low 32 bits: negative from 2038-01-19 03:14:08,
+// 0 again at 2106-02-07 06:28:16 (UTC, the fixture's zone).
+TEST_F(AlwaysWinTest, DailyPrizeStaysOncePerDayAcrossThe32BitEdges) {
+    struct Case {
+        int paid[6];
+        int later[6];
+        bool pays;
+    };
+    const Case cases[] = {
+        {{2038, 1, 19, 3, 14, 7}, {2038, 1, 19, 3, 14, 8}, false},  {{2038, 1, 19, 3, 14, 8}, {2038, 1, 19, 23, 0, 0}, false},
+        {{2038, 1, 19, 3, 14, 8}, {2038, 1, 20, 0, 0, 0}, true},    {{2038, 1, 18, 23, 0, 0}, {2038, 1, 19, 3, 14, 8}, true},
+        {{2106, 2, 7, 6, 28, 15}, {2106, 2, 7, 6, 28, 16}, false},  {{2106, 2, 7, 6, 28, 16}, {2106, 2, 7, 23, 59, 59}, false},
+        {{2106, 2, 7, 6, 28, 16}, {2106, 2, 8, 0, 0, 1}, true},     {{2106, 2, 6, 23, 0, 0}, {2106, 2, 7, 6, 28, 16}, true},
+    };
+    for (const Case& c : cases) {
+        const auto at = [&](const int (&t)[6]) { kernel().SetClock(t[0], t[1], t[2], t[3], t[4], t[5]); };
+        Store().RemoveRecord(Store().SpaceIndex(u"Pub_TopAlwaysWin"), "PlayerPrizeTimeRec");
+        kernel().RaiseEvent(Scene(2), "OnSystemInit");
+        at(c.paid);
+        Seed({R(u"champ", 40)});
+        const std::size_t before = Letters();
+        Daily();
+        const std::int64_t paidAt = CurrentTime(&kernel(), false);
+        ASSERT_EQ(Records("PlayerPrizeTimeRec"), (std::vector<Row>{{static_cast<int>(paidAt & 0xFFFFFFFF)}}));
+        at(c.later);
+        Seed({R(u"champ", 40)});
+        Daily();
+        EXPECT_EQ(Letters() - before, c.pays ? 2u : 1u) << c.later[0] << "-" << c.later[1] << "-" << c.later[2];
+    }
+    kernel().SetClock(2038, 1, 19, 3, 14, 8);
+    EXPECT_EQ(CurrentTime(&kernel(), false), std::int64_t{1} << 31);
+    kernel().SetClock(2106, 2, 7, 6, 28, 16);
+    EXPECT_EQ(CurrentTime(&kernel(), false), std::int64_t{1} << 32);
+}
+
 TEST_F(AlwaysWinTest, TwoServersFiringTogetherPayOneLetterPerDay) {
     ServerOptions options;
     options.resourcePath = ResourceDir();
