@@ -12,6 +12,7 @@
 #include "../Utility/NullText.h"
 #include "../Utility/NumberText.h"
 #include "../Utility/RetryOnShortage.h"
+#include "../Utility/RuleFileChecks.h"
 #include "../Utility/TextPieces.h"
 #include "../Utility/ValueType.h"
 #include "../Utility/WideText.h"
@@ -50,6 +51,12 @@ constexpr int kLetterKind = 5;
 constexpr const char* kChallengeSceneConfig = "ChallengeWaitScene";
 constexpr const char* kRuleFile = "Rule\\PlayerTopAlwaysWin.ini";
 constexpr const char* kRuleSection = "PlayerAlwaysWinInitInfo";
+
+// Settings that are not of their form are logged at start; they are read as before.
+constexpr RuleSetting kRuleSettings[] = {{"MinAlwaysWinNum", SettingForm::Int},
+                                         {"RefreshTime", SettingForm::TimeOfDay},
+                                         {"PrizeItemid", SettingForm::Int},
+                                         {"Num", SettingForm::Int}};
 
 constexpr int kColumnTypes[kColumns] = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT};
 
@@ -104,7 +111,11 @@ void LoadRules(IKernel* kernel) {
     std::string path = OrEmpty(kernel->GetResourcePath());
     path += kRuleFile;
     CIniFile ini(path.c_str());
-    if (!ini.LoadFromFile()) return;
+    if (!ini.LoadFromFile()) {
+        ReportUnreadableRuleFile(kernel, ini);
+        return;
+    }
+    CheckRuleSettings(kernel, ini, kRuleSection, kRuleSettings);
     g_info.MinAlwaysWinNum = ini.ReadInteger(kRuleSection, "MinAlwaysWinNum", 30);
     g_info.RefreshTime = ini.ReadString(kRuleSection, "RefreshTime", "02:00:00");
     g_info.PrizeItemid = ini.ReadInteger(kRuleSection, "PrizeItemid", 13014999);
