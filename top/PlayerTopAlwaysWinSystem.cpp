@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "../Utility/CVarList.h"
@@ -103,6 +104,8 @@ ICriticalManagerSystem* g_criticalManager = nullptr;
 IEventTimeSystem* g_eventTime = nullptr;
 ILetterSystem* g_letter = nullptr;
 PlayerAlwaysWinInitInfo g_info;
+// When this load of the library last reset its server's challenge waiting scenes.
+std::optional<std::int64_t> g_lastChallengeReset;
 
 void LoadRules(IKernel* kernel) {
     // Without a readable file every setting stays zero or empty; the defaults only
@@ -198,6 +201,23 @@ bool GiveDailyPrize(IKernel* kernel) {
     return true;
 }
 
+// Each server resets the streaks in its own challenge waiting scenes (the command
+// reaches this server's scenes only) once per local day, as soon as that day's
+// prize is recorded, whichever server paid it; so a server whose daily event finds
+// the day already rewarded still resets its own. A day without a prize (an empty
+// list) resets nothing. The day of the last reset is kept per load: a server
+// restarted and fired again the same day would reset once more.
+void ResetChallengersOncePerDay(IKernel* kernel, const CVarList& reset) {
+    PubRecordHandle prizeTime(kernel, kPubSpace, kPrizeRecord);
+    const std::int64_t now = CurrentTime(kernel, false);
+    if (prizeTime.Rows() < 1 || !SameLocalDate(NearestWithLow32(prizeTime.CellInt(0, 0), now), now)) return;
+    if (g_lastChallengeReset.has_value() && SameLocalDate(*g_lastChallengeReset, now)) return;
+    // A second reset of a streak already at 0 changes nothing, so a retry is safe.
+    bool shortage = false;
+    RetryOnShortage([&] { kernel->CommandToAllScenes(reset); }, shortage);
+    g_lastChallengeReset = now;
+}
+
 // --- host callbacks ---------------------------------------------------------------
 
 int OnCompeteAlwaysWinChanged(IKernel* kernel, const ObjectId& player, const char*, const IVarList& previous) {
@@ -227,11 +247,8 @@ int OnDailyEvent(IKernel* kernel, const ObjectId&, const ObjectId&, const IVarLi
     // Built first: once the prize is given, the streaks must be reset too.
     CVarList reset;
     reset.PushInt(kStreakResetCommand);
-    if (GiveDailyPrize(kernel)) {
-        // A second reset of a streak already at 0 changes nothing, so a retry is safe.
-        bool shortage = false;
-        RetryOnShortage([&] { kernel->CommandToAllScenes(reset); }, shortage);
-    }
+    GiveDailyPrize(kernel);
+    ResetChallengersOncePerDay(kernel, reset);
     return 1;
 }
 

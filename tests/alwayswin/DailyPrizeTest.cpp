@@ -120,3 +120,59 @@ TEST_F(AlwaysWinTest, TwoServersFiringTogetherPayOneLetterPerDay) {
     }
     EXPECT_EQ(Lock(), 0);
 }
+
+// Every server resets the streaks waiting in its own challenge scenes once per
+// local day, once the day's prize is recorded, whichever server paid it.
+TEST_F(AlwaysWinTest, EveryServerResetsItsOwnChallengersOncePerPaidDay) {
+    std::vector<Server*> servers{&server()};
+    std::vector<ObjectId> waiting{Fighter(u"w0", 1, 20, 3)};
+    int month = 5;
+    for (const std::size_t count : {2u, 4u}) {
+        while (servers.size() < count) {
+            ServerOptions options;
+            options.resourcePath = ResourceDir();
+            Server& s = world().AddServer(options);
+            s.CreateScene(2, "BaseScene");
+            s.CreateScene(3, "BaseScene", "ChallengeWaitScene");
+            ASSERT_TRUE(s.Start()) << s.Error();
+            s.SendStartEvents();
+            waiting.push_back(s.CreatePlayer(u"w" + std::u16string(1, u'0' + servers.size()), 3, {{"CompeteAlwaysWin", 20}}));
+            servers.push_back(&s);
+        }
+        const auto fireAll = [&](std::size_t first) {
+            for (std::size_t i = 0; i < count; ++i) {
+                Server& s = *servers[(first + i) % count];
+                s.RunCommand(s.Kernel().SceneObject(2), Command(326, 13));
+            }
+        };
+        const auto streaks = [&](int each) {
+            std::vector<int> all;
+            for (std::size_t i = 0; i < count; ++i) all.push_back(servers[i]->Kernel().QueryInt(waiting[i], "CompeteAlwaysWin"));
+            return all == std::vector<int>(count, each);
+        };
+        const auto setStreaks = [&] {
+            for (std::size_t i = 0; i < count; ++i) servers[i]->SetProperty(waiting[i], "CompeteAlwaysWin", 20);
+        };
+        const auto letters = [&] {
+            std::size_t total = 0;
+            for (Server* s : servers) total += s->Letters()->TotalLetters();
+            return total;
+        };
+        const std::size_t lettersBefore = letters();
+        world().SetClock(2024, month++, 1, 2);
+        setStreaks();
+        fireAll(0);  // nothing listed: no prize, nothing reset
+        EXPECT_TRUE(streaks(20)) << count;
+        Seed({R(u"champ", 40)});
+        fireAll(count - 1);  // the last server pays, every server resets its own
+        EXPECT_TRUE(streaks(0)) << count;
+        setStreaks();
+        Seed({R(u"champ", 40)});
+        fireAll(1);  // later the same day: no second prize, no second reset
+        EXPECT_TRUE(streaks(20)) << count;
+        world().SetClock(2024, month - 1, 2, 2);
+        fireAll(0);
+        EXPECT_TRUE(streaks(0)) << count;
+        EXPECT_EQ(letters() - lettersBefore, 2u) << count;
+    }
+}
