@@ -20,6 +20,9 @@ void SimServerState::Ask(std::size_t i, int message) {
     CVarList msg;
     msg << message;
     server->SendClientMessage(players[i], msg);
+    // Nothing reads a reply during the run (the report asks afresh), and a list
+    // reply is thousands of values: kept, they would outweigh the world.
+    server->Kernel().ClearInbox(players[i]);
     ++requests[message];
 }
 
