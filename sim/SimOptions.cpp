@@ -1,5 +1,6 @@
 #include "SimOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -116,6 +117,18 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             out.echo = true;
         } else if (!std::strcmp(arg, "--quiet")) {
             out.quiet = true;
+        } else if (!std::strcmp(arg, "--without")) {
+            static const char* const kSiblings[] = {"CriticalManagerSystem", "VirtualRecSystem", "LetterSystem",
+                                                    "EventTimeSystem"};
+            if (value == nullptr || std::none_of(std::begin(kSiblings), std::end(kSiblings),
+                                                 [&](const char* s) { return !std::strcmp(s, value); })) {
+                error = "--without needs CriticalManagerSystem, VirtualRecSystem, LetterSystem or EventTimeSystem" +
+                        Given(value);
+                return false;
+            }
+            if (std::find(out.without.begin(), out.without.end(), value) == out.without.end())
+                out.without.push_back(value);
+            ++i;
         } else if (!std::strcmp(arg, "--library") || !std::strcmp(arg, "--resources") ||
                    !std::strcmp(arg, "--rules")) {
             if (value == nullptr || *value == '\0') {
@@ -163,6 +176,8 @@ void PrintSimHelp(const char* program) {
         "  --no-requests      clients ask for nothing during the run (the report still does)\n"
         "  --library PATH     the library to load (default: the one built alongside)\n"
         "  --resources DIR    resource folder holding the Rule\\ files, used as it is\n"
+        "  --without SIBLING  the servers lack this sibling module (CriticalManagerSystem,\n"
+        "                     VirtualRecSystem, LetterSystem or EventTimeSystem); repeatable\n"
         "  --echo             echo the library's log and trace lines\n"
         "  --quiet            no progress line on a terminal\n"
         "  --help             this text\n"

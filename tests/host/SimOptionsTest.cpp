@@ -18,7 +18,8 @@ TEST(SimOptions, ReadsEveryOption) {
     std::string error;
     ASSERT_TRUE(Parse({"--servers", "3", "--players", "4000", "--days", "2.5", "--step-minutes", "15", "--seed",
                        "42", "--start", "2025-06-30", "--threads", "--echo", "--quiet", "--library", "/x.so",
-                       "--rules", "/r.ini", "--top", "25", "--format", "json", "--timing", "--no-requests"},
+                       "--rules", "/r.ini", "--top", "25", "--format", "json", "--timing", "--no-requests", "--without",
+                       "LetterSystem", "--without", "EventTimeSystem", "--without", "LetterSystem"},
                       o, error))
         << error;
     EXPECT_EQ((std::vector<int>{o.servers, o.players, o.stepMinutes, o.top, o.year, o.month, o.day}),
@@ -29,6 +30,7 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_FALSE(o.requests);
     EXPECT_EQ(o.library, "/x.so");
     EXPECT_EQ(o.rules, "/r.ini");
+    EXPECT_EQ(o.without, (std::vector<std::string>{"LetterSystem", "EventTimeSystem"}));
     EXPECT_FALSE(o.help);
     EXPECT_TRUE(Parse({"--seed", "3", "--help"}, o, error));
     EXPECT_TRUE(o.help) << "help is recognised among other options";
@@ -65,7 +67,8 @@ TEST(SimOptions, RefusesUnknownOptionsMissingAndOutOfRangeValues) {
         {"--hours", "nan"}, {"--hours", " 5"}, {"--top", "0"}, {"--top", "151"}, {"--top", ""},
         {"--format", "xml"}, {"--format"}, {"--rules", ""}, {"--start", "2024-13-01"}, {"--start", "2024-02-31"},
         {"--start", "2023-02-29"}, {"--start", "2024-1-1junk"}, {"--start", "2024-01-01junk"},
-        {"--start", "2024-1-1"}, {"--start", "1970-01-01"}, {"--library"}, {"--rules", "/r.ini", "--resources", "/res"}};
+        {"--start", "2024-1-1"}, {"--start", "1970-01-01"}, {"--library"}, {"--without", "letterSystem"}, {"--without"},
+        {"--rules", "/r.ini", "--resources", "/res"}};
     for (const auto& args : refused) {
         SimOptions o;
         std::string error;
