@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "../Utility/CVarList.h"
+#include "../Utility/NumberText.h"
 #include "../Utility/Platform.h"
-#include "../Utility/TextConvert.h"
+#include "../Utility/WideText.h"
 
 namespace {
 constexpr const char kLockSuffix[] = "PubLock";

@@ -8,7 +8,10 @@
 
 #include "../Utility/CVarList.h"
 #include "../Utility/IniFile.h"
-#include "../Utility/TextConvert.h"
+#include "../Utility/KernelClock.h"
+#include "../Utility/NumberText.h"
+#include "../Utility/TextPieces.h"
+#include "../Utility/WideText.h"
 #include "../module/ICriticalManagerSystem.h"
 #include "../module/IEventTimeSystem.h"
 #include "../module/IKernel.h"

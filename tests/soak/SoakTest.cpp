@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "Utility/TextConvert.h"
+#include "Utility/NumberText.h"
 #include "host/World.h"
 #include "support/ListInvariants.h"
 
