@@ -152,6 +152,13 @@ int ChooseEventScene(IKernel* kernel) {
     return count;
 }
 
+// Whether the recorded prize time falls on now's local date. The cell holds the
+// low 32 bits of the prize time; the moment nearest to now with those bits is the
+// prize time itself, past 2038 and 2106 too.
+bool PrizeGivenOnDateOf(PubRecordHandle& prizeTime, std::int64_t now) {
+    return prizeTime.Rows() >= 1 && SameLocalDate(NearestWithLow32(prizeTime.CellInt(0, 0), now), now);
+}
+
 // The daily steps run under the list's lock from the date check to the clear, so
 // that servers receiving the event together pay exactly one letter per day and no
 // streak update slips in between the re-sort and the clear. Returns true when the
@@ -163,9 +170,7 @@ bool GiveDailyPrize(IKernel* kernel) {
 
     const LockedList locked(list, kList);
     const std::int64_t now = CurrentTime(kernel, false);
-    // The cell holds the low 32 bits of the prize time; the moment nearest to now
-    // with those bits is the prize time itself past 2038 and 2106 too.
-    if (prizeTime.Rows() >= 1 && SameLocalDate(NearestWithLow32(prizeTime.CellInt(0, 0), now), now)) return false;
+    if (PrizeGivenOnDateOf(prizeTime, now)) return false;
 
     ResortLocked(locked);
     if (list.Rows() < 1) return false;
@@ -210,7 +215,7 @@ bool GiveDailyPrize(IKernel* kernel) {
 void ResetChallengersOncePerDay(IKernel* kernel, const CVarList& reset) {
     PubRecordHandle prizeTime(kernel, kPubSpace, kPrizeRecord);
     const std::int64_t now = CurrentTime(kernel, false);
-    if (prizeTime.Rows() < 1 || !SameLocalDate(NearestWithLow32(prizeTime.CellInt(0, 0), now), now)) return;
+    if (!PrizeGivenOnDateOf(prizeTime, now)) return;
     if (g_lastChallengeReset.has_value() && SameLocalDate(*g_lastChallengeReset, now)) return;
     // A second reset of a streak already at 0 changes nothing, so a retry is safe.
     bool shortage = false;
