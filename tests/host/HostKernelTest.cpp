@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/HostKernel.h"
+#include "host/MemoryPubDataStore.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ protected:
     }
     std::string Id(const ObjectId& o) { return std::to_string(o.ident); }
 
-    PubDataStore store;
+    MemoryPubDataStore store;
     HostKernel k{store, 1};
     ObjectId home, plain, challenge, ann, bob;
 };

@@ -5,17 +5,17 @@
 #include <utility>
 #include <vector>
 
-#include "HostKernelTest.h"
+#include "support/KernelFixture.h"
 #include "Utility/KernelWrapper.h"
 
 namespace {
 
 using Strings = std::vector<std::string>;
 
-class ClassFromXmlTest : public HostKernelTest {
+class ClassFromXmlTest : public KernelFixture {
 protected:
     void SetUp() override {
-        HostKernelTest::SetUp();
+        KernelFixture::SetUp();
         hero_ = kernel_.DefineClass("Hero");
     }
     // What was registered, as text ("-" for nothing); types by code: 2 int,
@@ -130,10 +130,10 @@ TEST(TypeNames, ExactCaseSensitiveNamesAndFlags) {
 
 // A "Hero" with every property type and a record with an object column; its
 // contained "Pet" objects get their own properties from the nested elements.
-class ObjectFromXmlTest : public HostKernelTest {
+class ObjectFromXmlTest : public KernelFixture {
 protected:
     void SetUp() override {
-        HostKernelTest::SetUp();
+        KernelFixture::SetUp();
         const int hero = Define("Hero", {{"Level", VT_INT}, {"Speed", VT_FLOAT}, {"Title", VT_STRING},
                                          {"Nick", VT_WIDESTR}, {"Mount", VT_OBJECT}, {"Kind", VT_BOOL}});
         DefineRecord(hero, "Bag", 10, true, {VT_INT, VT_WIDESTR, VT_OBJECT});

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "host/HostKernel.h"
-#include "host/PubDataStore.h"
+#include "host/MemoryPubDataStore.h"
 #include "Utility/Platform.h"
 #include "Utility/TextConvert.h"
 
@@ -20,7 +20,7 @@ std::int64_t LocalMktime(int y, int mo, int d, int h, int mi, int s) {
 // The clock functions read time only through the kernel: the reference host's
 // clock is set far from the machine's.
 struct KernelClock : ::testing::Test {
-    PubDataStore store;
+    MemoryPubDataStore store;
     HostKernel kernel{store, 1};
 };
 
