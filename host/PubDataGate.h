@@ -39,6 +39,20 @@ struct HaltTrigger {
     bool whileLocked = false;
     std::string lock;
     std::uint64_t inLock = 1;
+
+    static HaltTrigger AtCall(std::uint64_t n) {
+        HaltTrigger t;
+        t.atCall = n;
+        return t;
+    }
+    // lock empty: any "...PubLock" property.
+    static HaltTrigger InsideLock(std::string lock, std::uint64_t n = 1) {
+        HaltTrigger t;
+        t.whileLocked = true;
+        t.lock = std::move(lock);
+        t.inLock = n;
+        return t;
+    }
 };
 
 // Nothing here allocates once armed: a call that ran out of memory must fail in
