@@ -1,8 +1,9 @@
 #pragma once
-// Replacement global operator new/delete for the test programs: counts every
-// allocation and can make the k-th allocation from now fail, to prove that code
-// survives std::bad_alloc at every point. The plug-in binds to these too, as
-// the test programs export their symbols.
+// Replacement global operator new/delete for the test and benchmark programs
+// (the vogame_allocation_control library): counts every allocation and can make
+// the k-th allocation from now fail, to prove that code survives std::bad_alloc
+// at every point. The plug-in binds to these too, as the programs export their
+// symbols.
 #include <cstddef>
 #include <cstdint>
 #include <new>
