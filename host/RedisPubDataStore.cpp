@@ -173,9 +173,21 @@ int RedisPubDataStore::PropertyInt(int index, std::string_view name) const {
 }
 
 bool RedisPubDataStore::CompareSetPropertyInt(int index, std::string_view name, int expected, int desired) {
-    return Exec("CompareSetPubPropertyInt", RedisScript::CompareSet, index, name,
-                {Num(index), name, Num(expected), Num(desired)})
-               .status == Status::Done;
+    const bool done = Exec("CompareSetPubPropertyInt", RedisScript::CompareSet, index, name,
+                           {Num(index), name, Num(expected), Num(desired)})
+                          .status == Status::Done;
+    if (done && expected == 1 && desired == 0) {
+        const std::lock_guard<std::mutex> lock(releasesMutex_);
+        auto it = releases_.find(name);
+        if (it == releases_.end()) it = releases_.emplace(std::string(name), 0).first;
+        ++it->second;
+    }
+    return done;
+}
+
+std::map<std::string, std::uint64_t, std::less<>> RedisPubDataStore::Releases() const {
+    const std::lock_guard<std::mutex> lock(releasesMutex_);
+    return releases_;
 }
 
 std::uint64_t RedisPubDataStore::CompareSetFailures(int index, std::string_view name) const {

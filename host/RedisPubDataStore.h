@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ public:
     std::uint64_t Reconnects() const { return connection_.Reconnects(); }
     std::uint64_t FailedCalls() const { return connection_.FailedCalls(); }
     void DropConnectionForTest() { connection_.DropForTest(); }
+    // Compare-and-sets of this process that took a property from 1 to 0 (a
+    // list's lock given back after a rewrite), by property.
+    std::map<std::string, std::uint64_t, std::less<>> Releases() const;
 
     int SpaceIndex(std::u16string_view name) const override;
     bool AddSpace(std::u16string_view name, int flag) override;
@@ -103,4 +107,6 @@ private:
                  const IVarList& values, long long& value);
 
     mutable RedisConnection connection_;
+    mutable std::mutex releasesMutex_;
+    std::map<std::string, std::uint64_t, std::less<>> releases_;
 };

@@ -46,6 +46,24 @@ bool ToDate(const char* text, int& year, int& month, int& day) {
     return true;
 }
 
+// SERVER@DAY:HH:MM, the day from 1, a time of day.
+bool ToKill(const char* text, SimKill& out) {
+    if (text == nullptr) return false;
+    const std::string s(text);
+    const std::size_t at = s.find('@');
+    if (at == std::string::npos) return false;
+    const std::string when = s.substr(at + 1);
+    const std::size_t c1 = when.find(':');
+    const std::size_t c2 = c1 == std::string::npos ? c1 : when.find(':', c1 + 1);
+    if (c2 == std::string::npos || c2 + 3 != when.size() || c2 - c1 != 3) return false;
+    long long server = 0, day = 0, hour = 0, minute = 0;
+    if (!ToLong(s.substr(0, at).c_str(), 1, 64, server) || !ToLong(when.substr(0, c1).c_str(), 1, 366, day) ||
+        !ToLong(when.substr(c1 + 1, 2).c_str(), 0, 23, hour) || !ToLong(when.substr(c2 + 1).c_str(), 0, 59, minute))
+        return false;
+    out = SimKill{static_cast<int>(server), static_cast<int>(day), static_cast<int>(hour), static_cast<int>(minute)};
+    return true;
+}
+
 // The end of a refusal: the value as typed, or that none came.
 std::string Given(const char* value) {
     return value ? std::string(", not \"") + value + "\"" : std::string(", none given");
@@ -129,6 +147,32 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             if (std::find(out.without.begin(), out.without.end(), value) == out.without.end())
                 out.without.push_back(value);
             ++i;
+        } else if (!std::strcmp(arg, "--store")) {
+            // The value may hold a password: a refusal never repeats it.
+            if (value == nullptr || (std::strcmp(value, "memory") != 0 && std::strncmp(value, "redis://", 8) != 0)) {
+                error = "--store needs memory or redis://[:PASSWORD@]HOST:PORT[/PREFIX]";
+                return false;
+            }
+            out.store = value;
+            ++i;
+        } else if (!std::strcmp(arg, "--fresh")) {
+            out.fresh = true;
+        } else if (!std::strcmp(arg, "--processes")) {
+            out.processes = true;
+        } else if (!std::strcmp(arg, "--kill-server")) {
+            SimKill kill;
+            if (!ToKill(value, kill)) {
+                error = "--kill-server needs SERVER@DAY:HH:MM, for example 2@1:10:00" + Given(value);
+                return false;
+            }
+            out.kills.push_back(kill);
+            ++i;
+        } else if (!std::strcmp(arg, "--server-role")) {
+            if (!need(1, 64)) return false;
+            out.serverRole = static_cast<int>(n);
+        } else if (!std::strcmp(arg, "--resume-ms")) {
+            if (!need(0, 0x7fffffffffffffffLL)) return false;
+            out.resumeMs = static_cast<std::int64_t>(n);
         } else if (!std::strcmp(arg, "--library") || !std::strcmp(arg, "--resources") ||
                    !std::strcmp(arg, "--rules")) {
             if (value == nullptr || *value == '\0') {
@@ -144,6 +188,20 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
         }
     }
     if (days >= 0.0 || hours >= 0.0) out.hours = (days > 0.0 ? days * 24.0 : 0.0) + (hours > 0.0 ? hours : 0.0);
+    if (out.processes && out.store == "memory") {
+        error = "--processes needs a store the processes share: --store redis://HOST:PORT[/PREFIX]";
+        return false;
+    }
+    if (!out.kills.empty() && !out.processes) {
+        error = "--kill-server needs --processes (it kills a server's process)";
+        return false;
+    }
+    for (const SimKill& kill : out.kills) {
+        if (kill.server > out.servers) {
+            error = "--kill-server needs a server from 1 to " + std::to_string(out.servers) + " (--servers)";
+            return false;
+        }
+    }
     if (!out.rules.empty() && !out.resources.empty()) {
         error = "--rules and --resources exclude each other (the rule file lives in the resource folder)";
         return false;
@@ -178,6 +236,15 @@ void PrintSimHelp(const char* program) {
         "  --resources DIR    resource folder holding the Rule\\ files, used as it is\n"
         "  --without SIBLING  the servers lack this sibling module (CriticalManagerSystem,\n"
         "                     VirtualRecSystem, LetterSystem or EventTimeSystem); repeatable\n"
+        "  --store S          the public data store: memory (default) or\n"
+        "                     redis://[:PASSWORD@]HOST:PORT[/PREFIX] (the prefix names the\n"
+        "                     world, default \"world\"; the password may come from\n"
+        "                     VOGAME_REDIS_PASSWORD instead)\n"
+        "  --fresh            remove the world's keys from the store before the run\n"
+        "  --processes        run each server in a process of its own (needs a Redis store)\n"
+        "  --kill-server N@DAY:HH:MM  kill server N's process at its next locked rewrite\n"
+        "                     after that simulated time (day 1 is the start date) and\n"
+        "                     start it again an hour later; repeatable\n"
         "  --echo             echo the library's log and trace lines\n"
         "  --quiet            no progress line on a terminal\n"
         "  --help             this text\n"

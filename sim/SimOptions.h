@@ -4,6 +4,19 @@
 #include <string>
 #include <vector>
 
+// A server process to kill (SIGKILL) at its next locked rewrite after a
+// simulated moment, so that it dies holding the list's lock; it is started
+// again a simulated hour later.
+struct SimKill {
+    int server = 0;  // 1-based
+    int day = 1;     // 1 is the start date
+    int hour = 0, minute = 0;
+
+    std::int64_t OffsetMs() const noexcept {
+        return ((static_cast<std::int64_t>(day) - 1) * 24 + hour) * 3'600'000 + static_cast<std::int64_t>(minute) * 60'000;
+    }
+};
+
 struct SimOptions {
     int servers = 2;
     int players = 5000;          // in the whole world, spread over the servers
@@ -22,6 +35,14 @@ struct SimOptions {
     std::string library;         // empty: the library built with the simulator
     std::string resources;       // resource folder; empty: a fresh temporary one
     std::vector<std::string> without;  // sibling modules the servers lack, by name
+    std::string store = "memory";  // "memory" or redis://[:PASSWORD@]HOST:PORT[/PREFIX]
+    bool fresh = false;            // remove the world's keys from the store first
+    bool processes = false;        // each server in its own process
+    std::vector<SimKill> kills;    // server processes killed holding a lock
+    // Set by the simulator for the processes it starts: the one server this
+    // process runs, and the clock a restarted one starts at (0: the start date).
+    int serverRole = 0;
+    std::int64_t resumeMs = 0;
     bool help = false;
 };
 
