@@ -600,4 +600,28 @@ void Simulation::ReportProcesses(SimReport& report) {
     ReportTable& t = s.Table("Takeover log lines", "takeover_lines");
     t.Column("line");
     for (const std::string& line : takeovers) t.AddRow() = {line};
+    // Each list as the store holds it at the end: at most 150 rows, one row per
+    // name, in ranked order of its key, its lock free.
+    ReportTable& lists = s.Table("Lists at the end", "lists");
+    lists.Column("list").Column("rows", true).Column("whole").Column("lock at the end", false, "lock_held");
+    constexpr std::size_t kKeyColumn[3] = {1, 7, 4};
+    for (int i = 0; i < 3; ++i) {
+        const auto snap = world_->Store().Snapshot(kLists[i].space, kLists[i].record);
+        const std::size_t rows = snap ? snap->rows.size() : 0;
+        bool whole = rows <= 150;
+        std::vector<std::u16string> names;
+        for (std::size_t r = 0; r < rows; ++r) {
+            const auto& row = snap->rows[r];
+            const std::u16string* name = row.empty() ? nullptr : std::get_if<std::u16string>(&row[0]);
+            whole = whole && name != nullptr && !name->empty();
+            if (name != nullptr) names.push_back(*name);
+            const std::size_t k = kKeyColumn[i];
+            if (r > 0 && row.size() > k && snap->rows[r - 1].size() > k)
+                whole = whole && IntOf(&snap->rows[r - 1][k]) >= IntOf(&row[k]);
+        }
+        std::sort(names.begin(), names.end());
+        whole = whole && std::adjacent_find(names.begin(), names.end()) == names.end();
+        lists.AddRow() = {kLists[i].list, static_cast<std::int64_t>(rows), ReportCell(whole ? "yes" : "NO", whole),
+                          ReportCell(work_.lockHeld[i] ? "HELD" : "free", work_.lockHeld[i])};
+    }
 }
