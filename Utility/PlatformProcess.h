@@ -35,6 +35,9 @@ bool EndProcess(ProcessId id) noexcept;
 // reaps it. status: its exit code, or 128 + the signal that ended it. False
 // when it is still running at the limit or is no child of this process.
 bool WaitProcess(ProcessId id, int timeoutMs, int& status) noexcept;
+// This process is killed when the process that started it ends (where the
+// system offers it), so no child outlives a parent that was killed.
+void EndWithParent() noexcept;
 // This process dies at once, as a kill from outside would end it.
 [[noreturn]] void KillOwnProcess() noexcept;
 // The path of this process's program; empty when the system cannot tell.

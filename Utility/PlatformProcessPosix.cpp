@@ -8,6 +8,9 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <spawn.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -98,6 +101,13 @@ bool WaitProcess(ProcessId id, int timeoutMs, int& status) noexcept {
         if (timeoutMs >= 0 && waited >= timeoutMs) return false;
         if (got == 0) PauseMs(5);
     }
+}
+
+void EndWithParent() noexcept {
+#ifdef __linux__
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() == 1) ::_exit(137);  // the parent is already gone
+#endif
 }
 
 void KillOwnProcess() noexcept {

@@ -18,6 +18,7 @@ bool StartProcess(const std::vector<std::string>&, bool, ChildProcess& out, std:
 bool KillProcess(ProcessId) noexcept { return false; }
 bool EndProcess(ProcessId) noexcept { return false; }
 bool WaitProcess(ProcessId, int, int&) noexcept { return false; }
+void EndWithParent() noexcept {}
 [[noreturn]] void KillOwnProcess() noexcept {
     for (;;) std::abort();
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "SimOptions.h"
+#include "Utility/PlatformProcess.h"
 #include "Simulation.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
         PrintSimHelp(argv[0]);
         return 0;
     }
+    if (options.serverRole != 0) Platform::EndWithParent();  // a server process never outlives its parent
     Simulation simulation(options);
     return simulation.Run();
 }
