@@ -60,6 +60,7 @@ constexpr RankedList kList{
     .rowFields = kRowFields,
     .keyColumn = kColCharm,
     .maxRows = kMaxRows,
+    .fillerRows = false,
     .unchangedKeyWritesNothing = true,
     .resortOrder = kResortOrder,
     .resortKeeps = EqualKeysKeep::NearerEnd,

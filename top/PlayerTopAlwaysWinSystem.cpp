@@ -72,6 +72,7 @@ constexpr RankedList kList{
     .rowFields = kRowFields,
     .keyColumn = kColStreak,
     .maxRows = kMaxRows,
+    .fillerRows = false,
     .unchangedKeyWritesNothing = false,
     .resortOrder = kResortOrder,
     .resortKeeps = EqualKeysKeep::NearerTop,

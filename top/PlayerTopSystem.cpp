@@ -59,6 +59,7 @@ constexpr RankedList kList{
     .rowFields = kRowFields,
     .keyColumn = kColLevel,
     .maxRows = kMaxRows,
+    .fillerRows = true,
     .unchangedKeyWritesNothing = false,
     .resortOrder = kResortOrder,
     .resortKeeps = EqualKeysKeep::NearerTop,
