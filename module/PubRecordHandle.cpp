@@ -148,14 +148,7 @@ std::uint64_t PubRecordHandle::Takeovers() noexcept { return g_takeovers.load(st
 
 bool PubRecordHandle::CreateRecord(int maxRows, int cols) {
     const bool added = kernel_->AddPubRecord(pubIndex_, recordName_, maxRows, cols);
-    if (added) {
-        if (kernel_->FindPubProperty(pubIndex_, lockName_)) {
-            kernel_->SetPubPropertyInt(pubIndex_, lockName_, 0);
-        } else {
-            kernel_->AddPubProperty(pubIndex_, lockName_, VT_INT);
-            kernel_->SetPubPropertySave(pubIndex_, lockName_, false);
-        }
-    }
+    if (added) EnsureLockProperty();
     return added;
 }
 

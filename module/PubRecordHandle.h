@@ -42,9 +42,11 @@ public:
     // Lock takeovers made by this load of the library.
     static std::uint64_t Takeovers() noexcept;
 
-    // Adds the record; when it was added the lock is made free.
+    // Adds the record; the lock property is made (free) when missing. A lock that
+    // exists is left as it is: record set-up runs under the lock, which its holder
+    // gives back.
     bool CreateRecord(int maxRows, int cols);
-    // Adds the record and leaves the lock as it is.
+    // Adds the record and leaves the lock property alone.
     bool AddRecord(int maxRows, int cols);
     bool RemoveRecord();
     // Re-creates the record with another maximum, keeping rows and column types.

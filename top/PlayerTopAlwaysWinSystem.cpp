@@ -19,6 +19,7 @@
 #include "../module/IKernel.h"
 #include "../module/ILetterSystem.h"
 #include "../module/PubRecordHandle.h"
+#include "LockedList.h"
 #include "PlayerFields.h"
 #include "RankedPlacement.h"
 #include "RankedReply.h"
@@ -111,16 +112,19 @@ void LoadRules(IKernel* kernel) {
     g_info.Num = ini.ReadInteger(kRuleSection, "Num", 1);
 }
 
-// Creates the list and the prize-time record when missing. Records that exist
-// are left as they are, and the lock is not touched.
+// Creates the list and the prize-time record when missing, under the list's
+// lock, so that servers starting together make each once. Records that exist
+// are left as they are.
 bool CreatePublicData(IKernel* kernel) {
     PubRecordHandle list(kernel, kPubSpace, kRecord);
     if (list.PubIndex() < 0) return false;
+    PubRecordHandle prizeTime(kernel, kPubSpace, kPrizeRecord);
+    if (list.Exists() && prizeTime.Exists()) return true;
+    const LockedList locked(list, kList);
     if (!list.Exists()) {
         list.AddRecord(kMaxRows, kColumns);
         list.SetColumnTypes(kList.columnTypes);
     }
-    PubRecordHandle prizeTime(kernel, kPubSpace, kPrizeRecord);
     if (!prizeTime.Exists()) {
         prizeTime.AddRecord(1, 1);
         prizeTime.SetColumnType(0, VT_INT);
