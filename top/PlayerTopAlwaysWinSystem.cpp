@@ -157,6 +157,13 @@ bool SameLocalDate(std::time_t a, std::time_t b) {
 // that servers receiving the event together pay exactly one letter per day and no
 // streak update slips in between the re-sort and the clear. Returns true when the
 // prize was given.
+//
+// Once a day even through a crash: the prize date is recorded before the letter
+// goes out, so a server that stops anywhere in these steps can never cause a
+// second letter for the same day (the next holder takes the lock over, repairs
+// the list and finds the day rewarded). A stop between the record and the letter
+// would lose that day's letter, so the winner and the attachment go to the log
+// first: an operator can send it by hand.
 bool GiveDailyPrize(IKernel* kernel) {
     PubRecordHandle prizeTime(kernel, kPubSpace, kPrizeRecord);
     PubRecordHandle list(kernel, kPubSpace, kRecord);
@@ -164,31 +171,31 @@ bool GiveDailyPrize(IKernel* kernel) {
 
     const LockedList locked(list, kList);
     const std::int64_t now = CurrentTime(kernel, false);
-    if (prizeTime.Rows() >= 1) {
-        const std::time_t last = static_cast<std::time_t>(prizeTime.CellInt(0, 0));
-        if (SameLocalDate(last, static_cast<std::time_t>(now))) return false;
+    const bool rewardedBefore = prizeTime.Rows() >= 1;
+    const int lastStamp = rewardedBefore ? prizeTime.CellInt(0, 0) : 0;
+    if (rewardedBefore && SameLocalDate(static_cast<std::time_t>(lastStamp), static_cast<std::time_t>(now))) {
+        return false;
     }
 
     ResortLocked(locked);
     if (list.Rows() < 1) return false;
 
-    // Everything the letter needs is built before it goes out, so that once it is
-    // sent nothing can fail before the prize time is recorded.
+    // Everything the letter needs is built before anything is written, so that
+    // once the date is recorded nothing can fail before the letter is sent.
     const std::u16string winner = list.CellWideString(0, kColName);
     const std::u16string title = StringToWide("SystemMail_Title_000012", 0);
     const std::u16string content = StringToWide("SystemMail_Content_000012", 0);
     const std::u16string attachment =
         JoinFields(IntToWide(g_info.PrizeItemid), IntToWide(g_info.Num), u"", u"", u"");
+    const std::string logLine = "PlayerTopAlwaysWinSystem: sending the daily prize letter of " +
+                                CurrentDateTimeText(kernel, true) + " to " + WideToString(winner.c_str()) +
+                                ", attachment " + WideToString(attachment.c_str()) +
+                                " (the day is recorded as rewarded first: should this server stop before the "
+                                "letter is out, send it by hand)";
     CVarList stamp;
     stamp.PushInt(static_cast<int>(now));
 
-    if (g_letter != nullptr) {
-        g_letter->SendLetter(kernel, u"System", winner.c_str(), title.c_str(), content.c_str(),
-                             attachment.c_str(), kLetterKind, u"");
-    }
-    // The letter is out: the date must now be recorded and the list emptied even
-    // through a passing shortage, or the next daily event would pay again. The
-    // prize-time record is written by this step alone, under the list's lock.
+    kernel->WriteLog(logLine.c_str());
     bool shortage = false;
     RetryOnShortage(
         [&] {
@@ -199,6 +206,25 @@ bool GiveDailyPrize(IKernel* kernel) {
             }
         },
         shortage);
+    if (g_letter != nullptr) {
+        try {
+            g_letter->SendLetter(kernel, u"System", winner.c_str(), title.c_str(), content.c_str(),
+                                 attachment.c_str(), kLetterKind, u"");
+        } catch (const std::bad_alloc&) {
+            // The letter did not go out: the day stays unrewarded, as if these steps
+            // had not begun, and the next daily event pays it.
+            RetryOnShortage(
+                [&] {
+                    if (rewardedBefore) {
+                        prizeTime.SetCell(0, 0, lastStamp);
+                    } else if (prizeTime.Rows() >= 1) {
+                        prizeTime.RemoveRow(0);
+                    }
+                },
+                shortage);
+            throw;
+        }
+    }
     RetryOnShortage([&] { list.Clear(); }, shortage);
     return true;
 }
