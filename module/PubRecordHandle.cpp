@@ -75,9 +75,10 @@ void PubRecordHandle::EnsureLockProperty() {
 bool PubRecordHandle::TryLock() { return kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 0, 1); }
 
 PubRecordHandle::LockOutcome PubRecordHandle::Lock() {
+    // Read (and a bad setting reported) at the first lock, not the first wait.
+    const std::int64_t boundNs = StaleLock::BoundMs(kernel_) * 1'000'000;
     EnsureLockProperty();
     if (TryLock()) return LockOutcome::Taken;
-    const std::int64_t boundNs = StaleLock::BoundMs(kernel_) * 1'000'000;
     const std::int64_t firstFailure = Platform::MonotonicNanoseconds();
     std::int64_t waitFrom = firstFailure;
     bool claimRefused = false;
