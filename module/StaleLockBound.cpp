@@ -9,16 +9,18 @@
 #include "IKernel.h"
 
 // Why 10 seconds. The longest legitimate holds of a list's lock are the whole-
-// list rewrites: the 150-row re-sort, the player list's migration and resize,
-// the charm list's rebuild and the daily prize (a re-sort, the letter and the
-// clear). The performance suite measures each hold (bench/lock_holds.cpp,
-// reported by scripts/bench-all.sh): with the in-memory host each takes well
-// under a millisecond, and each makes at most about 2,100 kernel calls. On a
-// shared remote store every call is a round trip of 50-100 us, so the longest
-// hold there is about 2,100 x 100 us = 210 ms. Twenty times that is 4.2 s; 10 s
-// leaves room for a store that is slower still, or a holder descheduled for a
-// while on a busy machine, and is still short enough that a stopped server
-// costs the others one pause of a few seconds rather than a frozen game.
+// list operations: the 150-row re-sorts, the player list's migration and
+// resize, the charm list's rebuild, the daily prize, and the replies, which read
+// a whole list under its lock. The performance suite measures each of them
+// (bench/lock_holds.cpp, reported by scripts/bench-all.sh): with the in-memory
+// host each takes about a quarter of a millisecond; the most kernel calls are
+// the player list's reply, about 2,400 (its 100 rows cell by cell). On a shared
+// remote store every call is a round trip of 50-100 us, so the longest hold
+// there is about 2,400 x 100 us = 240 ms. Twenty times that is 4.8 s; 10 s
+// (about 40 times) leaves room for a slower store or a holder descheduled on a
+// busy machine, since taking over from a live holder would let two servers
+// write one list, while a stopped server costs the others only one pause of
+// the bound.
 
 namespace StaleLock {
 
