@@ -31,7 +31,7 @@
 
 #include "Utility/NumberText.h"
 #include "host/World.h"
-#include "support/ListInvariants.h"
+#include "host/ListInvariants.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "PubDataStore.h"
 #include "Utility/ValueType.h"
 #include "Utility/WideText.h"
-#include "host/PubDataStore.h"
 
 namespace ListInvariants {
 

@@ -1,5 +1,6 @@
 #pragma once
-// The rules every shared leaderboard obeys whenever no server is rewriting it:
+// The rules every shared leaderboard obeys whenever no server is rewriting it
+// (checked by the tests and reported by the simulator):
 // at most 150 rows, every row named (the player list may also hold the unnamed
 // rows of defaults that a resize adds), no name twice, the ranking column never
 // rising from one row to the next, and the record's lock free.
