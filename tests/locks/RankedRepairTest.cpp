@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/HostKernel.h"
+#include "host/MemoryPubDataStore.h"
 #include "module/PubRecordHandle.h"
 #include "top/RankedRepair.h"
 
@@ -72,7 +73,7 @@ protected:
         return snapshot ? snapshot->rows : std::vector<Row>{};
     }
 
-    PubDataStore store;
+    MemoryPubDataStore store;
     HostKernel kernel{store, 1};
 };
 
