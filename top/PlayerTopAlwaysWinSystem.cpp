@@ -22,6 +22,7 @@
 #include "../module/IKernel.h"
 #include "../module/ILetterSystem.h"
 #include "../module/PubRecordHandle.h"
+#include "../module/RecordImage.h"
 #include "LockedList.h"
 #include "PlayerFields.h"
 #include "RankedPlacement.h"
@@ -186,12 +187,15 @@ bool GiveDailyPrize(IKernel* kernel) {
     const int lastStamp = rewardedBefore ? prizeTime.CellInt(0, 0) : 0;
     if (rewardedBefore && SameLocalDate(NearestWithLow32(lastStamp, now), now)) return false;
 
-    ResortLocked(locked);
-    if (list.Rows() < 1) return false;
-
+    // The winner is the first row of the re-sort's order. The list is emptied
+    // once the prize is given, so it is ordered in memory only: a stop before the
+    // prize date is recorded leaves the list as it was, for the next server to pay.
+    RecordImage rows;
+    rows.TakeAs(list, kList.columnTypes);
+    if (rows.Rows() < 1) return false;
+    const std::u16string winner(rows.WideString(ResortOrder(rows, kList).front(), kColName));
     // Everything the letter needs is built before anything is written, so that
     // once the date is recorded nothing can fail before the letter is sent.
-    const std::u16string winner = list.CellWideString(0, kColName);
     const std::u16string title = StringToWide("SystemMail_Title_000012", 0);
     const std::u16string content = StringToWide("SystemMail_Content_000012", 0);
     const std::u16string attachment =
