@@ -11,7 +11,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -35,8 +34,6 @@ struct HoldServer {
     Server* server = nullptr;
 
     HoldServer() {
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
         server = &world.AddServer();
         if (!server->Start()) std::abort();
         server->CreateScene(1, "HomeScene");

@@ -9,5 +9,11 @@
 
 inline constexpr long kTestStaleBoundMs = 200;
 
-inline void SetStaleLockBoundMs(long ms) { ::setenv(StaleLock::kVariable, std::to_string(ms).c_str(), 1); }
-inline void SetStaleLockText(const char* text) { ::setenv(StaleLock::kVariable, text, 1); }
+inline void SetStaleLockText(const char* text) {
+#if defined(_WIN32)
+    ::_putenv_s(StaleLock::kVariable, text);
+#else
+    ::setenv(StaleLock::kVariable, text, 1);
+#endif
+}
+inline void SetStaleLockBoundMs(long ms) { SetStaleLockText(std::to_string(ms).c_str()); }
