@@ -46,6 +46,24 @@ bool ToDate(const char* text, int& year, int& month, int& day) {
     return true;
 }
 
+// N@DAY:HH:MM: a server, a day from 1 and a time of that day.
+bool ToStop(const char* text, SimStop& out) {
+    if (text == nullptr) return false;
+    const std::string s(text);
+    const std::size_t at = s.find('@');
+    const std::size_t colon = s.find(':', at == std::string::npos ? 0 : at);
+    if (at == std::string::npos || colon == std::string::npos || s.size() != colon + 6 || s[colon + 3] != ':') {
+        return false;
+    }
+    long long server = 0, day = 0, hour = 0, minute = 0;
+    if (!ToLong(s.substr(0, at).c_str(), 1, 64, server) ||
+        !ToLong(s.substr(at + 1, colon - at - 1).c_str(), 1, 367, day) ||
+        !ToLong(s.substr(colon + 1, 2).c_str(), 0, 23, hour) || !ToLong(s.substr(colon + 4, 2).c_str(), 0, 59, minute))
+        return false;
+    out = {static_cast<int>(server), static_cast<int>(day), static_cast<int>(hour), static_cast<int>(minute)};
+    return true;
+}
+
 // The end of a refusal: the value as typed, or that none came.
 std::string Given(const char* value) {
     return value ? std::string(", not \"") + value + "\"" : std::string(", none given");
@@ -129,6 +147,14 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             if (std::find(out.without.begin(), out.without.end(), value) == out.without.end())
                 out.without.push_back(value);
             ++i;
+        } else if (!std::strcmp(arg, "--stop-server")) {
+            SimStop stop;
+            if (!ToStop(value, stop)) {
+                error = "--stop-server needs SERVER@DAY:HH:MM, for example 2@1:14:30" + Given(value);
+                return false;
+            }
+            out.stops.push_back(stop);
+            ++i;
         } else if (!std::strcmp(arg, "--library") || !std::strcmp(arg, "--resources") ||
                    !std::strcmp(arg, "--rules")) {
             if (value == nullptr || *value == '\0') {
@@ -144,6 +170,15 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
         }
     }
     if (days >= 0.0 || hours >= 0.0) out.hours = (days > 0.0 ? days * 24.0 : 0.0) + (hours > 0.0 ? hours : 0.0);
+    for (const SimStop& stop : out.stops) {
+        if (stop.server > out.servers) {
+            error = "--stop-server needs a server from 1 to " + std::to_string(out.servers) + " (--servers), not \"" +
+                    std::to_string(stop.server) + "@" +
+                    std::to_string(stop.day) + ":" + (stop.hour < 10 ? "0" : "") + std::to_string(stop.hour) + ":" +
+                    (stop.minute < 10 ? "0" : "") + std::to_string(stop.minute) + "\"";
+            return false;
+        }
+    }
     if (!out.rules.empty() && !out.resources.empty()) {
         error = "--rules and --resources exclude each other (the rule file lives in the resource folder)";
         return false;
@@ -178,6 +213,12 @@ void PrintSimHelp(const char* program) {
         "  --resources DIR    resource folder holding the Rule\\ files, used as it is\n"
         "  --without SIBLING  the servers lack this sibling module (CriticalManagerSystem,\n"
         "                     VirtualRecSystem, LetterSystem or EventTimeSystem); repeatable\n"
+        "  --stop-server N@DAY:HH:MM\n"
+        "                     stop server N, as a crash would, at its next locked rewrite\n"
+        "                     after that simulated time (day 1 is the start date) and\n"
+        "                     restart it a simulated hour later; the others take its lock\n"
+        "                     over after the stale-lock bound (VOGAME_LOCK_STALE_MS, in\n"
+        "                     milliseconds, default 10000); repeatable\n"
         "  --echo             echo the library's log and trace lines\n"
         "  --quiet            no progress line on a terminal\n"
         "  --help             this text\n"

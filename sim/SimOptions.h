@@ -4,6 +4,18 @@
 #include <string>
 #include <vector>
 
+// A server to stop, as a crash would, at its next locked rewrite after a
+// simulated moment; it is restarted a simulated hour after it stopped.
+struct SimStop {
+    int server = 0;              // 1-based
+    int day = 1;                 // 1 is the start date
+    int hour = 0, minute = 0;
+
+    std::int64_t OffsetMs() const noexcept {
+        return ((static_cast<std::int64_t>(day) - 1) * 24 + hour) * 3'600'000 + static_cast<std::int64_t>(minute) * 60'000;
+    }
+};
+
 struct SimOptions {
     int servers = 2;
     int players = 5000;          // in the whole world, spread over the servers
@@ -22,6 +34,7 @@ struct SimOptions {
     std::string library;         // empty: the library built with the simulator
     std::string resources;       // resource folder; empty: a fresh temporary one
     std::vector<std::string> without;  // sibling modules the servers lack, by name
+    std::vector<SimStop> stops;  // servers stopped holding a lock, in the order given
     bool help = false;
 };
 

@@ -10,11 +10,10 @@
 #include <filesystem>
 
 #include "SimReport.h"
+#include "SimStops.h"
 #include "host/HostClock.h"
 
 namespace {
-constexpr int kCommandPlayerReady = 1009;  // the host's command to a player that has finished loading
-
 // The leaderboards whose rewrites are counted, with the lock property beside each record.
 struct ListLock {
     const char* list;
@@ -61,6 +60,7 @@ int Simulation::Run() {
     const auto started = std::chrono::steady_clock::now();
     if (!StartServers()) return 2;
     run_ = std::make_unique<SimRun>(SimRun{*world_, options_, servers_, world_->server(0).Kernel().Clock().NowMs()});
+    stops_ = std::make_unique<SimStops>(options_, *world_, servers_, run_->startMs);
     for (const SimExtension* e : extensions)
         if (e->start) e->start(*run_);
     CreatePlayers();
@@ -167,10 +167,7 @@ void Simulation::CreatePlayers() {
             const ObjectId player = state.server->CreatePlayer(name, scene, properties);
             state.players[index] = player;
             if (player.IsNull()) continue;  // cannot happen with unique names; the report would show it
-            state.server->LoginPlayer(player);
-            CVarList ready;
-            ready << kCommandPlayerReady;
-            state.server->RunCommand(player, ready);
+            state.LogIn(index);
             ++logins_;
         }
     }
@@ -198,6 +195,8 @@ void Simulation::RunClock() {
     const std::int64_t every = std::max<std::int64_t>(1, steps_ / 200);
     for (std::int64_t step = 0; step < steps_; ++step) {
         if (step % every == 0) Progress(step, steps_, false);
+        const std::int64_t nowMs = run_->startMs + step * stepMs;
+        stops_->BeforeStep(nowMs);
         for (std::size_t i = 0; i < servers_.size(); ++i) {
             world_->server(i).Post([this, i, stepMs](Server& server) {
                 for (const SimExtension* e : SimExtensions())
@@ -206,8 +205,10 @@ void Simulation::RunClock() {
             });
         }
         for (std::size_t i = 0; i < servers_.size(); ++i) world_->server(i).WaitIdle();
+        stops_->AfterStep(nowMs);
     }
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) world_->server(i).StopThread();
+    stops_->Finish(run_->startMs + steps_ * stepMs);
     Progress(steps_, steps_, true);
 }
 
@@ -335,6 +336,7 @@ void Simulation::ReportWork(SimReport& report, double seconds) {
         t.AddRow() = {l.list, w.rows[i], n(w.rewrites[i]), n(w.listWaits[i]),
                       ReportCell(w.lockHeld[i] ? "HELD" : "free", w.lockHeld[i])};
     }
+    stops_->Report(s);
 
     const std::uint64_t events = logins_ + changes + allRequests;
     const double eventRate = seconds > 0 ? static_cast<double>(events) / seconds : 0.0;

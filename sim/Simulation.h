@@ -12,6 +12,7 @@
 #include "host/World.h"
 
 class SimReport;
+class SimStops;
 
 class Simulation {
 public:
@@ -41,6 +42,7 @@ private:
     std::unique_ptr<World> world_;
     std::vector<SimServerState> servers_;
     std::unique_ptr<SimRun> run_;
+    std::unique_ptr<SimStops> stops_;
     std::int64_t steps_ = 0;
     std::uint64_t logins_ = 0;
     // Lock holds released, per leaderboard (counted by the store's release hook).
