@@ -54,6 +54,20 @@ void YieldThread() noexcept;
 }  // namespace Platform
 
 namespace Platform {
+// Waiting on something another process holds: a clock that only moves forward
+// (no change of the wall clock or of the host's game clock moves it), and a
+// sleep that gives the processor away meanwhile.
+std::int64_t MonotonicNanoseconds() noexcept;
+// At least this long, give or take the system's timer resolution.
+void SleepMicroseconds(std::uint32_t microseconds) noexcept;
+}  // namespace Platform
+
+namespace Platform {
+// The process environment's value of name; false when it is not set.
+bool EnvironmentValue(const char* name, std::string& value);
+}  // namespace Platform
+
+namespace Platform {
 // Log files written by one writer at a time. A writer's open fails while another
 // writer (thread or process) holds the same file; readers are never shut out.
 using FileHandle = std::intptr_t;

@@ -7,6 +7,9 @@ const std::vector<LetterSystem::Letter> kEmpty;
 
 bool LetterSystem::SendLetter(IKernel* kernel, const char16_t* sender, const char16_t* receiver, const char16_t* title,
                               const char16_t* content, const char16_t* attachment, int kind, const char16_t* extra) {
+    // A halted server has stopped as a crash would stop it: it sends nothing more,
+    // though the callback it was in runs to its end.
+    if (const auto* host = dynamic_cast<const HostKernel*>(kernel); host != nullptr && host->Halted()) return false;
     Letter letter{Text(sender), Text(receiver), Text(title), Text(content), Text(attachment), kind, Text(extra), 0};
     // Only our own kernel is a HostKernel; the clock is read through the interface.
     if (kernel != nullptr) {

@@ -1,6 +1,7 @@
 #pragma once
 // The sibling that delivers system letters: one mailbox per receiver name,
-// keeping every argument of every letter in arrival order.
+// keeping every argument of every letter in arrival order. A halted server's
+// letters go nowhere.
 #include <string>
 #include <string_view>
 #include <unordered_map>

@@ -1,6 +1,8 @@
 #include "PubRecordHandle.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -10,12 +12,41 @@
 #include "../Utility/Platform.h"
 #include "../Utility/WideText.h"
 #include "RecordImage.h"
+#include "StaleLockBound.h"
 
 namespace {
 constexpr const char kLockSuffix[] = "PubLock";
-// Spins this many failed tries with a pause before yielding the time slice, so a
-// waiting logic thread does not starve the holder when servers outnumber cores.
-constexpr int kSpinsBeforeYield = 64;
+constexpr const char kClaimSuffix[] = "Takeover";
+
+std::atomic<std::uint64_t> g_takeovers{0};
+
+// Between two rounds of tries. Most holds end within microseconds: a few tries
+// with a pause catch those; then the time slice goes to other threads (the
+// holder may need this core), then short sleeps, growing to a millisecond, so
+// a server waiting on a long hold, or on a stopped holder, burns little CPU and
+// asks a remote store little. After a sleep a round makes a few tries, a yield
+// apart: a lock that other servers keep taking in turn is free only for moments,
+// and a single try after each sleep could miss every one of them until the
+// stale bound ran out.
+constexpr unsigned kPauses = 64;
+constexpr unsigned kYields = 64;
+constexpr unsigned kTriesAfterSleep = 4;
+
+void BackOff(unsigned round) noexcept {
+    constexpr unsigned kSleepsPerStep = 8;
+    constexpr std::uint32_t kFirstSleepUs = 50;
+    constexpr std::uint32_t kLongestSleepUs = 1000;
+    if (round < kPauses) {
+        Platform::CpuRelax();
+    } else if (round < kPauses + kYields) {
+        Platform::YieldThread();
+    } else {
+        const unsigned step = std::min((round - kPauses - kYields) / kSleepsPerStep, 5u);
+        Platform::SleepMicroseconds(std::min(kFirstSleepUs << step, kLongestSleepUs));
+    }
+}
+
+unsigned TriesInRound(unsigned round) noexcept { return round < kPauses + kYields ? 1 : kTriesAfterSleep; }
 }  // namespace
 
 PubRecordHandle::PubRecordHandle(IKernel* kernel, const char16_t* pubName, const char* recordName)
@@ -41,29 +72,84 @@ void PubRecordHandle::EnsureLockProperty() {
     }
 }
 
-void PubRecordHandle::Lock() {
+bool PubRecordHandle::TryLock() { return kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 0, 1); }
+
+PubRecordHandle::LockOutcome PubRecordHandle::Lock() {
+    // Read (and a bad setting reported) at the first lock, not the first wait.
+    const std::int64_t boundNs = StaleLock::BoundMs(kernel_) * 1'000'000;
     EnsureLockProperty();
-    for (int tries = 0; !kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 0, 1); ++tries) {
-        if (tries < kSpinsBeforeYield) {
-            Platform::CpuRelax();
-        } else {
-            Platform::YieldThread();
+    if (TryLock()) return LockOutcome::Taken;
+    const std::int64_t firstFailure = Platform::MonotonicNanoseconds();
+    std::int64_t waitFrom = firstFailure;
+    bool claimRefused = false;
+    for (unsigned round = 1;; ++round) {
+        BackOff(round);
+        for (unsigned t = 0; t < TriesInRound(round); ++t) {
+            if (t > 0) Platform::YieldThread();
+            if (TryLock()) return LockOutcome::Taken;
         }
+        const std::int64_t now = Platform::MonotonicNanoseconds();
+        if (now - waitFrom < boundNs) continue;
+        // Every try failed for the whole bound: the holder has stopped.
+        if (!ClaimTakeover(claimRefused)) {
+            // Another waiter is taking over: give it a full bound of its own.
+            claimRefused = true;
+            waitFrom = now;
+            continue;
+        }
+        if (TryLock()) {  // given back at the last moment after all
+            kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_.c_str(), 1, 0);
+            holdsClaim_ = false;
+            return LockOutcome::Taken;
+        }
+        ReportTakeover(Platform::MonotonicNanoseconds() - firstFailure);
+        return LockOutcome::TakenOver;
     }
 }
 
-void PubRecordHandle::Unlock() { kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 1, 0); }
+bool PubRecordHandle::ClaimTakeover(bool forced) {
+    if (claimName_.empty()) claimName_.assign(lockName_).append(kClaimSuffix);
+    const char* claim = claimName_.c_str();
+    if (!kernel_->FindPubProperty(pubIndex_, claim)) {
+        kernel_->AddPubProperty(pubIndex_, claim, VT_INT);
+        kernel_->SetPubPropertySave(pubIndex_, claim, false);
+    }
+    // Forced, the claim is ours whether or not it was free: its claimant stopped
+    // as well, and our Unlock frees it.
+    holdsClaim_ = kernel_->CompareSetPubPropertyInt(pubIndex_, claim, 0, 1) || forced;
+    return holdsClaim_;
+}
+
+void PubRecordHandle::ReportTakeover(std::int64_t waitedNs) {
+    const std::uint64_t count = g_takeovers.fetch_add(1, std::memory_order_relaxed) + 1;
+    // Built without the heap: the lock is ours now and must reach its repair.
+    char line[320];
+    std::snprintf(line, sizeof line,
+                  "PubRecordHandle: lock %s of the list %s was held without a release for %lld ms; taken over as left "
+                  "by a stopped server (takeover %llu of this server)",
+                  lockName_, recordName_, static_cast<long long>(waitedNs / 1'000'000),
+                  static_cast<unsigned long long>(count));
+    try {
+        kernel_->WriteLog(line);
+    } catch (const std::bad_alloc&) {
+        // The line is lost; the takeover goes on.
+    }
+}
+
+void PubRecordHandle::Unlock() noexcept {
+    kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 1, 0);
+    if (holdsClaim_) {
+        // The lock first: a waiter must never see the claim free while we still hold it.
+        kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_.c_str(), 1, 0);
+        holdsClaim_ = false;
+    }
+}
+
+std::uint64_t PubRecordHandle::Takeovers() noexcept { return g_takeovers.load(std::memory_order_relaxed); }
 
 bool PubRecordHandle::CreateRecord(int maxRows, int cols) {
     const bool added = kernel_->AddPubRecord(pubIndex_, recordName_, maxRows, cols);
-    if (added) {
-        if (kernel_->FindPubProperty(pubIndex_, lockName_)) {
-            kernel_->SetPubPropertyInt(pubIndex_, lockName_, 0);
-        } else {
-            kernel_->AddPubProperty(pubIndex_, lockName_, VT_INT);
-            kernel_->SetPubPropertySave(pubIndex_, lockName_, false);
-        }
-    }
+    if (added) EnsureLockProperty();
     return added;
 }
 

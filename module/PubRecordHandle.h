@@ -5,8 +5,10 @@
 // Every public-record operation the leaderboards use goes through here.
 //
 // The rows of a shared list are rewritten only under its lock: operations marked
-// REQUIRES say so. Records no other server rewrites (the prize time) and the
-// set-up of a record before anyone uses it are the callers' stated exceptions.
+// REQUIRES say so. The set-up of a list (creation, migration, resize, rebuild)
+// runs under it too. The prize-time record is written only under the win-streak
+// list's lock.
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -20,13 +22,31 @@ public:
     PubRecordHandle(const PubRecordHandle&) = delete;
     PubRecordHandle& operator=(const PubRecordHandle&) = delete;
 
-    // Waits without limit until the lock is taken; creates the lock property when missing.
-    void Lock();
-    void Unlock();
+    enum class LockOutcome {
+        Taken,      // it was free, or freed while we waited
+        TakenOver,  // its holder kept it past the stale bound: taken as left by a stopped server
+    };
+    // Takes the lock, creating its property when missing. While another holds it
+    // the tries back off (pause, yield, then short sleeps). When every try has
+    // failed for the stale bound (StaleLockBound.h, on the monotonic clock) the
+    // holder is taken to have stopped: the lock is taken over as it stands (its
+    // value stays 1), one line naming the list and the time waited goes to the
+    // kernel's log, and the takeover is counted. Only one waiter takes over: it
+    // first claims the takeover (a second property, the lock's name followed by
+    // "Takeover"); a waiter that finds the claim taken waits a further bound, and
+    // only then takes over past a claim whose claimant stopped too. The caller
+    // repairs the list before it goes on (LockedList does).
+    LockOutcome Lock();
+    // Gives the lock back, and after a takeover the claim too. Never allocates.
+    void Unlock() noexcept;
+    // Lock takeovers made by this load of the library.
+    static std::uint64_t Takeovers() noexcept;
 
-    // Adds the record; when it was added the lock is made free.
+    // Adds the record; the lock property is made (free) when missing. A lock that
+    // exists is left as it is: record set-up runs under the lock, which its holder
+    // gives back.
     bool CreateRecord(int maxRows, int cols);
-    // Adds the record and leaves the lock as it is.
+    // Adds the record and leaves the lock property alone.
     bool AddRecord(int maxRows, int cols);
     bool RemoveRecord();
     // Re-creates the record with another maximum, keeping rows and column types.
@@ -84,6 +104,10 @@ public:
 
 private:
     void EnsureLockProperty();
+    bool TryLock();
+    // Claims the takeover; forced, it goes ahead past a claim that is taken.
+    bool ClaimTakeover(bool forced);
+    void ReportTakeover(std::int64_t waitedNs);
 
     IKernel* kernel_;
     int pubIndex_ = -1;
@@ -91,16 +115,21 @@ private:
     const char* lockName_;      // points into lockInline_ or lockHeap_
     char lockInline_[64];
     std::string lockHeap_;
+    std::string claimName_;     // built before a takeover, so Unlock needs no memory
+    bool holdsClaim_ = false;
 };
 
 // Holds a record's lock for a scope: released on every path, bad_alloc included.
 class PubRecordLock {
 public:
-    explicit PubRecordLock(PubRecordHandle& handle) : handle_(handle) { handle_.Lock(); }
+    explicit PubRecordLock(PubRecordHandle& handle) : handle_(handle), outcome_(handle_.Lock()) {}
     ~PubRecordLock() { handle_.Unlock(); }
     PubRecordLock(const PubRecordLock&) = delete;
     PubRecordLock& operator=(const PubRecordLock&) = delete;
 
+    bool TookOver() const noexcept { return outcome_ == PubRecordHandle::LockOutcome::TakenOver; }
+
 private:
     PubRecordHandle& handle_;
+    PubRecordHandle::LockOutcome outcome_;
 };

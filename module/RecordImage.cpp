@@ -220,9 +220,11 @@ bool RecordImage::InsertRow(PubRecordHandle& handle, int row, int at, int rowsWi
 
 // One kernel call per cell, and no allocation in the library: the texts are
 // handed on from the image's buffers. Object cells have no setter and keep the
-// default the inserted row got.
+// default the inserted row got. Column 0 (a list's name) goes last, so a row
+// that a stopped server left half written has no name, and a repair knows it.
 void RecordImage::WriteCells(PubRecordHandle& handle, int row, int at) const {
-    for (int col = 0; col < Cols(); ++col) {
+    for (int n = 1; n <= Cols(); ++n) {
+        const int col = n % Cols();
         switch (types_[static_cast<std::size_t>(col)]) {
             case VT_INT: handle.SetCellInt(at, col, Int(row, col)); break;
             case VT_FLOAT: handle.SetCellFloat(at, col, Float(row, col)); break;

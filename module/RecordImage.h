@@ -54,8 +54,8 @@ public:
     // Appends the row's cells by column type, as PubRecordHandle::CopyRowToList does.
     void PushRow(int row, IVarList& out) const;
 
-    // Adds the (removed) record anew with this layout and its first rowCount rows,
-    // the lock made free; false when the record cannot be added.
+    // REQUIRES: the list's lock is held. Adds the (removed) record anew with this
+    // layout and its first rowCount rows; false when the record cannot be added.
     bool Recreate(PubRecordHandle& handle, int maxRows, int rowCount) const;
 
     // REQUIRES: the list's lock is held, unless nobody can see the record yet.

@@ -10,6 +10,14 @@ std::vector<const SimExtension*>& SimExtensions() {
     return extensions;
 }
 
+void SimServerState::LogIn(std::size_t i) {
+    constexpr int kCommandPlayerReady = 1009;  // the host's command to a player that has finished loading
+    server->LoginPlayer(players[i]);
+    CVarList ready;
+    ready << kCommandPlayerReady;
+    server->RunCommand(players[i], ready);
+}
+
 void SimServerState::Set(std::size_t i, const char* property, const HostValue& value) {
     server->SetProperty(players[i], property, value);
     ++changes;

@@ -28,6 +28,8 @@ struct SimServerState {
     std::map<int, std::uint64_t> requests;  // client messages sent, by message id
     bool ask = true;                     // false: Ask sends nothing
 
+    // Logs player i in as the host does: "OnLoad", then command 1009 (ready).
+    void LogIn(std::size_t i);
     // Sets a property of player i through the kernel, so its watches fire.
     void Set(std::size_t i, const char* property, const HostValue& value);
     // Player i's client sends message id (nothing else in the message), unless asking is off.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <system_error>
+#include <utility>
 
 namespace {
 // The one reader of the simulator's numbers: the whole text, digits only (a
@@ -46,21 +47,21 @@ bool ToDate(const char* text, int& year, int& month, int& day) {
     return true;
 }
 
-// SERVER@DAY:HH:MM, the day from 1, a time of day.
-bool ToKill(const char* text, SimKill& out) {
+// N@DAY:HH:MM: a server, a day from 1 and a time of that day.
+bool ToStop(const char* text, SimStop& out) {
     if (text == nullptr) return false;
     const std::string s(text);
     const std::size_t at = s.find('@');
-    if (at == std::string::npos) return false;
-    const std::string when = s.substr(at + 1);
-    const std::size_t c1 = when.find(':');
-    const std::size_t c2 = c1 == std::string::npos ? c1 : when.find(':', c1 + 1);
-    if (c2 == std::string::npos || c2 + 3 != when.size() || c2 - c1 != 3) return false;
-    long long server = 0, day = 0, hour = 0, minute = 0;
-    if (!ToLong(s.substr(0, at).c_str(), 1, 64, server) || !ToLong(when.substr(0, c1).c_str(), 1, 366, day) ||
-        !ToLong(when.substr(c1 + 1, 2).c_str(), 0, 23, hour) || !ToLong(when.substr(c2 + 1).c_str(), 0, 59, minute))
+    const std::size_t colon = s.find(':', at == std::string::npos ? 0 : at);
+    if (at == std::string::npos || colon == std::string::npos || s.size() != colon + 6 || s[colon + 3] != ':') {
         return false;
-    out = SimKill{static_cast<int>(server), static_cast<int>(day), static_cast<int>(hour), static_cast<int>(minute)};
+    }
+    long long server = 0, day = 0, hour = 0, minute = 0;
+    if (!ToLong(s.substr(0, at).c_str(), 1, 64, server) ||
+        !ToLong(s.substr(at + 1, colon - at - 1).c_str(), 1, 367, day) ||
+        !ToLong(s.substr(colon + 1, 2).c_str(), 0, 23, hour) || !ToLong(s.substr(colon + 4, 2).c_str(), 0, 59, minute))
+        return false;
+    out = {static_cast<int>(server), static_cast<int>(day), static_cast<int>(hour), static_cast<int>(minute)};
     return true;
 }
 
@@ -147,6 +148,14 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             if (std::find(out.without.begin(), out.without.end(), value) == out.without.end())
                 out.without.push_back(value);
             ++i;
+        } else if (!std::strcmp(arg, "--stop-server")) {
+            SimStop stop;
+            if (!ToStop(value, stop)) {
+                error = "--stop-server needs SERVER@DAY:HH:MM, for example 2@1:14:30" + Given(value);
+                return false;
+            }
+            out.stops.push_back(stop);
+            ++i;
         } else if (!std::strcmp(arg, "--store")) {
             // The value may hold a password: a refusal never repeats it.
             if (value == nullptr || (std::strcmp(value, "memory") != 0 && std::strncmp(value, "redis://", 8) != 0)) {
@@ -160,8 +169,8 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
         } else if (!std::strcmp(arg, "--processes")) {
             out.processes = true;
         } else if (!std::strcmp(arg, "--kill-server")) {
-            SimKill kill;
-            if (!ToKill(value, kill)) {
+            SimStop kill;
+            if (!ToStop(value, kill)) {
                 error = "--kill-server needs SERVER@DAY:HH:MM, for example 2@1:10:00" + Given(value);
                 return false;
             }
@@ -193,13 +202,22 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
         return false;
     }
     if (!out.kills.empty() && !out.processes) {
-        error = "--kill-server needs --processes (it kills a server's process)";
+        error = "--kill-server needs --processes (it kills a server's process; --stop-server stops a server in this one)";
         return false;
     }
-    for (const SimKill& kill : out.kills) {
-        if (kill.server > out.servers) {
-            error = "--kill-server needs a server from 1 to " + std::to_string(out.servers) + " (--servers)";
-            return false;
+    if (!out.stops.empty() && out.processes) {
+        error = "--stop-server stops a server inside this process; with --processes use --kill-server";
+        return false;
+    }
+    for (const auto& [option, list] : {std::pair{"--stop-server", &out.stops}, std::pair{"--kill-server", &out.kills}}) {
+        for (const SimStop& stop : *list) {
+            if (stop.server > out.servers) {
+                error = std::string(option) + " needs a server from 1 to " + std::to_string(out.servers) +
+                        " (--servers), not \"" + std::to_string(stop.server) + "@" + std::to_string(stop.day) + ":" +
+                        (stop.hour < 10 ? "0" : "") + std::to_string(stop.hour) + ":" + (stop.minute < 10 ? "0" : "") +
+                        std::to_string(stop.minute) + "\"";
+                return false;
+            }
         }
     }
     if (!out.rules.empty() && !out.resources.empty()) {
@@ -245,6 +263,12 @@ void PrintSimHelp(const char* program) {
         "  --kill-server N@DAY:HH:MM  kill server N's process at its next locked rewrite\n"
         "                     after that simulated time (day 1 is the start date) and\n"
         "                     start it again an hour later; repeatable\n"
+        "  --stop-server N@DAY:HH:MM\n"
+        "                     stop server N, as a crash would, at its next locked rewrite\n"
+        "                     after that simulated time (day 1 is the start date) and\n"
+        "                     restart it a simulated hour later; the others take its lock\n"
+        "                     over after the stale-lock bound (VOGAME_LOCK_STALE_MS, in\n"
+        "                     milliseconds, default 10000); repeatable\n"
         "  --echo             echo the library's log and trace lines\n"
         "  --quiet            no progress line on a terminal\n"
         "  --help             this text\n"

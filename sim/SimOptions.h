@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-// A server process to kill (SIGKILL) at its next locked rewrite after a
-// simulated moment, so that it dies holding the list's lock; it is started
-// again a simulated hour later.
-struct SimKill {
-    int server = 0;  // 1-based
-    int day = 1;     // 1 is the start date
+// A server to stop, as a crash would, at its next locked rewrite after a
+// simulated moment; it is restarted a simulated hour after it stopped. With
+// servers in processes of their own, the stop is a kill of the process.
+struct SimStop {
+    int server = 0;              // 1-based
+    int day = 1;                 // 1 is the start date
     int hour = 0, minute = 0;
 
     std::int64_t OffsetMs() const noexcept {
@@ -35,10 +35,11 @@ struct SimOptions {
     std::string library;         // empty: the library built with the simulator
     std::string resources;       // resource folder; empty: a fresh temporary one
     std::vector<std::string> without;  // sibling modules the servers lack, by name
+    std::vector<SimStop> stops;  // servers stopped holding a lock, in the order given
     std::string store = "memory";  // "memory" or redis://[:PASSWORD@]HOST:PORT[/PREFIX]
     bool fresh = false;            // remove the world's keys from the store first
     bool processes = false;        // each server in its own process
-    std::vector<SimKill> kills;    // server processes killed holding a lock
+    std::vector<SimStop> kills;    // server processes killed holding a lock (--kill-server)
     // Set by the simulator for the processes it starts: the one server this
     // process runs, and the clock a restarted one starts at (0: the start date).
     int serverRole = 0;

@@ -12,7 +12,7 @@ constexpr std::int64_t kRestartAfterMs = 3'600'000;  // a killed server comes ba
 }
 
 SimProcesses::SimProcesses(const SimOptions& options, std::int64_t startMs)
-    : options_(options), startMs_(startMs), killDone_(options.kills.size(), false) {
+    : options_(options), startMs_(startMs), killDone_(options.kills.size(), false), kills_(options.kills.size()) {
     std::string store = options.store;
 #ifdef VOGAME_HAVE_REDIS
     // A password goes to the children through the environment, never on a
@@ -130,15 +130,18 @@ bool SimProcesses::Step(std::int64_t nowMs, std::string& error) {
         c.restartAtMs = -1;
         if (!Launch(c, nowMs, error)) return false;
         events_.push_back({c.server, nowMs, "restarted", ""});
+        if (c.kill >= 0) kills_[static_cast<std::size_t>(c.kill)].restartedMs = nowMs;
+        c.kill = -1;
     }
     for (std::size_t k = 0; k < options_.kills.size(); ++k) {
-        const SimKill& kill = options_.kills[k];
+        const SimStop& kill = options_.kills[k];
         Child& c = children_[static_cast<std::size_t>(kill.server - 1)];
         if (killDone_[k] || !c.alive || c.armed || nowMs < startMs_ + kill.OffsetMs()) continue;
         killDone_[k] = true;
         std::string word;
         if (!Send(c, "arm") || !Answer(c, word, error)) return false;
         c.armed = true;
+        c.kill = static_cast<int>(k);
     }
     for (Child& c : children_)
         if (c.alive && !Send(c, "step")) {
@@ -153,9 +156,12 @@ bool SimProcesses::Step(std::int64_t nowMs, std::string& error) {
         std::string status;
         Reap(c, status);
         const Json& f = figures_[c.figures];
-        events_.push_back({c.server, nowMs, "killed",
-                           (f.contains("halted_at") ? f["halted_at"].get<std::string>() : std::string()) +
-                               " (exit status " + status + ")"});
+        const std::string at = f.contains("halted_at") ? f["halted_at"].get<std::string>() : std::string();
+        events_.push_back({c.server, nowMs, "killed", at + " (exit status " + status + ")"});
+        if (c.kill >= 0) {
+            kills_[static_cast<std::size_t>(c.kill)].killedMs = nowMs;
+            kills_[static_cast<std::size_t>(c.kill)].at = at;
+        }
         c.restartAtMs = nowMs + kRestartAfterMs;
     }
     return true;

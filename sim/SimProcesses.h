@@ -11,6 +11,7 @@
 // "ready", "done" or "halted" followed by its figures as one JSON object. A
 // halted server kills itself right after its answer.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,12 @@ struct SimProcessEvent {
     std::int64_t ms = 0;  // the simulated time of the step
     std::string what;     // "killed" or "restarted"
     std::string detail;   // where a killed server stopped; the exit status
+};
+
+// What became of one --kill-server.
+struct SimKillOutcome {
+    std::optional<std::int64_t> killedMs, restartedMs;
+    std::string at;  // the public-data call it died at
 };
 
 class SimProcesses {
@@ -44,6 +51,8 @@ public:
     std::vector<Json> Figures() const;
     const std::vector<SimProcessEvent>& Events() const noexcept { return events_; }
     int Started() const noexcept { return started_; }
+    // One per --kill-server, in the order given.
+    const std::vector<SimKillOutcome>& Kills() const noexcept { return kills_; }
 
 private:
     struct Child {
@@ -52,6 +61,7 @@ private:
         std::string buffer;  // bytes read past the last line
         bool alive = false;
         bool armed = false;
+        int kill = -1;  // the --kill-server it is armed for or was killed by
         std::int64_t restartAtMs = -1;
         std::size_t figures = 0;  // its slot in figures_
     };
@@ -69,5 +79,6 @@ private:
     std::vector<Json> figures_;
     std::vector<SimProcessEvent> events_;
     std::vector<bool> killDone_;
+    std::vector<SimKillOutcome> kills_;
     int started_ = 0;
 };

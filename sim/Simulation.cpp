@@ -15,11 +15,10 @@
 #include "SimReport.h"
 #include "SimStore.h"
 #include "Utility/PlatformProcess.h"
+#include "SimStops.h"
 #include "host/HostClock.h"
 
 namespace {
-constexpr int kCommandPlayerReady = 1009;  // the host's command to a player that has finished loading
-
 // The leaderboards whose rewrites are counted, with the lock property beside each record.
 struct ListLock {
     const char* list;
@@ -73,6 +72,7 @@ int Simulation::Run() {
     if (!StartServers(std::move(store))) return 2;
     run_ = std::make_unique<SimRun>(
         SimRun{*world_, options_, servers_, HostClock::MsOf(options_.year, options_.month, options_.day)});
+    stops_ = std::make_unique<SimStops>(options_, *world_, servers_, run_->startMs);
     for (const SimExtension* e : extensions)
         if (e->start) e->start(*run_);
     if (Parent()) {
@@ -196,10 +196,7 @@ void Simulation::CreatePlayers() {
             const ObjectId player = state.server->CreatePlayer(name, scene, properties);
             state.players[index] = player;
             if (player.IsNull()) continue;  // cannot happen with unique names; the report would show it
-            state.server->LoginPlayer(player);
-            CVarList ready;
-            ready << kCommandPlayerReady;
-            state.server->RunCommand(player, ready);
+            state.LogIn(index);
             ++logins_;
         }
     }
@@ -227,6 +224,8 @@ void Simulation::RunClock() {
     const std::int64_t every = std::max<std::int64_t>(1, steps_ / 200);
     for (std::int64_t step = 0; step < steps_; ++step) {
         if (step % every == 0) Progress(step, steps_, false);
+        const std::int64_t nowMs = run_->startMs + step * stepMs;
+        stops_->BeforeStep(nowMs);
         for (std::size_t i = 0; i < servers_.size(); ++i) {
             world_->server(i).Post([this, i, stepMs](Server& server) {
                 for (const SimExtension* e : SimExtensions())
@@ -235,8 +234,10 @@ void Simulation::RunClock() {
             });
         }
         for (std::size_t i = 0; i < servers_.size(); ++i) world_->server(i).WaitIdle();
+        stops_->AfterStep(nowMs);
     }
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) world_->server(i).StopThread();
+    stops_->Finish(run_->startMs + steps_ * stepMs);
     Progress(steps_, steps_, true);
 }
 
@@ -393,6 +394,7 @@ void Simulation::ReportWork(SimReport& report, double seconds) {
         t.AddRow() = {l.list, w.rows[i], n(w.rewrites[i]), n(w.listWaits[i]),
                       ReportCell(w.lockHeld[i] ? "HELD" : "free", w.lockHeld[i])};
     }
+    stops_->Report(s);
 
     const std::uint64_t events = logins_ + changes + allRequests;
     const double eventRate = seconds > 0 ? static_cast<double>(events) / seconds : 0.0;
@@ -539,6 +541,16 @@ bool Simulation::RunProcesses() {
     figures_ = processes_->Figures();
     for (const Json& f : figures_)
         for (const auto& [name, value] : f["extensions"].items()) gathered_[name].push_back(value);
+    // The kills and the takeovers they caused are reported as the in-process stops are.
+    for (std::size_t k = 0; k < options_.kills.size(); ++k) {
+        const SimKillOutcome& kill = processes_->Kills()[k];
+        stops_->Killed(options_.kills[k], kill.killedMs, kill.at, kill.restartedMs);
+    }
+    for (const Json& f : figures_) {
+        std::vector<std::string> lines;
+        for (const Json& line : f["takeovers"]) lines.push_back(line.get<std::string>());
+        stops_->AddTakeoverLines(lines);
+    }
     return true;
 }
 
@@ -592,36 +604,4 @@ void Simulation::ReportProcesses(SimReport& report) {
     }
     s.Number("kills", kills);
     s.Number("restarts", restarts);
-    std::vector<std::string> takeovers;
-    for (const Json& f : figures_)
-        for (const Json& line : f["takeovers"])
-            takeovers.push_back("server " + std::to_string(f["server"].get<int>()) + ": " + line.get<std::string>());
-    s.Number("lock takeovers", static_cast<std::int64_t>(takeovers.size()), "takeovers");
-    ReportTable& t = s.Table("Takeover log lines", "takeover_lines");
-    t.Column("line");
-    for (const std::string& line : takeovers) t.AddRow() = {line};
-    // Each list as the store holds it at the end: at most 150 rows, one row per
-    // name, in ranked order of its key, its lock free.
-    ReportTable& lists = s.Table("Lists at the end", "lists");
-    lists.Column("list").Column("rows", true).Column("whole").Column("lock at the end", false, "lock_held");
-    constexpr std::size_t kKeyColumn[3] = {1, 7, 4};
-    for (int i = 0; i < 3; ++i) {
-        const auto snap = world_->Store().Snapshot(kLists[i].space, kLists[i].record);
-        const std::size_t rows = snap ? snap->rows.size() : 0;
-        bool whole = rows <= 150;
-        std::vector<std::u16string> names;
-        for (std::size_t r = 0; r < rows; ++r) {
-            const auto& row = snap->rows[r];
-            const std::u16string* name = row.empty() ? nullptr : std::get_if<std::u16string>(&row[0]);
-            whole = whole && name != nullptr && !name->empty();
-            if (name != nullptr) names.push_back(*name);
-            const std::size_t k = kKeyColumn[i];
-            if (r > 0 && row.size() > k && snap->rows[r - 1].size() > k)
-                whole = whole && IntOf(&snap->rows[r - 1][k]) >= IntOf(&row[k]);
-        }
-        std::sort(names.begin(), names.end());
-        whole = whole && std::adjacent_find(names.begin(), names.end()) == names.end();
-        lists.AddRow() = {kLists[i].list, static_cast<std::int64_t>(rows), ReportCell(whole ? "yes" : "NO", whole),
-                          ReportCell(work_.lockHeld[i] ? "HELD" : "free", work_.lockHeld[i])};
-    }
 }

@@ -12,6 +12,7 @@
 #include "host/World.h"
 
 class SimReport;
+class SimStops;
 
 class Simulation {
 public:
@@ -53,6 +54,7 @@ private:
     std::unique_ptr<class SimProcesses> processes_;
     std::vector<Json> figures_;                             // every server process's last figures
     std::map<std::string, std::vector<Json>> gathered_;     // their extensions' figures, by extension
+    std::unique_ptr<SimStops> stops_;
     std::int64_t steps_ = 0;
     std::uint64_t logins_ = 0;
     // Lock holds released, per leaderboard (counted by the store's release hook).

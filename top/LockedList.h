@@ -2,9 +2,8 @@
 // Holds a ranked list's lock for a rewrite, or for a read that must see one
 // whole list. Every step that needs the lock takes one of these, so the lock is
 // taken in one place and released on every path, bad_alloc included. When the
-// lock learns to take over from a holder that stopped, this is where the list is
-// repaired (ResortLocked: unique names, rank order, at most maxRows rows) before
-// the caller goes on.
+// lock was taken over from a holder that stopped, the list is repaired here
+// (RankedRepair.h) before the caller goes on.
 #include "../module/PubRecordHandle.h"
 #include "RankedList.h"
 
@@ -12,12 +11,13 @@ namespace TopList {
 
 class LockedList {
 public:
-    LockedList(PubRecordHandle& handle, const RankedList& list) : lock_(handle), handle_(handle), list_(list) {}
+    LockedList(PubRecordHandle& handle, const RankedList& list);
     LockedList(const LockedList&) = delete;
     LockedList& operator=(const LockedList&) = delete;
 
     PubRecordHandle& Handle() const noexcept { return handle_; }
     const RankedList& List() const noexcept { return list_; }
+    bool TookOver() const noexcept { return lock_.TookOver(); }
 
 private:
     PubRecordLock lock_;

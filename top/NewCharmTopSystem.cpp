@@ -12,6 +12,7 @@
 #include "../module/IKernel.h"
 #include "../module/PubRecordHandle.h"
 #include "../module/RecordImage.h"
+#include "LockedList.h"
 #include "PlayerFields.h"
 #include "RankedPlacement.h"
 #include "RankedReply.h"
@@ -60,6 +61,7 @@ constexpr RankedList kList{
     .rowFields = kRowFields,
     .keyColumn = kColCharm,
     .maxRows = kMaxRows,
+    .fillerRows = false,
     .unchangedKeyWritesNothing = true,
     .resortOrder = kResortOrder,
     .resortKeeps = EqualKeysKeep::NearerEnd,
@@ -99,10 +101,14 @@ void SetPlayerCell(IKernel* kernel, const ObjectId& player, int column, const IV
     }
 }
 
-// Re-creates the record with its rows kept in order, so the layout and a lock
-// left held by a stopped server are set right at every start.
+// Re-creates the record with its rows kept in order, so the layout is set right
+// at every start. Under the list's lock: a server that starts while another
+// writes the list neither loses nor doubles a row, and a lock this server's
+// previous run left held is taken over (and the list repaired) after the stale
+// bound.
 void RebuildRecord(IKernel* kernel) {
     PubRecordHandle handle(kernel, kPubSpace, kRecord);
+    const LockedList locked(handle, kList);
     RecordImage rows;
     rows.TakeAs(handle, kList.columnTypes);
 

@@ -22,6 +22,8 @@
 #include "../module/IKernel.h"
 #include "../module/ILetterSystem.h"
 #include "../module/PubRecordHandle.h"
+#include "../module/RecordImage.h"
+#include "LockedList.h"
 #include "PlayerFields.h"
 #include "RankedPlacement.h"
 #include "RankedReply.h"
@@ -81,6 +83,7 @@ constexpr RankedList kList{
     .rowFields = kRowFields,
     .keyColumn = kColStreak,
     .maxRows = kMaxRows,
+    .fillerRows = false,
     .unchangedKeyWritesNothing = false,
     .resortOrder = kResortOrder,
     .resortKeeps = EqualKeysKeep::NearerTop,
@@ -125,16 +128,19 @@ void LoadRules(IKernel* kernel) {
     g_info.Num = ini.ReadInteger(kRuleSection, "Num", 1);
 }
 
-// Creates the list and the prize-time record when missing. Records that exist
-// are left as they are, and the lock is not touched.
+// Creates the list and the prize-time record when missing, under the list's
+// lock, so that servers starting together make each once. Records that exist
+// are left as they are.
 bool CreatePublicData(IKernel* kernel) {
     PubRecordHandle list(kernel, kPubSpace, kRecord);
     if (list.PubIndex() < 0) return false;
+    PubRecordHandle prizeTime(kernel, kPubSpace, kPrizeRecord);
+    if (list.Exists() && prizeTime.Exists()) return true;
+    const LockedList locked(list, kList);
     if (!list.Exists()) {
         list.AddRecord(kMaxRows, kColumns);
         list.SetColumnTypes(kList.columnTypes);
     }
-    PubRecordHandle prizeTime(kernel, kPubSpace, kPrizeRecord);
     if (!prizeTime.Exists()) {
         prizeTime.AddRecord(1, 1);
         prizeTime.SetColumnType(0, VT_INT);
@@ -163,6 +169,13 @@ bool PrizeGivenOnDateOf(PubRecordHandle& prizeTime, std::int64_t now) {
 // that servers receiving the event together pay exactly one letter per day and no
 // streak update slips in between the re-sort and the clear. Returns true when the
 // prize was given.
+//
+// Once a day even through a crash: the prize date is recorded before the letter
+// goes out, so a server that stops anywhere in these steps can never cause a
+// second letter for the same day (the next holder takes the lock over, repairs
+// the list and finds the day rewarded). A stop between the record and the letter
+// would lose that day's letter, so the winner and the attachment go to the log
+// first: an operator can send it by hand.
 bool GiveDailyPrize(IKernel* kernel) {
     PubRecordHandle prizeTime(kernel, kPubSpace, kPrizeRecord);
     PubRecordHandle list(kernel, kPubSpace, kRecord);
@@ -170,28 +183,32 @@ bool GiveDailyPrize(IKernel* kernel) {
 
     const LockedList locked(list, kList);
     const std::int64_t now = CurrentTime(kernel, false);
-    if (PrizeGivenOnDateOf(prizeTime, now)) return false;
+    const bool rewardedBefore = prizeTime.Rows() >= 1;
+    const int lastStamp = rewardedBefore ? prizeTime.CellInt(0, 0) : 0;
+    if (rewardedBefore && SameLocalDate(NearestWithLow32(lastStamp, now), now)) return false;
 
-    ResortLocked(locked);
-    if (list.Rows() < 1) return false;
-
-    // Everything the letter needs is built before it goes out, so that once it is
-    // sent nothing can fail before the prize time is recorded.
-    const std::u16string winner = list.CellWideString(0, kColName);
+    // The winner is the first row of the re-sort's order. The list is emptied
+    // once the prize is given, so it is ordered in memory only: a stop before the
+    // prize date is recorded leaves the list as it was, for the next server to pay.
+    RecordImage rows;
+    rows.TakeAs(list, kList.columnTypes);
+    if (rows.Rows() < 1) return false;
+    const std::u16string winner(rows.WideString(ResortOrder(rows, kList).front(), kColName));
+    // Everything the letter needs is built before anything is written, so that
+    // once the date is recorded nothing can fail before the letter is sent.
     const std::u16string title = StringToWide("SystemMail_Title_000012", 0);
     const std::u16string content = StringToWide("SystemMail_Content_000012", 0);
     const std::u16string attachment =
         JoinFields(IntToWide(g_info.PrizeItemid), IntToWide(g_info.Num), u"", u"", u"");
+    const std::string logLine = "PlayerTopAlwaysWinSystem: sending the daily prize letter of " +
+                                CurrentDateTimeText(kernel, true) + " to " + WideToString(winner.c_str()) +
+                                ", attachment " + WideToString(attachment.c_str()) +
+                                " (the day is recorded as rewarded first: should this server stop before the "
+                                "letter is out, send it by hand)";
     CVarList stamp;
     stamp.PushInt(Low32Time(now));
 
-    if (g_letter != nullptr) {
-        g_letter->SendLetter(kernel, u"System", winner.c_str(), title.c_str(), content.c_str(),
-                             attachment.c_str(), kLetterKind, u"");
-    }
-    // The letter is out: the date must now be recorded and the list emptied even
-    // through a passing shortage, or the next daily event would pay again. The
-    // prize-time record is written by this step alone, under the list's lock.
+    kernel->WriteLog(logLine.c_str());
     bool shortage = false;
     RetryOnShortage(
         [&] {
@@ -202,6 +219,25 @@ bool GiveDailyPrize(IKernel* kernel) {
             }
         },
         shortage);
+    if (g_letter != nullptr) {
+        try {
+            g_letter->SendLetter(kernel, u"System", winner.c_str(), title.c_str(), content.c_str(),
+                                 attachment.c_str(), kLetterKind, u"");
+        } catch (const std::bad_alloc&) {
+            // The letter did not go out: the day stays unrewarded, as if these steps
+            // had not begun, and the next daily event pays it.
+            RetryOnShortage(
+                [&] {
+                    if (rewardedBefore) {
+                        prizeTime.SetCell(0, 0, lastStamp);
+                    } else if (prizeTime.Rows() >= 1) {
+                        prizeTime.RemoveRow(0);
+                    }
+                },
+                shortage);
+            throw;
+        }
+    }
     RetryOnShortage([&] { list.Clear(); }, shortage);
     return true;
 }

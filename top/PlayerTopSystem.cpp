@@ -10,6 +10,7 @@
 #include "../module/IKernel.h"
 #include "../module/PubRecordHandle.h"
 #include "../module/RecordImage.h"
+#include "LockedList.h"
 #include "PlayerFields.h"
 #include "RankedPlacement.h"
 #include "RankedReply.h"
@@ -59,6 +60,7 @@ constexpr RankedList kList{
     .rowFields = kRowFields,
     .keyColumn = kColLevel,
     .maxRows = kMaxRows,
+    .fillerRows = true,
     .unchangedKeyWritesNothing = false,
     .resortOrder = kResortOrder,
     .resortKeeps = EqualKeysKeep::NearerTop,
@@ -99,7 +101,8 @@ void SetColumnTypes(PubRecordHandle& handle) {
     for (int col : kColumnTypeOrder) handle.SetColumnType(col, kColumnTypes[col]);
 }
 
-// Rewrites a list stored in the older layout into the current one, rows in order.
+// REQUIRES: the list's lock is held. Rewrites a list stored in the older layout
+// into the current one, rows in order.
 bool MigrateTopListRecord(PubRecordHandle& handle) {
     if (handle.Cols() >= kCurrentLayoutMinColumns) return false;
 
@@ -141,7 +144,6 @@ bool MigrateTopListRecord(PubRecordHandle& handle) {
         return false;
     }
 
-    const LockedList locked(handle, kList);
     // The old record is gone: every step is retried once when memory runs short.
     bool shortage = false;
     RetryOnShortage([&] { handle.SetSave(true); }, shortage);
@@ -152,8 +154,12 @@ bool MigrateTopListRecord(PubRecordHandle& handle) {
 }
 
 // Creates, migrates or resizes the record; false when it could not be created.
+// All of it under the list's lock: another server may be writing the list, and
+// a lock that this server's previous run left held is taken over (and the list
+// repaired) after the stale bound, rather than freed under a live writer.
 bool SetUpTopListRecord(IKernel* kernel) {
     PubRecordHandle handle(kernel, kPubSpace, kRecord);
+    const LockedList locked(handle, kList);
     if (handle.Exists()) {
         MigrateTopListRecord(handle);
         // Re-creation may drop the save flag; the list must survive a restart.

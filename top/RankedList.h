@@ -36,6 +36,9 @@ struct RankedList {
     std::span<const PlayerField> rowFields;  // a row's cells, read from the player, in column order
     int keyColumn;                           // the Int column ranked greatest first
     int maxRows;
+    // A row with no name and every cell at its default is a place a resize
+    // filled (the player list's), not a half-written row: a repair keeps it.
+    bool fillerRows;
     bool unchangedKeyWritesNothing;          // a listed player whose key is unchanged is left as he is
     std::span<const ResortKey> resortOrder;
     EqualKeysKeep resortKeeps;

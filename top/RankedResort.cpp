@@ -32,13 +32,7 @@ bool RanksBefore(const RecordImage& image, const RankedList& list, int a, int b)
 
 }  // namespace
 
-void ResortLocked(const LockedList& locked) {
-    PubRecordHandle& handle = locked.Handle();
-    const RankedList& list = locked.List();
-    RecordImage image;
-    image.TakeAs(handle, list.columnTypes);
-    if (image.Rows() < 1) return;
-
+std::vector<int> ResortOrder(const RecordImage& image, const RankedList& list) {
     // Rows in the order they count as added: of equal keys the first added stays.
     std::vector<int> order(static_cast<std::size_t>(image.Rows()));
     std::iota(order.begin(), order.end(), 0);
@@ -47,10 +41,20 @@ void ResortLocked(const LockedList& locked) {
     std::stable_sort(order.begin(), order.end(), before);
     order.erase(std::unique(order.begin(), order.end(), [&](int a, int b) { return !before(a, b) && !before(b, a); }),
                 order.end());
+    return order;
+}
+
+void ResortLocked(const LockedList& locked) {
+    PubRecordHandle& handle = locked.Handle();
+    const RankedList& list = locked.List();
+    RecordImage image;
+    image.TakeAs(handle, list.columnTypes);
+    if (image.Rows() < 1) return;
+
+    std::vector<int> order = ResortOrder(image, list);
     if (order.size() > static_cast<std::size_t>(std::max(list.resortRows, 0))) {
         order.resize(static_cast<std::size_t>(list.resortRows));
     }
-
     handle.Clear();
     image.AppendRows(handle, order);
 }

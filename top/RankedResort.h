@@ -1,13 +1,20 @@
 #pragma once
 // The full re-sort of a ranked list, and the hourly heartbeat that runs it.
 #include <cstdint>
+#include <vector>
 
 #include "../Utility/ObjectId.h"
 #include "LockedList.h"
 
 class IKernel;
+class RecordImage;
 
 namespace TopList {
+
+// The image's rows in the order the re-sort writes them back: by the list's
+// re-sort keys, one row per key (the one the list's rule picks); not cut to
+// resortRows.
+std::vector<int> ResortOrder(const RecordImage& image, const RankedList& list);
 
 // Orders the rows by the list's re-sort keys and keeps one row per key (the one
 // the list's rule picks), at most resortRows of them. Every row is read before

@@ -17,14 +17,13 @@ protected:
     void Resort() { ASSERT_TRUE(kernel().RunHeartBeat(Scene(1), charm::kResort)); }
 };
 
-TEST_F(CharmLifecycle, SystemInitRebuildsKeepingRowsInOrderAndFreesTheLock) {
+TEST_F(CharmLifecycle, SystemInitRebuildsKeepingRowsInOrder) {
     std::vector<Row> rows;
     for (int i = 0; i < 37; ++i) {  // deliberately out of charm order: a rebuild keeps the order it finds
         rows.push_back({u"p" + std::u16string(1, static_cast<char16_t>(u'A' + i)), (i * 7) % 37, i, i + 1,
                         u"guild", "castle" + std::to_string(i), i % 5, i % 3, i % 4});
     }
     ASSERT_TRUE(charm::Seed(store(), rows, 100));
-    store().SetPropertyInt(store().SpaceIndex(charm::kSpace), charm::kLock, 1);  // left held by a stopped server
 
     kernel().RaiseEvent(Scene(2), "OnSystemInit");
     const auto snap = store().Snapshot(charm::kSpace, charm::kRecord);

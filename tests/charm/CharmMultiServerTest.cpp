@@ -8,7 +8,7 @@
 
 #include "CharmList.h"
 #include "host/World.h"
-#include "support/ListInvariants.h"
+#include "host/ListInvariants.h"
 
 namespace {
 

@@ -39,15 +39,17 @@ TEST_F(Handle, CreatesAMissingSpaceAndNamesTheLockAfterTheRecord) {
     EXPECT_EQ(std::string(longer.LockName()), longName + "PubLock");
 }
 
-TEST_F(Handle, LockCreatesTheLockPropertyCreateRecordFreesAStaleLockAndAThrowReleasesIt) {
+TEST_F(Handle, LockCreatesTheLockPropertyCreateRecordLeavesAHeldLockAndAThrowReleasesIt) {
     PubRecordHandle h(&k, kSpace, "Rec");
-    h.Lock();
+    EXPECT_EQ(h.Lock(), PubRecordHandle::LockOutcome::Taken);
     EXPECT_EQ(LockValue(), 1);
     EXPECT_FALSE(store.PropertySave(h.PubIndex(), "RecPubLock"));
-    // A holder died with the lock taken; creating the record frees it.
+    // Set-up creates records under the lock: creating one must not free it.
     ASSERT_TRUE(h.CreateRecord(10, 2));
-    EXPECT_EQ(LockValue(), 0);
+    EXPECT_EQ(LockValue(), 1);
     EXPECT_FALSE(h.CreateRecord(10, 2));
+    h.Unlock();
+    EXPECT_EQ(LockValue(), 0);
     h.Unlock();  // releasing a free lock changes nothing
     EXPECT_EQ(LockValue(), 0);
     try {

@@ -19,7 +19,7 @@
 #include "player/PlayerListSupport.h"
 #include "support/AllocationControl.h"
 #include "support/HostFixture.h"
-#include "support/ListInvariants.h"
+#include "host/ListInvariants.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "PlayerListSupport.h"
 #include "Utility/NumberText.h"
 #include "host/World.h"
-#include "support/ListInvariants.h"
+#include "host/ListInvariants.h"
 
 using namespace PlayerList;
 

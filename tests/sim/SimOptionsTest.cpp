@@ -19,7 +19,8 @@ TEST(SimOptions, ReadsEveryOption) {
     ASSERT_TRUE(Parse({"--servers", "3", "--players", "4000", "--days", "2.5", "--step-minutes", "15", "--seed",
                        "42", "--start", "2025-06-30", "--threads", "--echo", "--quiet", "--library", "/x.so",
                        "--rules", "/r.ini", "--top", "25", "--format", "json", "--timing", "--no-requests", "--without",
-                       "LetterSystem", "--without", "EventTimeSystem", "--without", "LetterSystem"},
+                       "LetterSystem", "--without", "EventTimeSystem", "--without", "LetterSystem", "--stop-server",
+                       "2@1:14:30", "--stop-server", "3@367:23:59"},
                       o, error))
         << error;
     EXPECT_EQ((std::vector<int>{o.servers, o.players, o.stepMinutes, o.top, o.year, o.month, o.day}),
@@ -31,6 +32,11 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_EQ(o.library, "/x.so");
     EXPECT_EQ(o.rules, "/r.ini");
     EXPECT_EQ(o.without, (std::vector<std::string>{"LetterSystem", "EventTimeSystem"}));
+    ASSERT_EQ(o.stops.size(), 2u);
+    EXPECT_EQ((std::vector<int>{o.stops[0].server, o.stops[0].day, o.stops[0].hour, o.stops[0].minute}),
+              (std::vector<int>{2, 1, 14, 30}));
+    EXPECT_EQ(o.stops[0].OffsetMs(), (14 * 60 + 30) * 60'000);
+    EXPECT_EQ(o.stops[1].OffsetMs(), ((366LL * 24 + 23) * 60 + 59) * 60'000);
     EXPECT_FALSE(o.help);
     EXPECT_TRUE(Parse({"--seed", "3", "--help"}, o, error));
     EXPECT_TRUE(o.help) << "help is recognised among other options";
@@ -68,6 +74,9 @@ TEST(SimOptions, RefusesUnknownOptionsMissingAndOutOfRangeValues) {
         {"--format", "xml"}, {"--format"}, {"--rules", ""}, {"--start", "2024-13-01"}, {"--start", "2024-02-31"},
         {"--start", "2023-02-29"}, {"--start", "2024-1-1junk"}, {"--start", "2024-01-01junk"},
         {"--start", "2024-1-1"}, {"--start", "1970-01-01"}, {"--library"}, {"--without", "letterSystem"}, {"--without"},
+        {"--stop-server", "2@1:14"}, {"--stop-server", "2@0:10:00"}, {"--stop-server", "0@1:10:00"},
+        {"--stop-server", "2@1:24:00"}, {"--stop-server", "2@1:10:60"}, {"--stop-server", "2-1:10:00"},
+        {"--stop-server", "2@1:10:00 "}, {"--stop-server", "3@1:10:00"},
         {"--rules", "/r.ini", "--resources", "/res"}};
     for (const auto& args : refused) {
         SimOptions o;

@@ -7,8 +7,8 @@ With REDIS_URL set (redis://127.0.0.1:PORT, a server of the caller's), it also
 checks the report of servers in processes of their own sharing that Redis.
 
 usage: report_schema_check.py SIMULATOR SCHEMA"""
-import os
 import json
+import os
 import subprocess
 import sys
 
@@ -29,6 +29,11 @@ SHAPES = [
      and r["work_done"]["timing"] is not None and r["win_streak_leaderboard"]["top"] == []),
     ("no players", ["--players", "0", "--hours", "1"], 0,
      lambda r: r["player_list_reply"] is None and r["nation_report"] is None),
+    ("a server stopped holding a lock, taken over and restarted",
+     ["--servers", "2", "--players", "200", "--hours", "5", "--stop-server", "2@1:02:00"], 0,
+     lambda r: r["work_done"]["locks"]["takeovers"] >= 1
+     and r["work_done"]["locks"]["stopped_servers"][0]["restarted"] is not None
+     and all(l["whole"] for l in r["work_done"]["locks"]["lists"])),
     ("missing sibling modules", ["--players", "40", "--hours", "1", "--without", "LetterSystem",
                                  "--without", "VirtualRecSystem"], 1,
      lambda r: not r["world"]["modules"]["all_started"] and r["world"]["modules"]["failures"]
@@ -49,8 +54,9 @@ def main(simulator, schema_path):
     validator = jsonschema.Draft202012Validator(schema)
     failures = []
     for what, options, status, check in SHAPES:
+        # A short stale-lock bound, so that a takeover costs the run little.
         run = subprocess.run([simulator, "--quiet", "--format", "json"] + options, capture_output=True, text=True,
-                             check=False)
+                             check=False, env={**os.environ, "VOGAME_LOCK_STALE_MS": "50"})
         if run.returncode != status:
             failures.append(f"{what}: exit status {run.returncode}, not {status}\n{run.stderr}")
             continue

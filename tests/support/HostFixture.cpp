@@ -5,7 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "StaleLockSetting.h"
+
 void HostFixture::SetUp() {
+    SetStaleLockBoundMs(kTestStaleBoundMs);
     char pattern[] = "/tmp/vogame-res-XXXXXX";
     const char* dir = ::mkdtemp(pattern);
     ASSERT_NE(dir, nullptr);

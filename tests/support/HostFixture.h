@@ -5,8 +5,9 @@
 //   scene 2: "BaseScene"
 //   scene 3: "BaseScene" with configuration "ChallengeWaitScene"
 // The resource folder is a fresh temporary folder (ResourceDir()); write rule
-// files there in SetUpResources() before the library starts. TearDown expects
-// the host's diagnostics to be empty.
+// files there in SetUpResources() before the library starts. The library's
+// stale-lock bound is the tests' short one (StaleLockSetting.h). TearDown
+// expects the host's diagnostics to be empty.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -3,10 +3,27 @@
 #include <algorithm>
 #include <utility>
 
+#include "PubDataStore.h"
+#include "Utility/ValueType.h"
 #include "Utility/WideText.h"
-#include "host/PubDataStore.h"
 
 namespace ListInvariants {
+
+namespace {
+
+bool AllDefault(const PubDataStore& store, int index, const char* record, int row) {
+    for (int col = 0; col < store.Cols(index, record); ++col) {
+        std::string text;
+        std::u16string wide;
+        const int type = store.ColType(index, record, col);
+        if (type == VT_INT && store.QueryInt(index, record, row, col) != 0) return false;
+        if (type == VT_STRING && store.QueryString(index, record, row, col, text) && !text.empty()) return false;
+        if (type == VT_WIDESTR && store.QueryWideStr(index, record, row, col, wide) && !wide.empty()) return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 std::string CheckRows(const PubDataStore& store, const ListShape& list) {
     const int index = store.SpaceIndex(list.space);
@@ -20,14 +37,16 @@ std::string CheckRows(const PubDataStore& store, const ListShape& list) {
     for (int row = 0; row < rows; ++row) {
         std::u16string name;
         store.QueryWideStr(index, list.record, row, 0, name);
-        if (name.empty()) return where + "row " + std::to_string(row) + " has no name";
+        if (name.empty() && !(list.fillerRows && AllDefault(store, index, list.record, row))) {
+            return where + "row " + std::to_string(row) + " has no name";
+        }
         const int rank = store.QueryInt(index, list.record, row, list.rankColumn);
         if (row > 0 && rank > previous) {
             return where + "row " + std::to_string(row) + " (" + WideToString(name.c_str()) + ", " +
                    std::to_string(rank) + ") ranks above the row before it (" + std::to_string(previous) + ")";
         }
         previous = rank;
-        names.push_back(std::move(name));
+        if (!name.empty()) names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end());
     const auto twice = std::adjacent_find(names.begin(), names.end());

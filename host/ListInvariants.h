@@ -1,6 +1,8 @@
 #pragma once
-// The rules every shared leaderboard obeys whenever no server is rewriting it:
-// at most 150 rows, every row named, no name twice, the ranking column never
+// The rules every shared leaderboard obeys whenever no server is rewriting it
+// (checked by the tests and reported by the simulator):
+// at most 150 rows, every row named (the player list may also hold the unnamed
+// rows of defaults that a resize adds), no name twice, the ranking column never
 // rising from one row to the next, and the record's lock free.
 #include <string>
 #include <string_view>
@@ -15,9 +17,10 @@ struct ListShape {
     const char* record;
     const char* lock;   // the record's lock property
     int rankColumn;     // Int column ranked in descending order
+    bool fillerRows = false;  // unnamed rows of defaults allowed
 };
 
-inline constexpr ListShape kPlayerList{u"Pub_PlayerTopInfo", "PlayerToplistRec", "PlayerToplistRecPubLock", 1};
+inline constexpr ListShape kPlayerList{u"Pub_PlayerTopInfo", "PlayerToplistRec", "PlayerToplistRecPubLock", 1, true};
 inline constexpr ListShape kCharmList{u"Pub_CharmTopInfo", "CharmTopRec", "CharmTopRecPubLock", 7};
 inline constexpr ListShape kStreakList{u"Pub_TopAlwaysWin", "PlayerTopAlwaysWinRec", "PlayerTopAlwaysWinRecPubLock", 4};
 inline constexpr ListShape kAllLists[] = {kPlayerList, kCharmList, kStreakList};

@@ -1,0 +1,62 @@
+#include "StaleLockBound.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "../Utility/Platform.h"
+#include "IKernel.h"
+
+// Why 10 seconds. The longest legitimate holds of a list's lock are the whole-
+// list operations: the 150-row re-sorts, the player list's migration and
+// resize, the charm list's rebuild, the daily prize, and the replies, which read
+// a whole list under its lock. The performance suite measures each of them
+// (bench/lock_holds.cpp, reported by scripts/bench-all.sh): with the in-memory
+// host each takes about a quarter of a millisecond; the most kernel calls are
+// the player list's reply, about 2,400 (its 100 rows cell by cell). On a shared
+// remote store every call is a round trip of 50-100 us, so the longest hold
+// there is about 2,400 x 100 us = 240 ms. Twenty times that is 4.8 s; 10 s
+// (about 40 times) leaves room for a slower store or a holder descheduled on a
+// busy machine, since taking over from a live holder would let two servers
+// write one list, while a stopped server costs the others only one pause of
+// the bound.
+
+namespace StaleLock {
+
+bool ParseBoundMs(const char* text, std::int64_t& out) {
+    if (text == nullptr) return false;
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+    if (!std::isdigit(static_cast<unsigned char>(*text))) return false;  // no sign, no empty text
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(text, &end, 10);
+    while (std::isspace(static_cast<unsigned char>(*end))) ++end;
+    if (errno == ERANGE || *end != '\0' || value < kLowestMs || value > kHighestMs) return false;
+    out = value;
+    return true;
+}
+
+namespace {
+
+std::int64_t ReadBoundMs(IKernel* kernel) {
+    std::string text;
+    if (!Platform::EnvironmentValue(kVariable, text)) return kDefaultMs;
+    std::int64_t bound = kDefaultMs;
+    if (ParseBoundMs(text.c_str(), bound)) return bound;
+    const std::string line = std::string("PubRecordHandle: ") + kVariable + "=\"" + text +
+                             "\" is not a whole number of milliseconds from " + std::to_string(kLowestMs) + " to " +
+                             std::to_string(kHighestMs) + "; the stale-lock bound stays " +
+                             std::to_string(kDefaultMs) + " ms";
+    if (kernel != nullptr) kernel->WriteLog(line.c_str());
+    return kDefaultMs;
+}
+
+}  // namespace
+
+std::int64_t BoundMs(IKernel* kernel) {
+    static const std::int64_t bound = ReadBoundMs(kernel);
+    return bound;
+}
+
+}  // namespace StaleLock

@@ -1,0 +1,48 @@
+#pragma once
+// Worlds for the lock tests: servers with the real library started under a
+// chosen stale-lock bound, players who take part in every list, the three
+// ranked lists described by their layout, and the takeover lines of the log.
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/World.h"
+#include "host/ListInvariants.h"
+
+namespace LockWorld {
+
+// A ranked list, and the player property whose rise rewrites it.
+struct ListUnderTest {
+    const ListInvariants::ListShape* shape;
+    const char* property;
+    std::vector<int> columnTypes;
+};
+const std::vector<ListUnderTest>& RankedLists();
+
+// Servers with scenes 1 "HomeScene", 2 "BaseScene", 3 "ChallengeWaitScene",
+// started with this stale bound and their start events sent.
+std::unique_ptr<World> Start(int servers, long staleBoundMs);
+// A player on the server, in scene 2, with every property the lists read, each
+// ranking value (level, charm, streak) equal to value; logged in.
+ObjectId AddPlayer(Server& server, std::u16string_view name, int value);
+// A row of the list's layout: the name, the ranking value, every other cell
+// its default but the last int column, which holds other.
+std::vector<HostValue> ListRow(const ListUnderTest& list, std::u16string name, int value, int other = 0);
+
+void SetLock(PubDataStore& store, const ListInvariants::ListShape& list, int value);
+// The takeover claim beside the lock: 0 when free or never made.
+int Claim(PubDataStore& store, const ListInvariants::ListShape& list);
+// The server's log lines that report a takeover.
+std::vector<std::string> TakeoverLines(Server& server);
+std::vector<std::u16string> Names(PubDataStore& store, const ListInvariants::ListShape& list);
+
+// Milliseconds the call took on the monotonic clock.
+template <class F>
+long long TimedMs(F f) {
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace LockWorld
