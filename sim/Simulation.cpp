@@ -379,7 +379,7 @@ void Simulation::ReportWork(SimReport& report, double seconds) {
     }
     s.JsonOnly("requests_by_message", std::move(byMessage));
     s.Number("replies sent", n(messages));
-    s.Number("re-sorts by the hourly heartbeats", n(2 * servers_.size() * (hoursRun + 1)));
+    s.Number("re-sorts by the hourly heartbeats", n(2 * static_cast<std::uint64_t>(options_.servers) * (hoursRun + 1)));
     s.Number("re-sorts by win-streak list requests", n(requests[150516]));
     s.Number("timed events fired", n(timed));
     s.Number("lock waits (failed compare-and-set tries)", n(lockWaits), "lock_waits");
