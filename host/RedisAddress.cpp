@@ -72,3 +72,7 @@ std::string RedisAddress::Describe() const {
     if (!password.empty()) text += " (password given)";
     return text;
 }
+
+std::string RedisAddress::UrlWithoutPassword() const {
+    return "redis://" + (user.empty() ? std::string() : user + ":@") + host + ":" + std::to_string(port) + "/" + prefix;
+}

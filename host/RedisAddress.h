@@ -22,4 +22,7 @@ struct RedisAddress {
     static bool Parse(std::string_view text, RedisAddress& out, std::string& error);
     // "redis://HOST:PORT/PREFIX", with "(password given)" when there is one.
     std::string Describe() const;
+    // The address for another process that gets the password through the
+    // environment: "redis://[USER:@]HOST:PORT/PREFIX" (the user kept).
+    std::string UrlWithoutPassword() const;
 };

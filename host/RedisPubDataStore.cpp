@@ -29,10 +29,10 @@ const redisReply* Element(const redisReply* r, std::size_t i) {
     return r != nullptr && r->type == REDIS_REPLY_ARRAY && i < r->elements ? r->element[i] : nullptr;
 }
 
-// A row element: a 4-byte row id, then per cell a 4-byte big-endian length and the bytes.
+// A row element: an 8-byte row id, then per cell a 4-byte big-endian length and the bytes.
 std::vector<std::string_view> CellsOf(std::string_view elem) {
     std::vector<std::string_view> cells;
-    for (std::size_t at = 4; at + 4 <= elem.size();) {
+    for (std::size_t at = 8; at + 4 <= elem.size();) {
         const auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(elem[at + i])); };
         const std::size_t len = (b(0) << 24) | (b(1) << 16) | (b(2) << 8) | b(3);
         at += 4;

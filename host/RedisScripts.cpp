@@ -63,21 +63,24 @@ local function stored(c, v, bytes)
 end
 
 local function parse(elem)
-  local cells, pos, n = {}, 5, #elem
+  local cells, pos, n = {}, 9, #elem
   while pos <= n do
     local len = struct.unpack('>I4', elem, pos)
     cells[#cells + 1] = string.sub(elem, pos + 4, pos + 3 + len)
     pos = pos + 4 + len
   end
-  return string.sub(elem, 1, 4), cells
+  return string.sub(elem, 1, 8), cells
 end
 local function join(id, cells)
   local parts = {id}
   for c = 1, #cells do parts[#parts + 1] = struct.pack('>I4', #cells[c]) .. cells[c] end
   return table.concat(parts)
 end
+-- 8 bytes: exact up to 2^53 inserts (a Lua number), so no id comes back while
+-- its row may still be there.
 local function new_id(r)
-  return struct.pack('>I4', redis.call('HINCRBY', r.m, 'next', 1) % 4294967296)
+  local n = redis.call('HINCRBY', r.m, 'next', 1)
+  return struct.pack('>I4', math.floor(n / 4294967296)) .. struct.pack('>I4', n % 4294967296)
 end
 
 local function row_out_of_range(row, rows)
@@ -341,7 +344,7 @@ local col, value = tonumber(ARGV[A + 2]), ARGV[A + 3]
 if col_type(r, col) ~= 5 then return refuse('column ' .. col .. ' is no wide text column', r.sn) end
 local rows = redis.call('LRANGE', r.r, 0, -1)
 for n = 1, #rows do
-  local elem, pos = rows[n], 5
+  local elem, pos = rows[n], 9
   for c = 0, col - 1 do pos = pos + 4 + struct.unpack('>I4', elem, pos) end
   local len = struct.unpack('>I4', elem, pos)
   if len == #value and string.sub(elem, pos + 4, pos + 3 + len) == value then return {1, n - 1} end

@@ -15,7 +15,7 @@
 //   casfails          failed compare-and-sets over every property
 //   s:I:recs          set of the space's record names
 //   s:I:rm:REC        hash of a record: types (one byte per column), max, save, next (row id counter)
-//   s:I:rr:REC        list of rows: a 4-byte row id, then per column a 4-byte length and the cell's bytes
+//   s:I:rr:REC        list of rows: an 8-byte row id, then per column a 4-byte length and the cell's bytes
 //   replies           hash: client id -> its last write's sequence number and reply
 //
 // Writes remember their reply per client, so a write sent again after a lost

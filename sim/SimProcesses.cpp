@@ -21,7 +21,7 @@ SimProcesses::SimProcesses(const SimOptions& options, std::int64_t startMs)
     std::string error;
     if (RedisAddress::Parse(store, address, error) && !address.password.empty()) {
         ::setenv(RedisAddress::kPasswordVariable, address.password.c_str(), 1);
-        store = "redis://" + address.host + ":" + std::to_string(address.port) + "/" + address.prefix;
+        store = address.UrlWithoutPassword();
     }
 #endif
     baseArgs_ = {Platform::OwnProgramPath(), "--store", store, "--processes", "--quiet",
