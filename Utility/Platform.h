@@ -1,6 +1,6 @@
 #pragma once
-// The operating-system services the support library uses, in one place. The
-// POSIX side is implemented; the Windows side where it is cheap.
+// The operating-system services the support library, the reference host and
+// the tests use, in one place, with a POSIX side and a Windows side.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -61,4 +61,31 @@ bool AppendLogBytes(FileHandle file, const void* data, std::size_t size);
 void CloseLogWriter(FileHandle file) noexcept;
 // Size in bytes of an existing file, -1 when it cannot be opened.
 long long FileSizeOf(const char* path);
+}  // namespace Platform
+
+namespace Platform {
+// Shared libraries loaded at run time (the reference host's plug-in loader).
+// Each load of a distinct file has its own static state.
+using LibraryHandle = void*;
+// Null with the system's reason in error when the file cannot be loaded.
+LibraryHandle LoadLibraryFile(const std::string& path, std::string& error);
+void* FindExport(LibraryHandle library, const char* name);
+bool UnloadLibrary(LibraryHandle library) noexcept;
+// Whether the file is still mapped into this process.
+bool IsLibraryLoaded(const std::string& path);
+}  // namespace Platform
+
+namespace Platform {
+// A new empty folder under the system's temporary folder, named from the prefix
+// and made unique; empty on failure. The result has no trailing separator.
+std::string MakeTempFolder(const char* prefix);
+unsigned long ProcessId() noexcept;
+// Whether the stream writes to a terminal (a console on Windows).
+bool IsTerminal(std::FILE* stream) noexcept;
+// Writes the stream's bytes as they are: no "\r" added before line feeds on
+// Windows, so reports are the same bytes on every system.
+void UseBinaryOutput(std::FILE* stream) noexcept;
+// Sets the process's time zone for the standard library's local-time functions
+// (mktime, localtime), as the TZ variable names it, for example "UTC".
+void UseTimeZone(const char* zone);
 }  // namespace Platform
