@@ -30,6 +30,9 @@ bool MakeDirectory(const char* path);
 
 // Code-page conversions. 0 is the system default (UTF-8 on POSIX). False when the
 // text is not valid in that code page or the code page is unknown.
+// The code page that 0 stands for: 65001 (UTF-8) on POSIX, the process's ANSI
+// code page on Windows.
+unsigned DefaultCodePage() noexcept;
 bool NarrowToWide(unsigned codePage, const char* text, std::size_t bytes, std::u16string& out);
 bool WideToNarrow(unsigned codePage, const char16_t* text, std::size_t units, std::string& out);
 

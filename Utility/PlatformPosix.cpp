@@ -151,6 +151,8 @@ bool MakeDirectory(const char* path) {
     return errno == EEXIST && ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+unsigned DefaultCodePage() noexcept { return 65001; }
+
 bool NarrowToWide(unsigned codePage, const char* text, std::size_t bytes, std::u16string& out) {
     out.clear();
     if (text == nullptr || bytes == 0) {

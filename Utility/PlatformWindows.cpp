@@ -1,5 +1,6 @@
 // The platform layer on Windows: the system's code-page conversions, COM GUIDs,
-// GetTickCount and GetLocalTime. wchar_t is 16 bits there, the same units as char16_t.
+// GetTickCount, GetLocalTime, files and folders, and the fatal message box.
+// wchar_t is 16 bits there, the same units as char16_t.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <objbase.h>
@@ -47,7 +48,7 @@ LocalTime NowLocal() {
 
 void SetLocalTimeSource(LocalTimeSource source) { g_localTimeSource.store(source, std::memory_order_release); }
 
-std::uint32_t TickCountMs() { return static_cast<std::uint32_t>(GetTickCount64()); }
+std::uint32_t TickCountMs() { return GetTickCount(); }
 
 std::string NativePath(const char* path) { return path != nullptr ? path : ""; }
 
@@ -70,6 +71,8 @@ bool MakeDirectory(const char* path) {
     return GetLastError() == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
+
+unsigned DefaultCodePage() noexcept { return GetACP(); }
 
 bool NarrowToWide(unsigned codePage, const char* text, std::size_t bytes, std::u16string& out) {
     out.clear();
@@ -128,8 +131,27 @@ std::string NewGuid32() {
     return text;
 }
 
+namespace {
+// A process on an invisible window station (a service, a scheduled task, a CI
+// runner) has nobody to press OK: a message box there would hang it for good.
+bool HasVisibleDesktop() noexcept {
+    USEROBJECTFLAGS flags{};
+    DWORD needed = 0;
+    const HWINSTA station = GetProcessWindowStation();
+    return station != nullptr && GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &needed) &&
+           (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+}  // namespace
+
 void ShowErrorMessage(const char* title, const char* text) {
-    MessageBoxA(nullptr, text != nullptr ? text : "", title != nullptr ? title : "", MB_OK | MB_ICONERROR);
+    title = title != nullptr ? title : "";
+    text = text != nullptr ? text : "";
+    // Also on the error stream, for consoles and for logs of headless runs.
+    std::fprintf(stderr, "%s: %s\n", title, text);
+    std::fflush(stderr);
+    if (HasVisibleDesktop()) {
+        MessageBoxA(nullptr, text, title, MB_OK | MB_ICONERROR);
+    }
 }
 
 void CpuRelax() noexcept {
