@@ -19,6 +19,7 @@
 #include "support/HostFixture.h"
 #include "support/ListInvariants.h"
 #include "Utility/TextConvert.h"
+#include "Utility/Platform.h"
 
 namespace {
 
@@ -73,8 +74,7 @@ class AllocationFailure : public HostFixture, public ::testing::WithParamInterfa
 protected:
     void SetUpResources() override {
         // Prize dates are local dates: pin the zone.
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
+        Platform::UseTimeZone("UTC");
         WriteResource("Rule\\PlayerTopAlwaysWin.ini", "[PlayerAlwaysWinInitInfo]\r\nMinAlwaysWinNum = 30\r\n");
     }
 
