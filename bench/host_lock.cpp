@@ -8,7 +8,7 @@
 #include <random>
 
 #include "host/World.h"
-#include "module/PubRecordHandle.cpp"  // the handle lives in the plug-in; compiled in here to time it directly
+#include "module/PubRecordHandle.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "host/World.h"
 #include "support/ListText.h"
-#include "module/PubRecordHandle.cpp"  // the handle lives in the plug-in; compiled in here to test it directly
+#include "module/PubRecordHandle.h"
 
 namespace {
 

@@ -107,27 +107,31 @@ TEST(AllocationControl, CountsAndFailsOnRequest) {
     auto* wide = new Wide;
     EXPECT_EQ(AllocationControl::Count() - start, 3u);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(wide) % 64, 0u);
+    // The addresses are taken before the frees: a freed pointer's value may not be used.
+    const std::vector<const void*> freed{one, many, wide};
     AllocationControl::StartRecordingFrees();
     delete one;
     delete[] many;
     delete wide;
-    EXPECT_EQ(AllocationControl::StopRecordingFrees(), (std::vector<const void*>{one, many, wide}));
+    EXPECT_EQ(AllocationControl::StopRecordingFrees(), freed);
 
     {
+        // Called as functions: an optimiser may leave out a new-expression whose
+        // result is only deleted, but not a call of the operator itself.
         ScopedAllocationFailure failure(2);
-        delete new int(1);
+        ::operator delete(::operator new(sizeof(int)));
         EXPECT_FALSE(failure.Triggered());
-        EXPECT_THROW((void)new int(2), std::bad_alloc);
+        EXPECT_THROW(::operator delete(::operator new(sizeof(int))), std::bad_alloc);
         EXPECT_TRUE(failure.Triggered());
-        delete new int(3);  // only the one allocation fails
+        ::operator delete(::operator new(sizeof(int)));  // only the one allocation fails
     }
     {
         ScopedAllocationFailure failure(1);
-        EXPECT_EQ(new (std::nothrow) int(4), nullptr);
+        EXPECT_EQ(::operator new(sizeof(int), std::nothrow), nullptr);
     }
     AllocationControl::FailAfter(1);
     AllocationControl::Disarm();
-    delete new int(5);
+    ::operator delete(::operator new(sizeof(int)));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "sim/SimOptions.cpp"  // the simulator is a program; its option parser is compiled in here
+#include "sim/SimOptions.h"
 
 namespace {
 
