@@ -1,8 +1,9 @@
 # Runs the simulator twice with one server and one seed and requires equal
 # reports and a clean exit; then checks that the JSON form of a report parses.
+# RUN, when set, is the program that runs it (Wine for a Windows cross-build).
 set(args --servers 1 --players 400 --days 1.5 --seed 11 --quiet)
 foreach(run 1 2)
-  execute_process(COMMAND ${SIM} ${args} RESULT_VARIABLE rc OUTPUT_VARIABLE out${run} ERROR_VARIABLE err)
+  execute_process(COMMAND ${RUN} ${SIM} ${args} RESULT_VARIABLE rc OUTPUT_VARIABLE out${run} ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "run ${run} exited with ${rc}:\n${out${run}}\n${err}")
   endif()
@@ -19,7 +20,7 @@ foreach(section "== Player leaderboard ==" "== Charm leaderboard ==" "== Win-str
     message(FATAL_ERROR "the report lacks ${section}:\n${out1}")
   endif()
 endforeach()
-execute_process(COMMAND ${SIM} ${args} --format json RESULT_VARIABLE rc OUTPUT_VARIABLE json ERROR_VARIABLE err)
+execute_process(COMMAND ${RUN} ${SIM} ${args} --format json RESULT_VARIABLE rc OUTPUT_VARIABLE json ERROR_VARIABLE err)
 string(JSON letters ERROR_VARIABLE jerr LENGTH "${json}" prize_letters rows)
 if(NOT rc EQUAL 0 OR jerr)
   message(FATAL_ERROR "the JSON report (exit ${rc}) does not parse: ${jerr}\n${json}")
