@@ -20,12 +20,32 @@ namespace Platform {
 namespace {
 std::atomic<LocalTimeSource> g_localTimeSource{nullptr};
 
+// The code page that 0 (the ANSI code page) and 1 (the OEM one) stand for, so
+// that the rules below see the real one: an ANSI code page of UTF-8 takes the
+// rules of UTF-8.
+unsigned Resolved(unsigned codePage) noexcept {
+    if (codePage == CP_ACP) {
+        return GetACP();
+    }
+    return codePage == CP_OEMCP ? GetOEMCP() : codePage;
+}
+
+// Stateful and some other code pages take no flags at all.
+bool TakesNoFlags(unsigned codePage) noexcept {
+    return codePage == 42 || codePage == CP_UTF7 || (codePage >= 50220 && codePage <= 50229) || codePage == 52936 ||
+           (codePage >= 57002 && codePage <= 57011);
+}
+
 // The same strictness as the POSIX side: invalid input fails, it is not
-// replaced. A few stateful code pages reject the flag itself.
-DWORD StrictFlags(unsigned codePage) noexcept {
-    const bool refusesFlag = codePage == 42 || codePage == CP_UTF7 || (codePage >= 50220 && codePage <= 50229) ||
-                             codePage == 52936 || (codePage >= 57002 && codePage <= 57011);
-    return refusesFlag ? 0 : MB_ERR_INVALID_CHARS;
+// replaced by a default character.
+DWORD StrictToWideFlags(unsigned codePage) noexcept { return TakesNoFlags(codePage) ? 0 : MB_ERR_INVALID_CHARS; }
+DWORD StrictToNarrowFlags(unsigned codePage) noexcept {
+    return codePage == CP_UTF8 || codePage == 54936 ? WC_ERR_INVALID_CHARS : 0;
+}
+// Whether the conversion can say that it used a default character; these code
+// pages refuse the question (and report what they cannot convert by failing).
+bool ReportsDefaultChar(unsigned codePage) noexcept {
+    return !TakesNoFlags(codePage) && codePage != CP_UTF8 && codePage != 54936;
 }
 }  // namespace
 
@@ -82,7 +102,8 @@ bool NarrowToWide(unsigned codePage, const char* text, std::size_t bytes, std::u
     if (bytes > 0x7FFFFFFF) {
         return false;
     }
-    const DWORD flags = StrictFlags(codePage);
+    codePage = Resolved(codePage);
+    const DWORD flags = StrictToWideFlags(codePage);
     const int inBytes = static_cast<int>(bytes);
     const int units = MultiByteToWideChar(codePage, flags, text, inBytes, nullptr, 0);
     if (units <= 0) {
@@ -103,9 +124,10 @@ bool WideToNarrow(unsigned codePage, const char16_t* text, std::size_t units, st
     }
     const auto* wide = reinterpret_cast<const wchar_t*>(text);
     const int inUnits = static_cast<int>(units);
-    const DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : 0;
+    codePage = Resolved(codePage);
+    const DWORD flags = StrictToNarrowFlags(codePage);
     BOOL usedDefault = FALSE;
-    BOOL* usedDefaultPtr = (codePage == CP_UTF8 || codePage == CP_UTF7) ? nullptr : &usedDefault;
+    BOOL* usedDefaultPtr = ReportsDefaultChar(codePage) ? &usedDefault : nullptr;
     const int bytes = WideCharToMultiByte(codePage, flags, wide, inUnits, nullptr, 0, nullptr, usedDefaultPtr);
     if (bytes <= 0 || usedDefault) {
         return false;

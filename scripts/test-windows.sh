@@ -9,7 +9,8 @@
 #
 # Usage: scripts/test-windows.sh [simulator seed, default 1]
 # Environment: LINUX_BUILD names a Linux build folder with vogame_sim to reuse
-# (default: build/release, built when missing).
+# (default: build/release or build/debug, whichever has one; else the release
+# configuration); its simulator is brought up to date first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seed="${1:-1}"
@@ -66,13 +67,18 @@ echo "== windows tests (under Wine) =="
 ctest --preset windows
 
 echo "== simulator: Windows report against Linux =="
-linux_build="${LINUX_BUILD:-build/release}"
-if [ ! -x "$linux_build/sim/vogame_sim" ]; then
+linux_build="${LINUX_BUILD:-}"
+if [ -z "$linux_build" ]; then
+  for b in build/release build/debug; do
+    if [ -x "$b/sim/vogame_sim" ]; then linux_build=$b; break; fi
+  done
+fi
+if [ -z "$linux_build" ] || [ ! -x "$linux_build/sim/vogame_sim" ]; then
   linux_build=build/release
   scripts/setup.sh
   cmake --preset release >/dev/null
-  cmake --build --preset release -j "$jobs" --target vogame_sim
 fi
+cmake --build "$linux_build" -j "$jobs" --target vogame_sim >/dev/null  # brought up to date
 options=(--servers 1 --seed "$seed" --quiet)
 reports=$(mktemp -d)
 trap 'cleanup; rm -rf "$reports"' EXIT
