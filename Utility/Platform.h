@@ -39,8 +39,12 @@ bool WideToNarrow(unsigned codePage, const char16_t* text, std::size_t units, st
 // 32 upper-case hexadecimal digits of a new GUID, or empty.
 std::string NewGuid32();
 
-// The last word before an abnormal end: a message box on Windows, stderr elsewhere.
+// The last word before an abnormal end: on the error stream, and on Windows
+// also in a message box when the process has a desktop to show it on.
 void ShowErrorMessage(const char* title, const char* text);
+// Tests turn the box off, so that a fatal path run on a Windows desktop does
+// not wait for a click. No effect elsewhere.
+void SetErrorBoxes(bool shown) noexcept;
 
 }  // namespace Platform
 

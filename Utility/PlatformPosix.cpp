@@ -207,6 +207,8 @@ void ShowErrorMessage(const char* title, const char* text) {
     std::fflush(stderr);
 }
 
+void SetErrorBoxes(bool) noexcept {}
+
 void CpuRelax() noexcept {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();

@@ -154,6 +154,8 @@ std::string NewGuid32() {
 }
 
 namespace {
+std::atomic<bool> g_errorBoxes{true};
+
 // A process on an invisible window station (a service, a scheduled task, a CI
 // runner) has nobody to press OK: a message box there would hang it for good.
 bool HasVisibleDesktop() noexcept {
@@ -171,10 +173,12 @@ void ShowErrorMessage(const char* title, const char* text) {
     // Also on the error stream, for consoles and for logs of headless runs.
     std::fprintf(stderr, "%s: %s\n", title, text);
     std::fflush(stderr);
-    if (HasVisibleDesktop()) {
+    if (g_errorBoxes.load(std::memory_order_relaxed) && HasVisibleDesktop()) {
         MessageBoxA(nullptr, text, title, MB_OK | MB_ICONERROR);
     }
 }
+
+void SetErrorBoxes(bool shown) noexcept { g_errorBoxes.store(shown, std::memory_order_relaxed); }
 
 void CpuRelax() noexcept {
 #if defined(_M_X64) || defined(_M_IX86)

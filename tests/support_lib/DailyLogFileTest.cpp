@@ -122,7 +122,9 @@ TEST_F(DailyLogFileTest, OtherProgramsWhileAWriterHoldsTheFile) {
 
 TEST_F(DailyLogFileTest, UnopenableDailyFileEndsTheProcessWithAMessage) {
     SetNow(2026, 1, 1, 0, 0);
+    Platform::SetErrorBoxes(false);  // the message still reaches the error stream
     EXPECT_DEATH(DailyLogFile().Open("no\\such\\folder\\x", true), "Error: Unable open 'log\\\\\\*\\.log'");
+    Platform::SetErrorBoxes(true);
 }
 
 TEST(BoundedText, CutsAndAlwaysTerminates) {
