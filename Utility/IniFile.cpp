@@ -1,13 +1,13 @@
 #include "IniFile.h"
 
 #include <cstdio>
-#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <string_view>
 
+#include "NullText.h"
+#include "NumberText.h"
 #include "Platform.h"
-#include "TextConvert.h"
 
 namespace {
 
@@ -19,19 +19,20 @@ constexpr unsigned char Fold(unsigned char b) noexcept {
     return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b - 'A' + 'a') : b;
 }
 
-std::uint32_t HashBytes(const char* data, std::size_t size) noexcept {
+// Byte-counted throughout: a header read from a file may hold a NUL byte.
+std::uint32_t HashBytes(std::string_view name) noexcept {
     std::uint32_t h = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        h = 5u * h + Fold(static_cast<unsigned char>(data[i]));
+    for (const char c : name) {
+        h = 5u * h + Fold(static_cast<unsigned char>(c));
     }
     return h;
 }
 
-bool EqualFolded(const char* a, std::size_t aSize, const char* b, std::size_t bSize) noexcept {
-    if (aSize != bSize) {
+bool EqualFolded(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < aSize; ++i) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
         if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i]))) {
             return false;
         }
@@ -48,21 +49,13 @@ std::string_view TrimBlanks(std::string_view s) noexcept {
     return s.substr(first, last - first + 1);
 }
 
-const char* OrEmpty(const char* text) noexcept { return text != nullptr ? text : ""; }
-
 }  // namespace
 
-std::uint32_t IniNameHash(const char* name) noexcept {
-    name = OrEmpty(name);
-    return HashBytes(name, std::strlen(name));
-}
+std::uint32_t IniNameHash(const char* name) noexcept { return HashBytes(View(name)); }
 
-std::uint32_t IniNameHash(const std::string& name) noexcept { return HashBytes(name.data(), name.size()); }
+std::uint32_t IniNameHash(const std::string& name) noexcept { return HashBytes(name); }
 
-bool IniNamesEqual(const std::string& a, const char* b) noexcept {
-    b = OrEmpty(b);
-    return EqualFolded(a.data(), a.size(), b, std::strlen(b));
-}
+bool IniNamesEqual(const std::string& a, const char* b) noexcept { return EqualFolded(a, View(b)); }
 
 CIniFile::CIniFile(const char* fileName) : fileName_(OrEmpty(fileName)) {}
 
@@ -108,7 +101,10 @@ bool CIniFile::LoadFromMemory(const char* data, std::size_t size) {
 
 void CIniFile::Parse(const char* data, std::size_t size) {
     IniSection* current = nullptr;
-    std::size_t pos = 0;
+    // Common editors save a UTF-8 byte-order mark ahead of the text; read as a
+    // byte of the first line, it would hide the first section header.
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    std::size_t pos = std::string_view(data, size).starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
     // Every CR and LF ends a line; the end of the data ends the last one, so a
     // file without a final line end is read in full.
     while (pos < size) {
@@ -128,11 +124,10 @@ void CIniFile::Parse(const char* data, std::size_t size) {
             continue;
         }
         if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
-            const std::string name(line.substr(1, line.size() - 2));
-            current = FindSectionBytes(name.data(), name.size());
+            const std::string_view name = line.substr(1, line.size() - 2);
+            current = FindSectionMutable(name);
             if (current == nullptr) {
-                const std::uint32_t hash = IniNameHash(name);
-                sections_.push_back(IniSection{name, hash, {}});
+                sections_.push_back(IniSection{std::string(name), HashBytes(name), {}});
                 current = &sections_.back();
             }
             continue;
@@ -151,9 +146,8 @@ void CIniFile::Parse(const char* data, std::size_t size) {
         if (value.empty()) {
             continue;
         }
-        std::string name(TrimBlanks(line.substr(0, eq)));
-        const std::uint32_t hash = IniNameHash(name);
-        current->keys.push_back(IniKey{std::move(name), hash, std::string(value)});
+        const std::string_view name = TrimBlanks(line.substr(0, eq));
+        current->keys.push_back(IniKey{std::string(name), HashBytes(name), std::string(value)});
     }
 }
 
@@ -183,31 +177,25 @@ bool CIniFile::SaveToFile() const {
     return ok;
 }
 
-IniSection* CIniFile::FindSectionBytes(const char* name, std::size_t length) {
-    const std::uint32_t hash = HashBytes(name, length);
+IniSection* CIniFile::FindSectionMutable(std::string_view name) {
+    const std::uint32_t hash = HashBytes(name);
     for (auto& section : sections_) {
-        if (section.hash == hash && EqualFolded(section.name.data(), section.name.size(), name, length)) {
+        if (section.hash == hash && EqualFolded(section.name, name)) {
             return &section;
         }
     }
     return nullptr;
 }
 
-IniSection* CIniFile::FindSectionMutable(const char* name) {
-    name = OrEmpty(name);
-    return FindSectionBytes(name, std::strlen(name));
-}
-
 const IniSection* CIniFile::FindSection(const char* name) const {
-    return const_cast<CIniFile*>(this)->FindSectionMutable(name);
+    return const_cast<CIniFile*>(this)->FindSectionMutable(View(name));
 }
 
 const IniKey* CIniFile::FindKey(const IniSection& section, const char* name) const {
-    name = OrEmpty(name);
-    const std::size_t length = std::strlen(name);
-    const std::uint32_t hash = HashBytes(name, length);
+    const std::string_view wanted = View(name);
+    const std::uint32_t hash = HashBytes(wanted);
     for (const auto& key : section.keys) {
-        if (key.hash == hash && EqualFolded(key.name.data(), key.name.size(), name, length)) {
+        if (key.hash == hash && EqualFolded(key.name, wanted)) {
             return &key;
         }
     }
@@ -227,7 +215,7 @@ std::string CIniFile::ReadString(const char* section, const char* key, const cha
 }
 
 bool CIniFile::WriteString(const char* section, const char* key, const char* text) {
-    IniSection* s = FindSectionMutable(section);
+    IniSection* s = FindSectionMutable(View(section));
     if (s == nullptr) {
         sections_.push_back(IniSection{OrEmpty(section), IniNameHash(section), {}});
         s = &sections_.back();

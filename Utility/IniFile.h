@@ -1,10 +1,11 @@
 #pragma once
 // Reader (and writer) of the game's rule files: sections of key=value lines.
 // Names are compared case-insensitively for ASCII letters; every byte of a
-// value is kept as it was read.
+// value is kept as it was read. A leading UTF-8 byte-order mark is skipped.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct IniKey {
@@ -59,9 +60,7 @@ public:
 
 private:
     void Parse(const char* data, std::size_t size);
-    IniSection* FindSectionMutable(const char* name);
-    // Byte-counted: a header read from a file may hold a NUL byte.
-    IniSection* FindSectionBytes(const char* name, std::size_t length);
+    IniSection* FindSectionMutable(std::string_view name);
 
     std::vector<IniSection> sections_;  // in the order of their first headers
     std::string fileName_;

@@ -12,16 +12,16 @@
 #include <tinyxml2.h>
 
 #include "../module/IKernel.h"
+#include "NullText.h"
+#include "NumberText.h"
 #include "Platform.h"
-#include "TextConvert.h"
 #include "ValueType.h"
+#include "WideText.h"
 
 using tinyxml2::XMLDocument;
 using tinyxml2::XMLElement;
 
 namespace {
-
-const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 struct FileCloser {
     void operator()(std::FILE* file) const noexcept { std::fclose(file); }

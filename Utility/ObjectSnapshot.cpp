@@ -7,6 +7,7 @@
 
 #include "../module/IKernel.h"
 #include "CVarList.h"
+#include "NullText.h"
 #include "ValueType.h"
 
 namespace {
@@ -16,9 +17,6 @@ void LogFailure(IKernel* kernel, const std::string& message, int line) {
     kernel->WriteLog(message.c_str());
     kernel->WriteLog(position.c_str());
 }
-
-const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
-const char16_t* OrEmpty(const char16_t* text) { return text != nullptr ? text : u""; }
 
 // --- writing ---------------------------------------------------------------------
 

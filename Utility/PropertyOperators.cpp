@@ -1,26 +1,26 @@
 #include "PropertyOperators.h"
 
-#include <cstring>
 #include <string>
+#include <string_view>
 
 #include "../module/IKernel.h"
-#include "TextConvert.h"
+#include "NullText.h"
+#include "NumberText.h"
+#include "OperatorText.h"
 #include "ValueType.h"
+#include "WideText.h"
 
 namespace {
 
-const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
-
 std::string StringOf(IKernel* kernel, const ObjectId& obj, const char* name) {
-    return std::string(OrEmpty(kernel->QueryString(obj, name)));
+    return std::string(View(kernel->QueryString(obj, name)));
 }
 
 std::u16string WideOf(IKernel* kernel, const ObjectId& obj, const char* name) {
-    const char16_t* wide = kernel->QueryWideStr(obj, name);
-    return wide != nullptr ? std::u16string(wide) : std::u16string();
+    return std::u16string(View(kernel->QueryWideStr(obj, name)));
 }
 
-bool IsOp(const char* op, const char* expected) { return std::strcmp(op, expected) == 0; }
+bool IsOp(const char* op, std::string_view expected) { return View(op) == expected; }
 
 }  // namespace
 

@@ -1,51 +1,20 @@
 // Leaderboard operations on full 150-row lists in the reference host, with the
 // real library loaded: time, kernel calls and heap allocations per operation.
-// Allocations are counted by this program's global operator new, which the
-// plug-in binds to as well; they include the host's own share (see the
-// HostSetUnwatchedProperty baseline). Each leaderboard has its own section below.
+// Allocations are counted by the tests' replacement of the global operator new
+// (tests/support/AllocationControl.h), which the plug-in binds to as well; they
+// include the host's own share (see the HostSetUnwatchedProperty baseline).
+// Each leaderboard has its own section below.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "host/World.h"
 #include "module/ICriticalManagerSystem.h"
-
-// --- counting allocator ------------------------------------------------------------
-namespace {
-std::atomic<std::uint64_t> g_allocations{0};
-}  // namespace
-
-namespace {
-// Out of line, so the compiler never pairs an inlined malloc with an inlined free.
-[[gnu::noinline]] void* CountedAllocate(std::size_t size) noexcept {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size == 0 ? 1 : size);
-}
-[[gnu::noinline]] void Release(void* block) noexcept { std::free(block); }
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (void* p = CountedAllocate(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    if (void* p = CountedAllocate(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocate(size); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
+#include "tests/support/AllocationControl.h"
 
 namespace {
 
@@ -76,11 +45,11 @@ std::u16string Numbered(const char16_t* prefix, int i) {
 template <class Body>
 void Measure(benchmark::State& state, HostKernel& kernel, Body body) {
     const std::uint64_t calls = kernel.KernelCalls();
-    const std::uint64_t allocations = g_allocations.load();
+    const std::uint64_t allocations = AllocationControl::Count();
     for (auto _ : state) body();
     const double n = static_cast<double>(state.iterations());
     state.counters["kernel_calls"] = static_cast<double>(kernel.KernelCalls() - calls) / n;
-    state.counters["allocs"] = static_cast<double>(g_allocations.load() - allocations) / n;
+    state.counters["allocs"] = static_cast<double>(AllocationControl::Count() - allocations) / n;
 }
 
 // --- player leaderboard ------------------------------------------------------------------
@@ -223,7 +192,7 @@ void BM_PlainVectorEnterTopList_Moving(benchmark::State& state) {
     }
     const std::u16string mover = Numbered(u"Adventurer_", 75);
     int step = 0;
-    const std::uint64_t allocations = g_allocations.load();
+    const std::uint64_t allocations = AllocationControl::Count();
     for (auto _ : state) {
         const int level = (++step & 1) != 0 ? 500 + step % 2 : 114;
         PlainRow row{mover, level, 1, 2, u"Order of the Lion", 3, u"Northwatch", 5, 6, 7, 8};
@@ -240,7 +209,7 @@ void BM_PlainVectorEnterTopList_Moving(benchmark::State& state) {
         benchmark::DoNotOptimize(rows.data());
     }
     state.counters["allocs"] =
-        static_cast<double>(g_allocations.load() - allocations) / static_cast<double>(state.iterations());
+        static_cast<double>(AllocationControl::Count() - allocations) / static_cast<double>(state.iterations());
     // scripts/bench-all.sh pairs it with these figures.
     state.SetLabel("baseline:BM_PlayerEnterTopList_MovingDirect,BM_PlayerEnterTopList_Moving");
 }

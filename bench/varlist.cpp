@@ -1,36 +1,15 @@
 // A typical host-call argument list (an object, two names, three ints): built,
-// read back and destroyed, as CVarList and as a vector of variants. A counting
-// global allocator reports the heap allocations each list costs.
+// read back and destroyed, as CVarList and as a vector of variants. The tests'
+// counting allocator reports the heap allocations each list costs.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdint>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "Utility/CVarList.h"
-
-namespace {
-
-std::atomic<std::uint64_t> g_allocations{0};
-
-void* CountedAllocate(std::size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return CountedAllocate(size); }
-void* operator new[](std::size_t size) { return CountedAllocate(size); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+#include "tests/support/AllocationControl.h"
 
 namespace {
 
@@ -49,7 +28,7 @@ const Call kLongNames{{1234, 5678}, "PlayerToplistRecName", "Pub_PlayerTopInfo_2
 const Call kShortNames{{1234, 5678}, "Level", "GutOver", 7, 140911, -3};
 
 void UseCVarList(benchmark::State& state, const Call& call) {
-    const std::uint64_t before = g_allocations.load();
+    const std::uint64_t before = AllocationControl::Count();
     for (auto _ : state) {
         CVarList list;
         list << call.object << call.name1 << call.name2 << call.a << call.b << call.c;
@@ -61,13 +40,13 @@ void UseCVarList(benchmark::State& state, const Call& call) {
         benchmark::DoNotOptimize(sum);
     }
     state.counters["allocs_per_list"] = benchmark::Counter(
-        static_cast<double>(g_allocations.load() - before), benchmark::Counter::kAvgIterations);
+        static_cast<double>(AllocationControl::Count() - before), benchmark::Counter::kAvgIterations);
 }
 
 // `reserve` gives the vector its best case: one array allocation. figure: the
 // CVarList benchmark that this one is the baseline of (scripts/bench-all.sh).
 void UseVariantVector(benchmark::State& state, const Call& call, bool reserve, const char* figure) {
-    const std::uint64_t before = g_allocations.load();
+    const std::uint64_t before = AllocationControl::Count();
     for (auto _ : state) {
         std::vector<Variant> list;
         if (reserve) list.reserve(6);
@@ -85,7 +64,7 @@ void UseVariantVector(benchmark::State& state, const Call& call, bool reserve, c
         benchmark::DoNotOptimize(sum);
     }
     state.counters["allocs_per_list"] = benchmark::Counter(
-        static_cast<double>(g_allocations.load() - before), benchmark::Counter::kAvgIterations);
+        static_cast<double>(AllocationControl::Count() - before), benchmark::Counter::kAvgIterations);
     state.SetLabel(std::string("baseline:") + figure);
 }
 

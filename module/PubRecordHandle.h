@@ -2,6 +2,12 @@
 // One record of one public data space, reached through the kernel of the current
 // call, with the record's lock: the integer property named after the record
 // followed by "PubLock" (0 free, 1 held). Built on the stack, owns no host state.
+// Every public-record operation the leaderboards use goes through here.
+//
+// The rows of a shared list are rewritten only under its lock: operations marked
+// REQUIRES say so. Records no other server rewrites (the prize time) and the
+// set-up of a record before anyone uses it are the callers' stated exceptions.
+#include <span>
 #include <string>
 
 #include "../Utility/IVarList.h"
@@ -20,31 +26,56 @@ public:
 
     // Adds the record; when it was added the lock is made free.
     bool CreateRecord(int maxRows, int cols);
+    // Adds the record and leaves the lock as it is.
+    bool AddRecord(int maxRows, int cols);
+    bool RemoveRecord();
     // Re-creates the record with another maximum, keeping rows and column types.
     bool SetMaxRows(int maxRows);
+    bool SetSave(bool save);
 
     bool Exists();  // FindPubRecord
     int FindRowByName(const char16_t* name);  // column 0; -1 when absent
+
+    int Rows();     // -1 when the record is missing
+    int Cols();     // -1 when the record is missing
+    int MaxRows();  // -1 when the record is missing
+    int ColumnType(int col);  // VT_NONE when out of range
+    bool SetColumnType(int col, int type);
+    void SetColumnTypes(std::span<const int> types);  // column 0, 1, ... in turn
 
     int CellInt(int row, int col);
     float CellFloat(int row, int col);
     std::string CellString(int row, int col);
     std::u16string CellWideString(int row, int col);
     ObjectId CellObject(int row, int col);
-
-    // Writes by the column's type, converting the value; false for other column types.
-    bool SetCell(int row, int col, int value);
-    bool SetCell(int row, int col, const char* value);
-    bool SetCell(int row, int col, const char16_t* value);
+    // The kernel's own text, never null: valid until the next call on the kernel.
+    const char* CellText(int row, int col);
+    const char16_t* CellWideText(int row, int col);
 
     // Appends the row's cells by column type; false (nothing appended) when row is out of range.
     bool CopyRowToList(int row, IVarList& list);
 
-    int Rows();
-    int Cols();
-    bool SetColumnType(int col, int type);
-    int AddRow(int row, const IVarList& values);   // row -1 appends; new index, negative on failure
+    // REQUIRES: the list's lock is held. Writes by the column's type, converting
+    // the value; false for other column types.
+    bool SetCell(int row, int col, int value);
+    bool SetCell(int row, int col, const char* value);
+    bool SetCell(int row, int col, const char16_t* value);
+    // REQUIRES: the list's lock is held. Writes a value of the column's own type as is.
+    bool SetCellInt(int row, int col, int value);
+    bool SetCellFloat(int row, int col, float value);
+    bool SetCellString(int row, int col, const char* value);
+    bool SetCellWideString(int row, int col, const char16_t* value);
+
+    // REQUIRES: the list's lock is held. Row -1 appends; the new index, negative on failure.
+    int AddRow(int row, const IVarList& values);
+    // REQUIRES: the list's lock is held.
     bool SetRow(int row, const IVarList& values);
+    // REQUIRES: the list's lock is held. A row of default values before row (row == Rows() appends).
+    bool InsertDefaultRow(int row);
+    // REQUIRES: the list's lock is held.
+    bool RemoveRow(int row);
+    // REQUIRES: the list's lock is held.
+    bool Clear();
 
     IKernel* Kernel() const noexcept { return kernel_; }
     int PubIndex() const noexcept { return pubIndex_; }

@@ -70,8 +70,25 @@ def fmt_rate(rate):
     return f"{rate:.3g}/s"
 
 
-def fmt_counters(counters):
-    return ", ".join(f"{k} {v:.3g}" for k, v in counters.items() if k != "servers")
+def fmt_counters(counters, limits=None):
+    """Counters as text; one with a bound ("max:<counter>=<value>" in the
+    label) is shown beside it, and marked OVER when it passes it."""
+    limits = limits or {}
+    out = []
+    for k, v in counters.items():
+        if k == "servers":
+            continue
+        text = f"{k} {v:.3g}"
+        if k in limits:
+            text += f" (max {limits[k]:g}{', OVER' if v > limits[k] else ''})"
+        out.append(text)
+    return ", ".join(out)
+
+
+def label_limits(label):
+    """The bounds a label sets on counters: "max:peak_rss_mb=800" -> {"peak_rss_mb": 800.0}."""
+    return {m.group(1): float(m.group(2))
+            for m in (re.fullmatch(r"max:(\w+)=([\d.]+)", t.strip()) for t in label.split(";")) if m}
 
 
 def summarize(runs):
@@ -91,7 +108,7 @@ def summarize(runs):
         if id(r) in is_baseline and id(r) not in baselines:
             continue  # shown beside its figure
         figure = r["name"]
-        notes = fmt_counters(r["counters"])
+        notes = fmt_counters(r["counters"], label_limits(r["label"]))
         if r["error"]:
             rows.append([r["program"], figure, "ERROR", "", "", "", "", r["error"]])
             continue

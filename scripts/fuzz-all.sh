@@ -5,6 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
+# libFuzzer takes 0 as "no limit": refuse it (and anything not a count) rather than run forever.
+if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
+  echo "fuzz-all.sh: the seconds per target must be a whole number above 0, not '$seconds'" >&2
+  exit 2
+fi
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
 shopt -s nullglob

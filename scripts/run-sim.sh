@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine, builds the release configuration and runs the
-# simulator. Extra arguments go to the simulator (see --help).
+# simulator. Extra arguments go to the simulator (see --help). Only the
+# simulator's report reaches standard output; set-up and build write to
+# standard error, so "scripts/run-sim.sh --format json > out.json" is JSON.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

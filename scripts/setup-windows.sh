@@ -11,7 +11,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++-mingw-w64-x86-64-posix wine64 googletest cmake ninja-build dpkg-dev xz-utils)
+packages=(g++-mingw-w64-x86-64-posix wine64 googletest nlohmann-json3-dev python3 python3-jsonschema
+          cmake ninja-build dpkg-dev xz-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,5 +1,5 @@
 # Runs the simulator twice with one server and one seed and requires equal
-# reports and a clean exit; then checks that the JSON form of a report parses.
+# reports, a clean exit and every section of the text form.
 # RUN, when set, is the program that runs it (Wine for a Windows cross-build).
 set(args --servers 1 --players 400 --days 1.5 --seed 11 --quiet)
 foreach(run 1 2)
@@ -20,8 +20,3 @@ foreach(section "== Player leaderboard ==" "== Charm leaderboard ==" "== Win-str
     message(FATAL_ERROR "the report lacks ${section}:\n${out1}")
   endif()
 endforeach()
-execute_process(COMMAND ${RUN} ${SIM} ${args} --format json RESULT_VARIABLE rc OUTPUT_VARIABLE json ERROR_VARIABLE err)
-string(JSON letters ERROR_VARIABLE jerr LENGTH "${json}" prize_letters rows)
-if(NOT rc EQUAL 0 OR jerr)
-  message(FATAL_ERROR "the JSON report (exit ${rc}) does not parse: ${jerr}\n${json}")
-endif()

@@ -118,7 +118,7 @@ int IntCell(const std::vector<HostValue>& row, std::size_t col) {
 
 void Report(SimRun& run, SimReport& report) {
     const auto list = run.world.Store().Snapshot(u"Pub_TopAlwaysWin", "PlayerTopAlwaysWinRec");
-    ReportSection& s = report.Section("Win-streak leaderboard");
+    ReportSection& s = report.Section("Win-streak leaderboard", "win_streak_leaderboard");
     std::uint64_t fights = 0, broken = 0;
     for (const ServerFights& f : g_fights) {
         fights += f.fights;
@@ -127,15 +127,15 @@ void Report(SimRun& run, SimReport& report) {
     const std::size_t rows = list ? list->rows.size() : 0;
     s.Number("fights", static_cast<std::int64_t>(fights));
     s.Number("streaks broken in fights", static_cast<std::int64_t>(broken));
-    s.Number("rows (since the last daily prize)", static_cast<std::int64_t>(rows));
-    ReportTable& t = s.Table("Top " + std::to_string(run.options.top));
+    s.Number("rows (since the last daily prize)", static_cast<std::int64_t>(rows), "rows");
+    ReportTable& t = s.Table("Top " + std::to_string(run.options.top), "top");
     t.Column("rank", true).Column("name").Column("streak", true).Column("level", true).Column("profession").Column(
         "camp");
     // Columns: Name, Level, ProfType, Camp, CompeteAlwaysWin.
     for (std::size_t r = 0; r < rows && r < static_cast<std::size_t>(run.options.top); ++r) {
         const auto& row = list->rows[r];
-        t.AddRow() = {std::to_string(r + 1),     row.empty() ? std::string() : ValueText(row[0]),
-                      std::to_string(IntCell(row, 4)), std::to_string(IntCell(row, 1)),
+        t.AddRow() = {r + 1,           row.empty() ? std::string() : ValueText(row[0]),
+                      IntCell(row, 4), IntCell(row, 1),
                       ProfessionText(IntCell(row, 2)), CampText(IntCell(row, 3))};
     }
 
@@ -157,25 +157,24 @@ void Report(SimRun& run, SimReport& report) {
     std::stable_sort(letters.begin(), letters.end(), [](const Sent& a, const Sent& b) {
         return std::tie(a.ms, a.server) < std::tie(b.ms, b.server);
     });
-    ReportSection& prizes = report.Section("Prize letters");
-    prizes.Number("letters", static_cast<std::int64_t>(letters.size()));
-    ReportTable& lt = prizes.Table("");
+    ReportSection& prizes = report.Section("Prize letters", "prize_letters");
+    prizes.Number("letters", static_cast<std::int64_t>(letters.size()), "count");
+    ReportTable& lt = prizes.Table("", "letters");
     lt.Column("sent").Column("server", true).Column("receiver").Column("attachment").Column("title");
     for (const Sent& l : letters)
-        lt.AddRow() = {DateTimeText(l.ms), std::to_string(l.server), Utf8(l.letter->receiver),
+        lt.AddRow() = {ReportCell(DateTimeText(l.ms), IsoTimeText(l.ms)), l.server, Utf8(l.letter->receiver),
                        Utf8(l.letter->attachment), Utf8(l.letter->title)};
 
-    ReportSection& resets = report.Section("Streak resets in the challenge scene");
+    ReportSection& resets = report.Section("Streak resets in the challenge scene", "streak_resets");
     std::vector<Reset> all;
     for (const ServerFights& f : g_fights) all.insert(all.end(), f.resets.begin(), f.resets.end());
     std::stable_sort(all.begin(), all.end(), [](const Reset& a, const Reset& b) {
         return std::tie(a.seenMs, a.server) < std::tie(b.seenMs, b.server);
     });
-    ReportTable& rt = resets.Table("");
+    ReportTable& rt = resets.Table("", "resets");
     rt.Column("seen by").Column("server", true).Column("players reset", true).Column("longest streak lost", true);
     for (const Reset& r : all)
-        rt.AddRow() = {DateTimeText(r.seenMs), std::to_string(r.server), std::to_string(r.players),
-                       std::to_string(r.longest)};
+        rt.AddRow() = {ReportCell(DateTimeText(r.seenMs), IsoTimeText(r.seenMs)), r.server, r.players, r.longest};
 }
 
 const SimExtension kExtension{"win-streak leaderboard", 30, WriteRules, Start, NewPlayer, Act, Report};

@@ -54,10 +54,10 @@ int IntCell(const std::vector<HostValue>& row, std::size_t col) {
 
 void Report(SimRun& run, SimReport& report) {
     const auto list = run.world.Store().Snapshot(u"Pub_CharmTopInfo", "CharmTopRec");
-    ReportSection& s = report.Section("Charm leaderboard");
+    ReportSection& s = report.Section("Charm leaderboard", "charm_leaderboard");
     const std::size_t rows = list ? list->rows.size() : 0;
     s.Number("rows", static_cast<std::int64_t>(rows));
-    ReportTable& t = s.Table("Top " + std::to_string(run.options.top));
+    ReportTable& t = s.Table("Top " + std::to_string(run.options.top), "top");
     t.Column("rank", true)
         .Column("name")
         .Column("charm", true)
@@ -71,11 +71,11 @@ void Report(SimRun& run, SimReport& report) {
     // Columns: Name, Level, ProfType, Camp, CastleNameID, Nation, GuildName, Charm, GiftNum.
     for (std::size_t r = 0; r < rows && r < static_cast<std::size_t>(run.options.top); ++r) {
         const auto& row = list->rows[r];
-        t.AddRow() = {std::to_string(r + 1),
+        t.AddRow() = {r + 1,
                       ValueText(row.at(0)),
-                      std::to_string(IntCell(row, 7)),
-                      std::to_string(IntCell(row, 8)),
-                      std::to_string(IntCell(row, 1)),
+                      IntCell(row, 7),
+                      IntCell(row, 8),
+                      IntCell(row, 1),
                       ProfessionText(IntCell(row, 2)),
                       CampText(IntCell(row, 3)),
                       row.size() > 4 ? ValueText(row[4]) : std::string(),

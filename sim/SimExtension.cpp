@@ -20,6 +20,9 @@ void SimServerState::Ask(std::size_t i, int message) {
     CVarList msg;
     msg << message;
     server->SendClientMessage(players[i], msg);
+    // Nothing reads a reply during the run (the report asks afresh), and a list
+    // reply is thousands of values: kept, they would outweigh the world.
+    server->Kernel().ClearInbox(players[i]);
     ++requests[message];
 }
 
@@ -31,14 +34,23 @@ bool SimServerState::Chance(double p) {
     return std::uniform_real_distribution<double>(0.0, 1.0)(rng) < p;
 }
 
-std::string DateTimeText(std::int64_t ms) {
+namespace {
+std::string FormatTime(std::int64_t ms, bool iso) {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     HostClock::SplitDate(HostClock::DateValueOf(ms), year, month, day);
     HostClock::SplitTime(HostClock::TimeValueOf(ms), hour, minute, second);
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", year, month, day, hour, minute);
+    if (iso) {
+        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", year, month, day, hour, minute, second);
+    } else {
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", year, month, day, hour, minute);
+    }
     return text;
 }
+}  // namespace
+
+std::string DateTimeText(std::int64_t ms) { return FormatTime(ms, false); }
+std::string IsoTimeText(std::int64_t ms) { return FormatTime(ms, true); }
 
 std::string ValueText(const HostValue& value) {
     switch (TypeOfValue(value)) {

@@ -70,4 +70,5 @@ struct SimExtensionRegistration {
 
 // Shared by the report sections.
 std::string DateTimeText(std::int64_t ms);  // "2024-01-02 22:00"
+std::string IsoTimeText(std::int64_t ms);   // "2024-01-02T22:00:00", the game's local time
 std::string ValueText(const HostValue& value);

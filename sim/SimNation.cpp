@@ -51,10 +51,11 @@ void Act(SimServerState& s, std::int64_t nowMs) {
 }
 
 void Report(SimRun& run, SimReport& report) {
-    ReportSection& s = report.Section("Nation report (Game.NationResource)");
+    ReportSection& s = report.Section("Nation report (Game.NationResource)", "nation_report");
     SimServerState& server = run.servers.front();
     if (server.players.empty() || server.server->VirtualRec() == nullptr) {
-        s.Text("report", "none (no requester)");
+        s.TextOnly("report", "none (no requester)");
+        s.absent = true;
         return;
     }
     CVarList ask;
@@ -63,13 +64,15 @@ void Report(SimRun& run, SimReport& report) {
     server.server->SendClientMessage(who, ask);
     const auto sent = server.server->VirtualRec()->SentTo(who);
     if (sent.empty()) {
-        s.Text("report", "none sent");
+        s.TextOnly("report", "none sent");
+        s.JsonOnly("requester", Utf8(server.names.front()));
+        s.JsonOnly("record", nullptr);
         return;
     }
     const CVarList& values = sent.back()->values;
     s.Text("requester", Utf8(server.names.front()));
-    s.Number("values", static_cast<std::int64_t>(values.Size()));
-    ReportTable& t = s.Table("");
+    s.TextOnly("values", std::to_string(values.Size()));
+    ReportTable& t = s.Table("", "");
     t.Column("nation")
         .Column("res 1", true)
         .Column("res 2", true)
@@ -82,11 +85,13 @@ void Report(SimRun& run, SimReport& report) {
         const std::size_t at = n * kValuesPerNation;
         auto& row = t.AddRow();
         row.push_back(NationText(static_cast<int>(n)));
-        for (std::size_t c = 0; c < 5; ++c) row.push_back(std::to_string(values.IntAt(at + c)));
+        for (std::size_t c = 0; c < 5; ++c) row.push_back(values.IntAt(at + c));
         const char16_t* king = values.WideStringAt(at + 5);
-        row.push_back(king != nullptr && *king != 0 ? Utf8(king) : "-");
-        row.push_back(values.IntAt(at + 6) ? "yes" : "no");
+        const bool crowned = king != nullptr && *king != 0;
+        row.push_back(crowned ? ReportCell(Utf8(king)) : ReportCell("-", nullptr));
+        row.push_back(ReportCell(values.IntAt(at + 6) ? "yes" : "no", values.IntAt(at + 6) != 0));
     }
+    s.JsonOnly("record", {{"values", values.Size()}, {"nations", t.ToJson()}});
 }
 
 const SimExtension kExtension{"nation report", 40, nullptr, Start, nullptr, Act, Report};

@@ -1,17 +1,54 @@
 #include "SimOptions.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 namespace {
+// The one reader of the simulator's numbers: the whole text, digits only (a
+// leading minus where the range allows), no blanks, nothing after, no wrap.
 bool ToLong(const char* text, long long low, long long high, long long& out) {
-    if (text == nullptr || *text == '\0') return false;
-    char* end = nullptr;
-    const long long v = std::strtoll(text, &end, 10);
-    if (*end != '\0' || v < low || v > high) return false;
+    if (text == nullptr) return false;
+    const char* end = text + std::strlen(text);
+    long long v = 0;
+    const auto [at, ec] = std::from_chars(text, end, v);
+    if (ec != std::errc() || at != end || v < low || v > high) return false;
     out = v;
     return true;
+}
+
+bool ToDouble(const char* text, double low, double high, double& out) {
+    if (text == nullptr) return false;
+    const char* end = text + std::strlen(text);
+    double v = 0.0;
+    const auto [at, ec] = std::from_chars(text, end, v, std::chars_format::fixed);
+    if (ec != std::errc() || at != end || !(v >= low && v <= high)) return false;
+    out = v;
+    return true;
+}
+
+// YYYY-MM-DD of a day that exists, from 1971 on.
+bool ToDate(const char* text, int& year, int& month, int& day) {
+    if (text == nullptr || std::strlen(text) != 10 || text[4] != '-' || text[7] != '-') return false;
+    long long y = 0, m = 0, d = 0;
+    const std::string s(text);
+    if (!ToLong(s.substr(0, 4).c_str(), 1971, 9999, y) || !ToLong(s.substr(5, 2).c_str(), 1, 12, m) ||
+        !ToLong(s.substr(8, 2).c_str(), 1, 31, d))
+        return false;
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (d > kDays[m - 1] + (m == 2 && leap ? 1 : 0)) return false;
+    year = static_cast<int>(y);
+    month = static_cast<int>(m);
+    day = static_cast<int>(d);
+    return true;
+}
+
+// The end of a refusal: the value as typed, or that none came.
+std::string Given(const char* value) {
+    return value ? std::string(", not \"") + value + "\"" : std::string(", none given");
 }
 }  // namespace
 
@@ -24,7 +61,7 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
         auto need = [&](long long low, long long high) {
             if (!ToLong(value, low, high, n)) {
                 error = std::string(arg) + " needs a whole number from " + std::to_string(low) + " to " +
-                        std::to_string(high);
+                        std::to_string(high) + Given(value);
                 return false;
             }
             ++i;
@@ -40,11 +77,10 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             out.players = static_cast<int>(n);
         } else if (!std::strcmp(arg, "--days") || !std::strcmp(arg, "--hours")) {
             const bool isDays = !std::strcmp(arg, "--days");
-            char* end = nullptr;
-            const double d = value ? std::strtod(value, &end) : -1.0;
-            const double limit = isDays ? 366.0 : 366.0 * 24.0;
-            if (value == nullptr || *end != '\0' || !(d >= 0.0 && d <= limit)) {
-                error = std::string(arg) + (isDays ? " needs a number from 0 to 366" : " needs a number from 0 to 8784");
+            double d = 0.0;
+            if (!ToDouble(value, 0.0, isDays ? 366.0 : 366.0 * 24.0, d)) {
+                error = std::string(arg) + (isDays ? " needs a number from 0 to 366" : " needs a number from 0 to 8784") +
+                        Given(value);
                 return false;
             }
             (isDays ? days : hours) = d;
@@ -56,10 +92,8 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             if (!need(0, 0x7fffffffffffffffLL)) return false;
             out.seed = static_cast<std::uint64_t>(n);
         } else if (!std::strcmp(arg, "--start")) {
-            if (value == nullptr || std::sscanf(value, "%d-%d-%d", &out.year, &out.month, &out.day) != 3 ||
-                out.year < 1971 || out.year > 9999 || out.month < 1 || out.month > 12 || out.day < 1 ||
-                out.day > 31) {
-                error = "--start needs a date YYYY-MM-DD";
+            if (!ToDate(value, out.year, out.month, out.day)) {
+                error = "--start needs a real date YYYY-MM-DD from 1971-01-01 to 9999-12-31" + Given(value);
                 return false;
             }
             ++i;
@@ -68,7 +102,7 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             out.top = static_cast<int>(n);
         } else if (!std::strcmp(arg, "--format")) {
             if (value == nullptr || (std::strcmp(value, "text") != 0 && std::strcmp(value, "json") != 0)) {
-                error = "--format needs text or json";
+                error = "--format needs text or json" + Given(value);
                 return false;
             }
             out.json = !std::strcmp(value, "json");
@@ -83,6 +117,18 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             out.echo = true;
         } else if (!std::strcmp(arg, "--quiet")) {
             out.quiet = true;
+        } else if (!std::strcmp(arg, "--without")) {
+            static const char* const kSiblings[] = {"CriticalManagerSystem", "VirtualRecSystem", "LetterSystem",
+                                                    "EventTimeSystem"};
+            if (value == nullptr || std::none_of(std::begin(kSiblings), std::end(kSiblings),
+                                                 [&](const char* s) { return !std::strcmp(s, value); })) {
+                error = "--without needs CriticalManagerSystem, VirtualRecSystem, LetterSystem or EventTimeSystem" +
+                        Given(value);
+                return false;
+            }
+            if (std::find(out.without.begin(), out.without.end(), value) == out.without.end())
+                out.without.push_back(value);
+            ++i;
         } else if (!std::strcmp(arg, "--library") || !std::strcmp(arg, "--resources") ||
                    !std::strcmp(arg, "--rules")) {
             if (value == nullptr || *value == '\0') {
@@ -130,6 +176,8 @@ void PrintSimHelp(const char* program) {
         "  --no-requests      clients ask for nothing during the run (the report still does)\n"
         "  --library PATH     the library to load (default: the one built alongside)\n"
         "  --resources DIR    resource folder holding the Rule\\ files, used as it is\n"
+        "  --without SIBLING  the servers lack this sibling module (CriticalManagerSystem,\n"
+        "                     VirtualRecSystem, LetterSystem or EventTimeSystem); repeatable\n"
         "  --echo             echo the library's log and trace lines\n"
         "  --quiet            no progress line on a terminal\n"
         "  --help             this text\n"

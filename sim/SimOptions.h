@@ -2,6 +2,7 @@
 // Command-line settings of the simulator.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct SimOptions {
     int servers = 2;
@@ -20,6 +21,7 @@ struct SimOptions {
     std::string rules;           // the win-streak rule file; empty: the one shipped with the simulator
     std::string library;         // empty: the library built with the simulator
     std::string resources;       // resource folder; empty: a fresh temporary one
+    std::vector<std::string> without;  // sibling modules the servers lack, by name
     bool help = false;
 };
 

@@ -157,18 +157,18 @@ ReportTable& PlayerColumns(ReportTable& t) {
         .Column("peerage exp", true);
 }
 void AddPlayerRow(ReportTable& t, int rank, const std::vector<HostValue>& entry) {
-    t.AddRow() = {std::to_string(rank),
+    t.AddRow() = {rank,
                   TextCell(entry, 0),
-                  std::to_string(IntCell(entry, 1)),
+                  IntCell(entry, 1),
                   NationText(IntCell(entry, 2)),
                   ProfessionText(IntCell(entry, 3)),
                   TextCell(entry, 4),
-                  std::to_string(IntCell(entry, 5)),
+                  IntCell(entry, 5),
                   TextCell(entry, 6),
-                  std::to_string(IntCell(entry, 7)),
+                  IntCell(entry, 7),
                   CampText(IntCell(entry, 8)),
-                  std::to_string(IntCell(entry, 9)),
-                  std::to_string(IntCell(entry, 10))};
+                  IntCell(entry, 9),
+                  IntCell(entry, 10)};
 }
 
 // A listed player of server 1 just below the top (the first one from rank 3 on),
@@ -186,18 +186,19 @@ std::size_t SampleRequester(SimServerState& s, const PubDataStore::RecordSnapsho
 
 void Report(SimRun& run, SimReport& report) {
     const auto list = run.world.Store().Snapshot(u"Pub_PlayerTopInfo", "PlayerToplistRec");
-    ReportSection& s = report.Section("Player leaderboard");
+    ReportSection& s = report.Section("Player leaderboard", "player_leaderboard");
     const std::size_t rows = list ? list->rows.size() : 0;
     s.Number("rows", static_cast<std::int64_t>(rows));
-    ReportTable& t = PlayerColumns(s.Table("Top " + std::to_string(run.options.top)));
+    ReportTable& t = PlayerColumns(s.Table("Top " + std::to_string(run.options.top), "top"));
     for (std::size_t r = 0; r < rows && r < static_cast<std::size_t>(run.options.top); ++r)
         AddPlayerRow(t, static_cast<int>(r + 1), list->rows[r]);
 
     // The reply as the requester's client receives it.
-    ReportSection& reply = report.Section("Sample reply 100721");
+    ReportSection& reply = report.Section("Sample reply 100721", "player_list_reply");
     SimServerState& server = run.servers.front();
     if (server.players.empty()) {
-        reply.Text("requester", "none (no players)");
+        reply.TextOnly("requester", "none (no players)");
+        reply.absent = true;
         return;
     }
     const std::size_t who = SampleRequester(server, list ? &*list : nullptr);
@@ -205,32 +206,41 @@ void Report(SimRun& run, SimReport& report) {
     ask << kListRequest;
     server.server->SendClientMessage(server.players[who], ask);
     const auto& inbox = server.server->Inbox(server.players[who]);
-    reply.Text("requester", Utf8(server.names[who]) + " (server " + std::to_string(server.server->Number()) + ")");
+    reply.TextOnly("requester",
+                   Utf8(server.names[who]) + " (server " + std::to_string(server.server->Number()) + ")");
+    reply.JsonOnly("requester", {{"name", Utf8(server.names[who])}, {"server", server.server->Number()}});
     if (inbox.empty() || inbox.back().IntAt(0) != kListReply) {
-        reply.Text("reply", "none");
+        reply.TextOnly("reply", "none");
+        reply.JsonOnly("reply", nullptr);
         return;
     }
     const CVarList& msg = inbox.back();
     const std::size_t size = msg.Size();
     const std::size_t listed = size >= 2 + kEntryValues ? (size - 2 - kEntryValues) / (1 + kEntryValues) : 0;
     const bool wellFormed = size == 2 + kEntryValues + listed * (1 + kEntryValues);
-    reply.Number("values", static_cast<std::int64_t>(size));
-    reply.Text("layout", wellFormed ? "id, own rank, own entry (11 values), then rank + 11 values per listed row"
-                                    : "MALFORMED: the values do not divide into entries of 11");
-    reply.Number("own rank", msg.IntAt(1));
-    reply.Number("listed rows in reply", static_cast<std::int64_t>(listed));
+    reply.TextOnly("values", std::to_string(size));
+    reply.TextOnly("layout", wellFormed ? "id, own rank, own entry (11 values), then rank + 11 values per listed row"
+                                        : "MALFORMED: the values do not divide into entries of 11");
+    reply.TextOnly("own rank", std::to_string(msg.IntAt(1)));
+    reply.TextOnly("listed rows in reply", std::to_string(listed));
     auto entryAt = [&](std::size_t at) {
         std::vector<HostValue> entry;
         for (int c = 0; c < kEntryValues; ++c) entry.push_back(ValueFromList(msg, at + static_cast<std::size_t>(c)));
         return entry;
     };
-    ReportTable& own = PlayerColumns(reply.Table("Own entry"));
+    ReportTable& own = PlayerColumns(reply.Table("Own entry", ""));
     AddPlayerRow(own, msg.IntAt(1), entryAt(2));
-    ReportTable& first = PlayerColumns(reply.Table("First rows of the reply"));
+    ReportTable& first = PlayerColumns(reply.Table("First rows of the reply", ""));
     for (std::size_t j = 0; j < listed && j < static_cast<std::size_t>(std::min(run.options.top, 5)); ++j) {
         const std::size_t at = 2 + kEntryValues + j * (1 + kEntryValues);
         AddPlayerRow(first, msg.IntAt(at), entryAt(at + 1));
     }
+    reply.JsonOnly("reply", {{"values", size},
+                             {"well_formed", wellFormed},
+                             {"own_rank", msg.IntAt(1)},
+                             {"listed_rows", listed},
+                             {"own_entry", own.RowJson(0)},
+                             {"first_rows", first.ToJson()}});
 }
 
 const SimExtension kExtension{"player leaderboard", 10, nullptr, Start, NewPlayer, Act, Report};

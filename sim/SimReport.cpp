@@ -2,42 +2,69 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
-ReportTable& ReportTable::Column(std::string name, bool isNumber) {
-    columns.push_back(std::move(name));
-    numeric.push_back(isNumber);
+ReportTable& ReportTable::Column(std::string name, bool isNumber, std::string key) {
+    if (key.empty()) key = JsonKey(name);
+    columns.push_back({std::move(name), std::move(key), isNumber});
     return *this;
 }
 
-std::vector<std::string>& ReportTable::AddRow() {
+std::vector<ReportCell>& ReportTable::AddRow() {
     rows.emplace_back();
     rows.back().reserve(columns.size());
     return rows.back();
 }
 
-void ReportSection::Text(std::string name, std::string value) {
-    fields.push_back({std::move(name), std::move(value), false});
+Json ReportTable::RowJson(std::size_t row) const {
+    Json object = Json::object();
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        object[columns[c].key] = c < rows[row].size() ? rows[row][c].json : Json();
+    return object;
 }
 
-void ReportSection::Number(std::string name, std::int64_t value) {
-    fields.push_back({std::move(name), std::to_string(value), true});
+Json ReportTable::ToJson() const {
+    Json array = Json::array();
+    for (std::size_t r = 0; r < rows.size(); ++r) array.push_back(RowJson(r));
+    return array;
 }
 
-void ReportSection::Number(std::string name, double value, int decimals) {
+void ReportSection::Text(std::string name, std::string value, std::string key) {
+    if (key.empty()) key = JsonKey(name);
+    Json json = value;
+    fields.push_back({std::move(name), std::move(value), std::move(key), std::move(json)});
+}
+
+void ReportSection::Number(std::string name, std::int64_t value, std::string key) {
+    if (key.empty()) key = JsonKey(name);
+    fields.push_back({std::move(name), std::to_string(value), std::move(key), value});
+}
+
+void ReportSection::Number(std::string name, double value, int decimals, std::string key) {
+    if (key.empty()) key = JsonKey(name);
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    fields.push_back({std::move(name), text, true});
+    // The JSON number is the text's rounded value, not the full double.
+    fields.push_back({std::move(name), text, std::move(key), std::strtod(text, nullptr)});
 }
 
-ReportTable& ReportSection::Table(std::string title) {
+void ReportSection::TextOnly(std::string name, std::string value) {
+    fields.push_back({std::move(name), std::move(value), {}, {}});
+}
+
+void ReportSection::JsonOnly(std::string key, Json value) { fields.push_back({{}, {}, std::move(key), std::move(value)}); }
+
+ReportTable& ReportSection::Table(std::string title, std::string key) {
     tables.emplace_back();
     tables.back().title = std::move(title);
+    tables.back().key = std::move(key);
     return tables.back();
 }
 
-ReportSection& SimReport::Section(std::string title) {
+ReportSection& SimReport::Section(std::string title, std::string key) {
     sections_.emplace_back();
     sections_.back().title = std::move(title);
+    sections_.back().key = std::move(key);
     return sections_.back();
 }
 
@@ -50,54 +77,37 @@ void PrintTableText(std::FILE* out, const ReportTable& table) {
         return;
     }
     std::vector<std::size_t> width(table.columns.size());
-    for (std::size_t c = 0; c < width.size(); ++c) width[c] = table.columns[c].size();
+    for (std::size_t c = 0; c < width.size(); ++c) width[c] = table.columns[c].name.size();
     for (const auto& row : table.rows)
-        for (std::size_t c = 0; c < width.size() && c < row.size(); ++c) width[c] = std::max(width[c], row[c].size());
-    auto line = [&](const std::vector<std::string>& cells) {
+        for (std::size_t c = 0; c < width.size() && c < row.size(); ++c)
+            width[c] = std::max(width[c], row[c].text.size());
+    auto line = [&](auto&& cellText) {
         std::string text = " ";
         for (std::size_t c = 0; c < width.size(); ++c) {
-            const std::string& cell = c < cells.size() ? cells[c] : std::string();
+            const std::string cell = cellText(c);
             const std::string pad(width[c] - std::min(width[c], cell.size()), ' ');
             text += ' ';
-            text += table.numeric[c] ? pad + cell : cell + pad;
+            text += table.columns[c].numeric ? pad + cell : cell + pad;
         }
         while (!text.empty() && text.back() == ' ') text.pop_back();
         std::fprintf(out, "%s\n", text.c_str());
     };
-    line(table.columns);
-    std::vector<std::string> rule;
-    for (std::size_t w : width) rule.emplace_back(w, '-');
-    line(rule);
-    for (const auto& row : table.rows) line(row);
+    line([&](std::size_t c) { return table.columns[c].name; });
+    line([&](std::size_t c) { return std::string(width[c], '-'); });
+    for (const auto& row : table.rows)
+        line([&](std::size_t c) { return c < row.size() ? row[c].text : std::string(); });
 }
 
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            default:
-                if (c < 0x20) {
-                    char esc[8];
-                    std::snprintf(esc, sizeof esc, "\\u%04x", c);
-                    out += esc;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
+// Text that is not valid UTF-8 (a host's diagnostic may quote any bytes) has
+// its bad bytes replaced rather than failing the whole report.
+std::string Scalar(const Json& value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+bool Nested(const Json& value) {
+    if (!value.is_structured()) return false;
+    for (const auto& item : value) {
+        if (item.is_structured() && !item.empty()) return true;
     }
-    return out + "\"";
-}
-
-// A figure as JSON: numbers as they are, anything else (and a number column's
-// empty cell) as text or null.
-std::string JsonValue(const std::string& value, bool numeric) {
-    if (!numeric) return JsonString(value);
-    return value.empty() ? "null" : value;
+    return false;
 }
 
 }  // namespace
@@ -108,47 +118,67 @@ void SimReport::PrintText(std::FILE* out) const {
         if (!first) std::fprintf(out, "\n");
         first = false;
         std::fprintf(out, "== %s ==\n", s.title.c_str());
-        std::size_t nameWidth = 0;
-        for (const ReportField& f : s.fields) nameWidth = std::max(nameWidth, f.name.size());
+        std::size_t nameWidth = 0, shown = 0;
+        for (const ReportField& f : s.fields) {
+            if (f.name.empty()) continue;  // JSON only
+            nameWidth = std::max(nameWidth, f.name.size());
+            ++shown;
+        }
         for (const ReportField& f : s.fields)
-            std::fprintf(out, "  %-*s  %s\n", static_cast<int>(nameWidth + 1), (f.name + ":").c_str(),
-                         f.value.c_str());
+            if (!f.name.empty())
+                std::fprintf(out, "  %-*s  %s\n", static_cast<int>(nameWidth + 1), (f.name + ":").c_str(),
+                             f.text.c_str());
         for (const ReportTable& t : s.tables) {
-            if (!s.fields.empty() || &t != &s.tables.front()) std::fprintf(out, "\n");
+            if (shown > 0 || &t != &s.tables.front()) std::fprintf(out, "\n");
             PrintTableText(out, t);
         }
     }
 }
 
-void SimReport::PrintJson(std::FILE* out) const {
-    std::fprintf(out, "{");
-    for (std::size_t i = 0; i < sections_.size(); ++i) {
-        const ReportSection& s = sections_[i];
-        std::fprintf(out, "%s\n  %s: {", i ? "," : "", JsonString(JsonKey(s.title)).c_str());
-        bool any = false;
-        for (const ReportField& f : s.fields) {
-            std::fprintf(out, "%s\n    %s: %s", any ? "," : "", JsonString(JsonKey(f.name)).c_str(),
-                         JsonValue(f.value, f.numeric).c_str());
-            any = true;
+Json SimReport::ToJson() const {
+    Json report = Json::object();
+    report["report_version"] = kJsonVersion;
+    for (const ReportSection& s : sections_) {
+        if (s.absent) {
+            report[s.key] = nullptr;
+            continue;
         }
-        for (const ReportTable& t : s.tables) {
-            const std::string key = t.title.empty() ? std::string("rows") : JsonKey(t.title);
-            std::fprintf(out, "%s\n    %s: [", any ? "," : "", JsonString(key).c_str());
-            any = true;
-            for (std::size_t r = 0; r < t.rows.size(); ++r) {
-                std::string row = "{";
-                for (std::size_t c = 0; c < t.columns.size(); ++c) {
-                    if (c) row += ", ";
-                    row += JsonString(JsonKey(t.columns[c])) + ": " +
-                           JsonValue(c < t.rows[r].size() ? t.rows[r][c] : std::string(), t.numeric[c]);
-                }
-                std::fprintf(out, "%s\n      %s}", r ? "," : "", row.c_str());
-            }
-            std::fprintf(out, "%s]", t.rows.empty() ? "" : "\n    ");
-        }
-        std::fprintf(out, "%s}", any ? "\n  " : "");
+        Json& section = report[s.key] = Json::object();
+        for (const ReportField& f : s.fields)
+            if (!f.key.empty()) section[f.key] = f.json;
+        for (const ReportTable& t : s.tables)
+            if (!t.key.empty()) section[t.key] = t.ToJson();
     }
-    std::fprintf(out, "\n}\n");
+    return report;
+}
+
+void SimReport::PrintJson(std::FILE* out) const { std::fprintf(out, "%s\n", JsonText(ToJson()).c_str()); }
+
+std::string JsonText(const Json& value, int indent) {
+    if (!Nested(value)) {
+        if (!value.is_structured() || value.empty()) return Scalar(value);
+        // A row: one line, a blank after each separator.
+        std::string line(1, value.is_object() ? '{' : '[');
+        bool first = true;
+        for (const auto& [key, item] : value.items()) {
+            if (!first) line += ", ";
+            first = false;
+            if (value.is_object()) line += Scalar(key) + ": ";
+            line += Scalar(item);
+        }
+        return line + (value.is_object() ? '}' : ']');
+    }
+    const std::string inner(static_cast<std::size_t>(indent + 2), ' ');
+    std::string text(1, value.is_object() ? '{' : '[');
+    bool first = true;
+    for (const auto& [key, item] : value.items()) {
+        text += first ? "\n" : ",\n";
+        first = false;
+        text += inner;
+        if (value.is_object()) text += Scalar(key) + ": ";
+        text += JsonText(item, indent + 2);
+    }
+    return text + "\n" + std::string(static_cast<std::size_t>(indent), ' ') + (value.is_object() ? '}' : ']');
 }
 
 std::string JsonKey(std::string_view title) {

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 #include "SimReport.h"
+#include "host/HostClock.h"
 #include "Utility/Platform.h"
 
 namespace {
@@ -112,6 +114,13 @@ bool Simulation::StartServers() {
     so.libraryPath = options_.library;
     so.resourcePath = resourceDir_;
     so.echoLogs = options_.echo;
+    const auto lacks = [&](const char* name) {
+        return std::find(options_.without.begin(), options_.without.end(), name) != options_.without.end();
+    };
+    so.withCriticalManager = !lacks("CriticalManagerSystem");
+    so.withVirtualRec = !lacks("VirtualRecSystem");
+    so.withLetter = !lacks("LetterSystem");
+    so.withEventTime = !lacks("EventTimeSystem");
     world_ = std::make_unique<World>(options_.servers, so);
     world_->SetClock(options_.year, options_.month, options_.day);
     world_->Store().SetReleaseHook([this](PubDataStore&, int, std::string_view property) {
@@ -201,35 +210,61 @@ void Simulation::RunClock() {
 }
 
 void Simulation::ReportWorld(SimReport& report) {
-    ReportSection& s = report.Section("World");
+    ReportSection& s = report.Section("World", "world");
     s.Number("servers", options_.servers);
     s.Number("players", options_.players);
     char span[64];
     std::snprintf(span, sizeof span, "%g hours from %04d-%02d-%02d 00:00, steps of %d minutes", options_.hours,
                   options_.year, options_.month, options_.day, options_.stepMinutes);
-    s.Text("simulated", span);
-    s.Text("seed", std::to_string(options_.seed));
-    s.Text("client requests", options_.requests ? "during the run" : "none during the run");
-    s.Text("server threads", options_.threads ? "one per server (interleaving not reproducible)" : "none");
-    s.Text("rule file", options_.rules.empty() ? (options_.resources.empty() ? "the simulator's own" : "in --resources")
-                                               : options_.rules);
+    s.TextOnly("simulated", span);
+    s.JsonOnly("start", IsoTimeText(HostClock::MsOf(options_.year, options_.month, options_.day)));
+    s.JsonOnly("hours", options_.hours);
+    s.JsonOnly("step_minutes", options_.stepMinutes);
+    s.Number("seed", static_cast<std::int64_t>(options_.seed));
+    s.TextOnly("client requests", options_.requests ? "during the run" : "none during the run");
+    s.JsonOnly("client_requests", options_.requests);
+    s.TextOnly("server threads", options_.threads ? "one per server (interleaving not reproducible)" : "none");
+    s.JsonOnly("server_threads", options_.threads);
+    s.TextOnly("rule file", options_.rules.empty() ? (options_.resources.empty() ? "the simulator's own" : "in --resources")
+                                                   : options_.rules);
+    s.JsonOnly("rule_file", {{"source", !options_.rules.empty()       ? "rules_option"
+                                        : !options_.resources.empty() ? "resources_folder"
+                                                                      : "simulator"},
+                             {"path", options_.rules.empty() ? Json() : Json(options_.rules)}});
+    s.JsonOnly("top_rows", options_.top);
+    if (!options_.without.empty()) {
+        std::string names;
+        for (const std::string& name : options_.without) names += (names.empty() ? "" : ", ") + name;
+        s.TextOnly("siblings left out", names);
+    }
+    s.JsonOnly("siblings_left_out", options_.without);
     // The modules: one line when every server started all of them, else each failure.
+    Json modules = {{"names", Json::array()}, {"all_started", true}, {"failures", Json::array()}};
     std::vector<std::string> failures;
     std::string names;
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) {
         Server& server = world_->server(i);
         for (const ModuleStartResult& m : server.Modules()) {
-            if (i == 0) names += (names.empty() ? "" : ", ") + m.name;
-            if (!m.Started())
-                failures.push_back("server " + std::to_string(server.Number()) + ": " + m.name + " Init " +
-                                   (m.init ? "true" : "false") + ", AfterInit " +
-                                   (m.afterInitCalled ? (m.afterInit ? "true" : "false") : "not called"));
+            if (i == 0) {
+                names += (names.empty() ? "" : ", ") + m.name;
+                modules["names"].push_back(m.name);
+            }
+            if (m.Started()) continue;
+            failures.push_back("server " + std::to_string(server.Number()) + ": " + m.name + " Init " +
+                               (m.init ? "true" : "false") + ", AfterInit " +
+                               (m.afterInitCalled ? (m.afterInit ? "true" : "false") : "not called"));
+            modules["failures"].push_back({{"server", server.Number()},
+                                           {"module", m.name},
+                                           {"init", m.init},
+                                           {"after_init", m.afterInitCalled ? Json(m.afterInit) : Json()}});
         }
     }
-    s.Text("modules", failures.empty() ? "all started on every server (" + names + ")"
-                                       : std::to_string(failures.size()) + " failed to start");
+    modules["all_started"] = failures.empty();
+    s.TextOnly("modules", failures.empty() ? "all started on every server (" + names + ")"
+                                           : std::to_string(failures.size()) + " failed to start");
+    s.JsonOnly("modules", std::move(modules));
     if (!failures.empty()) {
-        ReportTable& t = s.Table("Modules that failed to start");
+        ReportTable& t = s.Table("Modules that failed to start", "");
         t.Column("failure");
         for (const std::string& f : failures) t.AddRow() = {f};
     }
@@ -269,48 +304,64 @@ void Simulation::ReportWork(SimReport& report, double seconds) {
     // per server each, armed at start-up with a first re-sort), every win-streak
     // list request, and every daily event that finds the day unrewarded.
     const auto hoursRun = static_cast<std::uint64_t>(steps_ * options_.stepMinutes / 60);
+    const auto n = [](std::uint64_t v) { return static_cast<std::int64_t>(v); };
 
-    ReportSection& s = report.Section("Work done");
-    s.Number("logins", static_cast<std::int64_t>(logins_));
-    s.Number("property changes", static_cast<std::int64_t>(changes));
-    s.Number("watch callbacks run", static_cast<std::int64_t>(callbacks));
-    s.Number("list requests", static_cast<std::int64_t>(allRequests));
-    for (const auto& [id, n] : requests)
-        s.Number("  message " + std::to_string(id), static_cast<std::int64_t>(n));
-    s.Number("replies sent", static_cast<std::int64_t>(messages));
-    s.Number("re-sorts by the hourly heartbeats", static_cast<std::int64_t>(2 * servers_.size() * (hoursRun + 1)));
-    s.Number("re-sorts by win-streak list requests", static_cast<std::int64_t>(requests[150516]));
-    s.Number("timed events fired", static_cast<std::int64_t>(timed));
-    s.Number("lock waits (failed compare-and-set tries)", static_cast<std::int64_t>(lockWaits));
+    ReportSection& s = report.Section("Work done", "work_done");
+    s.Number("logins", n(logins_));
+    s.Number("property changes", n(changes));
+    s.Number("watch callbacks run", n(callbacks));
+    s.Number("list requests", n(allRequests));
+    Json byMessage = Json::array();
+    for (const auto& [id, count] : requests) {
+        s.TextOnly("  message " + std::to_string(id), std::to_string(count));
+        byMessage.push_back({{"message", id}, {"requests", count}});
+    }
+    s.JsonOnly("requests_by_message", std::move(byMessage));
+    s.Number("replies sent", n(messages));
+    s.Number("re-sorts by the hourly heartbeats", n(2 * servers_.size() * (hoursRun + 1)));
+    s.Number("re-sorts by win-streak list requests", n(requests[150516]));
+    s.Number("timed events fired", n(timed));
+    s.Number("lock waits (failed compare-and-set tries)", n(lockWaits), "lock_waits");
     s.Number("lock waits per change", changes ? static_cast<double>(lockWaits) / static_cast<double>(changes) : 0.0,
              4);
-    s.Number("kernel calls", static_cast<std::int64_t>(kernelCalls));
-    ReportTable& t = s.Table("Per leaderboard");
+    s.Number("kernel calls", n(kernelCalls));
+    ReportTable& t = s.Table("Per leaderboard", "lists");
     t.Column("list").Column("rows", true).Column("locked rewrites", true).Column("lock waits", true).Column(
-        "lock at the end");
+        "lock at the end", false, "lock_held");
     for (int i = 0; i < 3; ++i) {
         const ListLock& l = kLists[i];
-        t.AddRow() = {l.list, std::to_string(w.rows[i]), std::to_string(w.rewrites[i]),
-                      std::to_string(w.listWaits[i]), w.lockHeld[i] ? "HELD" : "free"};
+        t.AddRow() = {l.list, w.rows[i], n(w.rewrites[i]), n(w.listWaits[i]),
+                      ReportCell(w.lockHeld[i] ? "HELD" : "free", w.lockHeld[i])};
     }
 
     const std::uint64_t events = logins_ + changes + allRequests;
+    const double eventRate = seconds > 0 ? static_cast<double>(events) / seconds : 0.0;
+    const double changeRate = seconds > 0 ? static_cast<double>(changes) / seconds : 0.0;
     char line[256];
     std::snprintf(line, sizeof line,
                   "elapsed %.2f s; %llu events (logins, property changes, list requests): %.0f events/s; "
                   "%.0f property changes/s",
-                  seconds, static_cast<unsigned long long>(events), seconds > 0 ? events / seconds : 0.0,
-                  seconds > 0 ? changes / seconds : 0.0);
+                  seconds, static_cast<unsigned long long>(events), eventRate, changeRate);
     std::fprintf(stderr, "%s\n", line);
+    // Wall-clock figures only when asked for: they differ run to run.
     if (options_.timing) {
-        s.Number("elapsed seconds", seconds, 2);
-        s.Number("events per second", seconds > 0 ? events / seconds : 0.0, 0);
-        s.Number("property changes per second", seconds > 0 ? changes / seconds : 0.0, 0);
+        const auto fixed = [](double v, int decimals) {
+            char text[64];
+            std::snprintf(text, sizeof text, "%.*f", decimals, v);
+            return std::string(text);
+        };
+        s.TextOnly("elapsed seconds", fixed(seconds, 2));
+        s.TextOnly("events per second", fixed(eventRate, 0));
+        s.TextOnly("property changes per second", fixed(changeRate, 0));
     }
+    s.JsonOnly("timing", options_.timing ? Json{{"elapsed_seconds", std::round(seconds * 100.0) / 100.0},
+                                                {"events_per_second", std::round(eventRate)},
+                                                {"property_changes_per_second", std::round(changeRate)}}
+                                         : Json());
 }
 
 void Simulation::ReportDiagnostics(SimReport& report) {
-    ReportSection& s = report.Section("Host diagnostic log");
+    ReportSection& s = report.Section("Host diagnostic log", "host_diagnostic_log");
     const std::string text = world_->DiagnosticsText();
     std::vector<std::string> lines;
     for (std::size_t at = 0; at < text.size();) {
@@ -319,9 +370,15 @@ void Simulation::ReportDiagnostics(SimReport& report) {
         lines.push_back(text.substr(at, end - at));
         at = end + 1;
     }
-    ReportTable& t = s.Table("");
-    t.Column("line");
     constexpr std::size_t kShown = 20;
-    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) t.AddRow() = {lines[i]};
+    s.JsonOnly("line_count", lines.size());
+    ReportTable& t = s.Table("", "");
+    t.Column("line");
+    Json shown = Json::array();
+    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) {
+        t.AddRow() = {lines[i]};
+        shown.push_back(lines[i]);
+    }
     if (lines.size() > kShown) t.AddRow() = {"... " + std::to_string(lines.size() - kShown) + " more"};
+    s.JsonOnly("first_lines", std::move(shown));
 }

@@ -1,7 +1,7 @@
 #include <atomic>
 
 #include "AlwaysWinFixture.h"
-#include "Utility/TextConvert.h"
+#include "Utility/KernelClock.h"
 
 TEST_F(AlwaysWinTest, DailyPrizePaysRankOneRecordsTheTimeClearsAndResetsChallengers) {
     Daily();  // an empty list pays nothing and records no date

@@ -1,7 +1,7 @@
 #include <new>
 
 #include "AlwaysWinFixture.h"
-#include "Utility/TextConvert.h"
+#include "Utility/NumberText.h"
 #include "support/AllocationControl.h"
 
 TEST_F(AlwaysWinTest, MinimumEntersAFallKeepsTheRowAClimbRewritesIt) {

@@ -77,12 +77,43 @@ TEST(IniParse, SectionsMergeKeysRepeatAndStrayLinesAreIgnored) {
     EXPECT_EQ(ini.FindSection("B"), nullptr);  // blanks inside the brackets belong to the name
     ASSERT_NE(ini.FindSection(" b "), nullptr);
     EXPECT_EQ(ini.FindSection(" b ")->hash, IniNameHash(" B "));
-    EXPECT_NE(IniNameHash("\xC4"), IniNameHash("\xE4"));  // Latin-1 case is not folded
-    EXPECT_FALSE(IniNamesEqual("[", "{"));  // 0x5B and 0x7B differ by the case bit only
+}
+
+TEST(IniParse, NamesFoldEveryAsciiLetterAndNothingElse) {
+    // Each letter, both ends of the alphabet included, in both cases; the bytes
+    // just outside "A"-"Z" ("@", "[") and their lower partners stay distinct.
+    for (char upper = 'A'; upper <= 'Z'; ++upper) {
+        const char lower = static_cast<char>(upper - 'A' + 'a');
+        const std::string section = std::string("S") + upper + "x", key = std::string("K") + lower + upper;
+        const auto ini = Parsed("[" + section + "]\n" + key + "=7\n");
+        const std::string otherSection = std::string("s") + lower + "X", otherKey = std::string("k") + upper + lower;
+        EXPECT_EQ(ini.ReadInteger(otherSection.c_str(), otherKey.c_str(), 0), 7) << upper;
+        EXPECT_EQ(IniNameHash(section), IniNameHash(otherSection.c_str())) << upper;
+        EXPECT_TRUE(IniNamesEqual(key, otherKey.c_str())) << upper;
+    }
+    for (const auto& [a, b] : {std::pair{"@", "`"}, {"[", "{"}, {"\xC4", "\xE4"}}) {
+        EXPECT_FALSE(IniNamesEqual(a, b)) << a;
+        EXPECT_NE(IniNameHash(a), IniNameHash(b)) << a;
+        EXPECT_EQ(Parsed(std::string("[S]\n") + a + "=1\n").ReadInteger("S", b, 0), 0) << a;
+    }
+}
+
+TEST_F(IniFiles, LeadingByteOrderMarkIsSkipped) {
+    const std::string marked = "\xEF\xBB\xBF[First]\nA=1\n[Second]\r\nB=2";
+    EXPECT_EQ(Dump(Parsed(marked)), "[First]A=1|[Second]B=2|");
+    const std::string path = (dir_ / "Rule" / "Marked.ini").string();
+    WriteWholeFile(path, marked);
+    CIniFile file(path.c_str());
+    ASSERT_TRUE(file.LoadFromFile());
+    EXPECT_EQ(Dump(file), "[First]A=1|[Second]B=2|");
+    // Only a whole mark at the very start is one; elsewhere its bytes are text.
+    EXPECT_EQ(Dump(Parsed("\xEF\xBB[S]\nA=1\n[T]\nB=2")), "[T]B=2|");
+    EXPECT_EQ(Dump(Parsed("\n\xEF\xBB\xBF[S]\nA=1")), "");
+    EXPECT_EQ(Dump(Parsed("[S]\n\xEF\xBB\xBF" "A=1")), "[S]\xEF\xBB\xBF" "A=1|");
+    EXPECT_EQ(Dump(Parsed("\xEF\xBB\xBF")), "");
 }
 
 TEST(IniParse, WorksOnTheBytesGiven) {
-    EXPECT_EQ(Dump(Parsed("\xEF\xBB\xBF[First]\nA=1\n[Second]\r\nB=2")), "[Second]B=2|");  // the mark hides [First]
     EXPECT_EQ(Parsed("[S]\rX=1\r\rY=2").ReadInteger("S", "Y", 0), 2);  // lone CRs end lines too
     const std::string text = "[S]\nX=12345";
     CIniFile ini("unused.ini");

@@ -13,12 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "Utility/NumberText.h"
+#include "Utility/WideText.h"
 #include "charm/CharmList.h"
 #include "player/PlayerListSupport.h"
 #include "support/AllocationControl.h"
 #include "support/HostFixture.h"
 #include "support/ListInvariants.h"
-#include "Utility/TextConvert.h"
 #include "Utility/Platform.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "PlayerListSupport.h"
-#include "Utility/TextConvert.h"
+#include "Utility/NumberText.h"
 #include "host/World.h"
 #include "support/ListInvariants.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "PlayerListSupport.h"
-#include "Utility/TextConvert.h"
+#include "Utility/NumberText.h"
 #include "support/HostFixture.h"
 #include "support/ListText.h"
 

@@ -18,7 +18,8 @@ TEST(SimOptions, ReadsEveryOption) {
     std::string error;
     ASSERT_TRUE(Parse({"--servers", "3", "--players", "4000", "--days", "2.5", "--step-minutes", "15", "--seed",
                        "42", "--start", "2025-06-30", "--threads", "--echo", "--quiet", "--library", "/x.so",
-                       "--rules", "/r.ini", "--top", "25", "--format", "json", "--timing", "--no-requests"},
+                       "--rules", "/r.ini", "--top", "25", "--format", "json", "--timing", "--no-requests", "--without",
+                       "LetterSystem", "--without", "EventTimeSystem", "--without", "LetterSystem"},
                       o, error))
         << error;
     EXPECT_EQ((std::vector<int>{o.servers, o.players, o.stepMinutes, o.top, o.year, o.month, o.day}),
@@ -29,6 +30,7 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_FALSE(o.requests);
     EXPECT_EQ(o.library, "/x.so");
     EXPECT_EQ(o.rules, "/r.ini");
+    EXPECT_EQ(o.without, (std::vector<std::string>{"LetterSystem", "EventTimeSystem"}));
     EXPECT_FALSE(o.help);
     EXPECT_TRUE(Parse({"--seed", "3", "--help"}, o, error));
     EXPECT_TRUE(o.help) << "help is recognised among other options";
@@ -46,17 +48,36 @@ TEST(SimOptions, DaysAndHoursAddUp) {
     }
 }
 
+// The last day of February and the largest seed are the edges of what is accepted.
+TEST(SimOptions, AcceptsRealDatesAndTheWholeSeedRange) {
+    SimOptions o;
+    std::string error;
+    ASSERT_TRUE(Parse({"--start", "2024-02-29", "--seed", "9223372036854775807", "--hours", "0.5"}, o, error)) << error;
+    EXPECT_EQ((std::vector<int>{o.year, o.month, o.day}), (std::vector<int>{2024, 2, 29}));
+    EXPECT_EQ(o.seed, 9223372036854775807u);
+    EXPECT_DOUBLE_EQ(o.hours, 0.5);
+}
+
+// Every refusal is one line that names the option and quotes the value it got.
 TEST(SimOptions, RefusesUnknownOptionsMissingAndOutOfRangeValues) {
     const std::vector<std::vector<const char*>> refused = {
-        {"--bogus"}, {"--servers"}, {"--servers", "0"}, {"--servers", "3x"}, {"--players", "-1"},
-        {"--days", "abc"}, {"--days", "-1"}, {"--hours", "nan"}, {"--top", "0"}, {"--top", "151"},
-        {"--format", "xml"}, {"--format"}, {"--rules", ""}, {"--start", "2024-13-01"}, {"--library"},
+        {"--bogus"}, {"--servers"}, {"--servers", "0"}, {"--servers", "3x"}, {"--servers", " 4"},
+        {"--servers", "+4"}, {"--players", "-1"}, {"--players", "12 "}, {"--seed", "99999999999999999999999"},
+        {"--seed", "-1"}, {"--step-minutes", "0x10"}, {"--days", "abc"}, {"--days", "-1"}, {"--days", "1e1"},
+        {"--hours", "nan"}, {"--hours", " 5"}, {"--top", "0"}, {"--top", "151"}, {"--top", ""},
+        {"--format", "xml"}, {"--format"}, {"--rules", ""}, {"--start", "2024-13-01"}, {"--start", "2024-02-31"},
+        {"--start", "2023-02-29"}, {"--start", "2024-1-1junk"}, {"--start", "2024-01-01junk"},
+        {"--start", "2024-1-1"}, {"--start", "1970-01-01"}, {"--library"}, {"--without", "letterSystem"}, {"--without"},
         {"--rules", "/r.ini", "--resources", "/res"}};
     for (const auto& args : refused) {
         SimOptions o;
         std::string error;
         EXPECT_FALSE(Parse(args, o, error)) << args[0];
-        EXPECT_FALSE(error.empty()) << args[0];
+        EXPECT_NE(error.find(args[0]), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+        if (args.size() == 2 && *args[1] != '\0') {
+            EXPECT_NE(error.find(std::string("\"") + args[1] + "\""), std::string::npos) << error;
+        }
     }
 }
 

@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "Utility/TextConvert.h"
+#include "Utility/NumberText.h"
 #include "host/World.h"
 #include "support/ListInvariants.h"
 #include "Utility/Platform.h"
@@ -217,6 +217,12 @@ TEST_F(Soak, FourServersKeepTheSharedListsWholeThroughRandomPlayAndARestart) {
         // Every server is idle: no rewrite is under way, so every lock must be free.
         betweenRounds = ListInvariants::CheckAll(world.Store());
         if (!betweenRounds.empty()) betweenRounds = "after round " + std::to_string(round) + ": " + betweenRounds;
+        if ((round + 1) % kRoundsPerDay == 0) {  // a long soak shows it is alive once a simulated day
+            std::printf("soak: day %d of %d played, %llu list checks, %llu faults\n", (round + 1) / kRoundsPerDay,
+                        settings.days, static_cast<unsigned long long>(report.checks),
+                        static_cast<unsigned long long>(report.faults));
+            std::fflush(stdout);
+        }
     }
     for (int s = 0; s < kServers; ++s) world.server(static_cast<std::size_t>(s)).StopThread();
     world.Store().SetReleaseHook({});

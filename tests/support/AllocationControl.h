@@ -1,10 +1,11 @@
 #pragma once
-// Replacement global operator new/delete for the test programs: counts every
-// allocation and can make the k-th allocation from now fail, to prove that code
-// survives std::bad_alloc at every point. On POSIX the plug-in binds to these
-// too, as the test programs export their symbols; a Windows DLL with its own
-// static runtime keeps its own operator new, so there only the program's (and
-// the reference host's) allocations are counted and made to fail.
+// Replacement global operator new/delete for the test and benchmark programs
+// (the vogame_allocation_control library): counts every allocation and can make
+// the k-th allocation from now fail, to prove that code survives std::bad_alloc
+// at every point. On POSIX the plug-in binds to these too, as the programs
+// export their symbols; a Windows DLL with its own static runtime keeps its own
+// operator new, so there only the program's (and the reference host's)
+// allocations are counted and made to fail.
 #include <cstddef>
 #include <cstdint>
 #include <new>

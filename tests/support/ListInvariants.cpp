@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "Utility/TextConvert.h"
+#include "Utility/WideText.h"
 #include "host/PubDataStore.h"
 
 namespace ListInvariants {

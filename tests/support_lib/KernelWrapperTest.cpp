@@ -7,7 +7,7 @@
 
 #include "HostKernelTest.h"
 #include "Utility/KernelWrapper.h"
-#include "Utility/TextConvert.h"
+#include "Utility/WideText.h"
 
 namespace {
 

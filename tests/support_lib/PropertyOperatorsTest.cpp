@@ -8,7 +8,7 @@
 
 #include "HostKernelTest.h"
 #include "Utility/PropertyOperators.h"
-#include "Utility/TextConvert.h"
+#include "Utility/WideText.h"
 
 namespace {
 

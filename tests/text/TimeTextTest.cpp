@@ -4,10 +4,12 @@
 #include <ctime>
 #include <utility>
 
+#include "Utility/KernelClock.h"
+#include "Utility/LocalTimeText.h"
 #include "host/HostKernel.h"
 #include "host/PubDataStore.h"
 #include "Utility/Platform.h"
-#include "Utility/TextConvert.h"
+#include "Utility/TimeText.h"
 
 namespace {
 

@@ -6,9 +6,11 @@
 #include <string>
 #include <thread>
 
+#include "Utility/GuidText.h"
+#include "Utility/LocalTimeText.h"
 #include "support/TempDir.h"
 #include "Utility/Platform.h"
-#include "Utility/TextConvert.h"
+#include "Utility/WideText.h"
 
 TEST(WideText, Utf8BothWays) {
     EXPECT_EQ(StringToWide("\xE4\xBD\xA0\xE5\xA5\xBD", 65001), u"\u4f60\u597d");

@@ -1,0 +1,75 @@
+#!/usr/bin/env python3
+"""Runs the simulator in each shape its JSON report can take and validates
+every report against the schema; then checks that a refused option exits with
+status 2, one line on standard error and nothing on standard output.
+
+usage: report_schema_check.py [RUNNER] SIMULATOR SCHEMA
+RUNNER runs the simulator where it cannot run by itself (Wine for a Windows
+cross-build)."""
+import json
+import subprocess
+import sys
+
+import jsonschema
+
+# (what the shape shows, options, exit status, check of the shape's own parts)
+SHAPES = [
+    ("one server", ["--servers", "1", "--players", "300", "--hours", "30", "--seed", "5"], 0,
+     lambda r: r["prize_letters"]["count"] == 1 and r["player_list_reply"]["reply"]["well_formed"]
+     and r["work_done"]["timing"] is None and r["world"]["seed"] == 5),
+    ("several servers on threads, the longest top lists", ["--servers", "3", "--players", "300", "--hours", "3",
+                                                           "--threads", "--top", "150"], 0,
+     lambda r: r["world"]["server_threads"] and len(r["charm_leaderboard"]["top"]) == 150),
+    ("no requests, wall-clock figures, an empty win-streak list",
+     ["--servers", "2", "--players", "200", "--days", "1", "--no-requests", "--timing"], 0,
+     lambda r: not r["world"]["client_requests"] and r["work_done"]["requests_by_message"] == []
+     and r["work_done"]["timing"] is not None and r["win_streak_leaderboard"]["top"] == []),
+    ("no players", ["--players", "0", "--hours", "1"], 0,
+     lambda r: r["player_list_reply"] is None and r["nation_report"] is None),
+    ("missing sibling modules", ["--players", "40", "--hours", "1", "--without", "LetterSystem",
+                                 "--without", "VirtualRecSystem"], 1,
+     lambda r: not r["world"]["modules"]["all_started"] and r["world"]["modules"]["failures"]
+     and r["nation_report"] is None),
+]
+
+
+def main(runner, simulator, schema_path):
+    with open(schema_path, encoding="utf-8") as f:
+        schema = json.load(f)
+    jsonschema.Draft202012Validator.check_schema(schema)
+    validator = jsonschema.Draft202012Validator(schema)
+    failures = []
+    for what, options, status, check in SHAPES:
+        run = subprocess.run(runner + [simulator, "--quiet", "--format", "json"] + options, capture_output=True,
+                             text=True, check=False)
+        if run.returncode != status:
+            failures.append(f"{what}: exit status {run.returncode}, not {status}\n{run.stderr}")
+            continue
+        try:
+            report = json.loads(run.stdout)
+        except ValueError as err:
+            failures.append(f"{what}: not JSON ({err})")
+            continue
+        errors = [f"  {e.json_path}: {e.message}" for e in validator.iter_errors(report)]
+        if errors:
+            failures.append(f"{what}: the report breaks the schema\n" + "\n".join(errors[:20]))
+        elif not check(report):
+            failures.append(f"{what}: the report lacks what this shape shows\n{run.stdout[:4000]}")
+
+    refused = subprocess.run(runner + [simulator, "--seed", "99999999999999999999999"], capture_output=True, text=True,
+                             check=False)
+    if refused.returncode != 2 or refused.stdout or refused.stderr.count("\n") != 1:
+        failures.append(f"a refused option: exit status {refused.returncode}, output {refused.stdout!r}, "
+                        f"error {refused.stderr!r}")
+
+    for failure in failures:
+        print(failure)
+    print(f"{len(SHAPES) + 1 - len(failures)} passed, {len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) not in (3, 4):
+        print(__doc__, file=sys.stderr)
+        sys.exit(2)
+    sys.exit(main(sys.argv[1:-2], sys.argv[-2], sys.argv[-1]))

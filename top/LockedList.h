@@ -1,0 +1,28 @@
+#pragma once
+// Holds a ranked list's lock for a rewrite, or for a read that must see one
+// whole list. Every step that needs the lock takes one of these, so the lock is
+// taken in one place and released on every path, bad_alloc included. When the
+// lock learns to take over from a holder that stopped, this is where the list is
+// repaired (ResortLocked: unique names, rank order, at most maxRows rows) before
+// the caller goes on.
+#include "../module/PubRecordHandle.h"
+#include "RankedList.h"
+
+namespace TopList {
+
+class LockedList {
+public:
+    LockedList(PubRecordHandle& handle, const RankedList& list) : lock_(handle), handle_(handle), list_(list) {}
+    LockedList(const LockedList&) = delete;
+    LockedList& operator=(const LockedList&) = delete;
+
+    PubRecordHandle& Handle() const noexcept { return handle_; }
+    const RankedList& List() const noexcept { return list_; }
+
+private:
+    PubRecordLock lock_;
+    PubRecordHandle& handle_;
+    const RankedList& list_;
+};
+
+}  // namespace TopList
