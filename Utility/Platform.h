@@ -20,6 +20,11 @@ using LocalTimeSource = LocalTime (*)();
 LocalTime NowLocal();
 void SetLocalTimeSource(LocalTimeSource source);
 
+// The local calendar fields of a count of seconds since 1970 (millis 0). The
+// count is 64-bit on every system, so 2038 and 2106 convert like any other
+// year. False when the system cannot convert it.
+bool LocalTimeAt(std::int64_t seconds, LocalTime& out);
+
 // Monotonic milliseconds, wrapping at 2^32.
 std::uint32_t TickCountMs();
 

@@ -115,6 +115,18 @@ LocalTime NowLocal() {
 
 void SetLocalTimeSource(LocalTimeSource source) { g_localTimeSource.store(source, std::memory_order_release); }
 
+static_assert(sizeof(std::time_t) == 8, "calendar times past 2038 need a 64-bit time_t");
+
+bool LocalTimeAt(std::int64_t seconds, LocalTime& out) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+    if (localtime_r(&t, &tm) == nullptr) {
+        return false;
+    }
+    out = LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
+    return true;
+}
+
 std::uint32_t TickCountMs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);

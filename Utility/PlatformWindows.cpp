@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <thread>
 
 #include "Platform.h"
@@ -67,6 +68,17 @@ LocalTime NowLocal() {
 }
 
 void SetLocalTimeSource(LocalTimeSource source) { g_localTimeSource.store(source, std::memory_order_release); }
+
+// The 64-bit form explicitly, whatever _USE_32BIT_TIME_T says; it covers 1970 to 3000.
+bool LocalTimeAt(std::int64_t seconds, LocalTime& out) {
+    const __time64_t t = static_cast<__time64_t>(seconds);
+    std::tm tm{};
+    if (_localtime64_s(&tm, &t) != 0) {
+        return false;
+    }
+    out = LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
+    return true;
+}
 
 std::uint32_t TickCountMs() { return GetTickCount(); }
 

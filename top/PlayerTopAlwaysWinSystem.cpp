@@ -2,15 +2,18 @@
 
 #include <cstdint>
 #include <cstring>
-#include <ctime>
+#include <optional>
 #include <string>
 
 #include "../Utility/CVarList.h"
+#include "../Utility/CalendarTime.h"
 #include "../Utility/IniFile.h"
 #include "../Utility/KernelClock.h"
+#include "../Utility/Low32Time.h"
 #include "../Utility/NullText.h"
 #include "../Utility/NumberText.h"
 #include "../Utility/RetryOnShortage.h"
+#include "../Utility/RuleFileChecks.h"
 #include "../Utility/TextPieces.h"
 #include "../Utility/ValueType.h"
 #include "../Utility/WideText.h"
@@ -49,6 +52,12 @@ constexpr int kLetterKind = 5;
 constexpr const char* kChallengeSceneConfig = "ChallengeWaitScene";
 constexpr const char* kRuleFile = "Rule\\PlayerTopAlwaysWin.ini";
 constexpr const char* kRuleSection = "PlayerAlwaysWinInitInfo";
+
+// Settings that are not of their form are logged at start; they are read as before.
+constexpr RuleSetting kRuleSettings[] = {{"MinAlwaysWinNum", SettingForm::Int},
+                                         {"RefreshTime", SettingForm::TimeOfDay},
+                                         {"PrizeItemid", SettingForm::Int},
+                                         {"Num", SettingForm::Int}};
 
 constexpr int kColumnTypes[kColumns] = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT};
 
@@ -95,6 +104,8 @@ ICriticalManagerSystem* g_criticalManager = nullptr;
 IEventTimeSystem* g_eventTime = nullptr;
 ILetterSystem* g_letter = nullptr;
 PlayerAlwaysWinInitInfo g_info;
+// When this load of the library last reset its server's challenge waiting scenes.
+std::optional<std::int64_t> g_lastChallengeReset;
 
 void LoadRules(IKernel* kernel) {
     // Without a readable file every setting stays zero or empty; the defaults only
@@ -103,7 +114,11 @@ void LoadRules(IKernel* kernel) {
     std::string path = OrEmpty(kernel->GetResourcePath());
     path += kRuleFile;
     CIniFile ini(path.c_str());
-    if (!ini.LoadFromFile()) return;
+    if (!ini.LoadFromFile()) {
+        ReportUnreadableRuleFile(kernel, ini);
+        return;
+    }
+    CheckRuleSettings(kernel, ini, kRuleSection, kRuleSettings);
     g_info.MinAlwaysWinNum = ini.ReadInteger(kRuleSection, "MinAlwaysWinNum", 30);
     g_info.RefreshTime = ini.ReadString(kRuleSection, "RefreshTime", "02:00:00");
     g_info.PrizeItemid = ini.ReadInteger(kRuleSection, "PrizeItemid", 13014999);
@@ -137,15 +152,11 @@ int ChooseEventScene(IKernel* kernel) {
     return count;
 }
 
-bool SameLocalDate(std::time_t a, std::time_t b) {
-    std::tm ta{};
-    std::tm tb{};
-#if defined(_WIN32)
-    if (localtime_s(&ta, &a) != 0 || localtime_s(&tb, &b) != 0) return false;
-#else
-    if (localtime_r(&a, &ta) == nullptr || localtime_r(&b, &tb) == nullptr) return false;
-#endif
-    return ta.tm_year == tb.tm_year && ta.tm_mon == tb.tm_mon && ta.tm_mday == tb.tm_mday;
+// Whether the recorded prize time falls on now's local date. The cell holds the
+// low 32 bits of the prize time; the moment nearest to now with those bits is the
+// prize time itself, past 2038 and 2106 too.
+bool PrizeGivenOnDateOf(PubRecordHandle& prizeTime, std::int64_t now) {
+    return prizeTime.Rows() >= 1 && SameLocalDate(NearestWithLow32(prizeTime.CellInt(0, 0), now), now);
 }
 
 // The daily steps run under the list's lock from the date check to the clear, so
@@ -159,10 +170,7 @@ bool GiveDailyPrize(IKernel* kernel) {
 
     const LockedList locked(list, kList);
     const std::int64_t now = CurrentTime(kernel, false);
-    if (prizeTime.Rows() >= 1) {
-        const std::time_t last = static_cast<std::time_t>(prizeTime.CellInt(0, 0));
-        if (SameLocalDate(last, static_cast<std::time_t>(now))) return false;
-    }
+    if (PrizeGivenOnDateOf(prizeTime, now)) return false;
 
     ResortLocked(locked);
     if (list.Rows() < 1) return false;
@@ -175,7 +183,7 @@ bool GiveDailyPrize(IKernel* kernel) {
     const std::u16string attachment =
         JoinFields(IntToWide(g_info.PrizeItemid), IntToWide(g_info.Num), u"", u"", u"");
     CVarList stamp;
-    stamp.PushInt(static_cast<int>(now));
+    stamp.PushInt(Low32Time(now));
 
     if (g_letter != nullptr) {
         g_letter->SendLetter(kernel, u"System", winner.c_str(), title.c_str(), content.c_str(),
@@ -190,12 +198,29 @@ bool GiveDailyPrize(IKernel* kernel) {
             if (prizeTime.Rows() < 1) {
                 prizeTime.AddRow(-1, stamp);
             } else {
-                prizeTime.SetCell(0, 0, static_cast<int>(now));
+                prizeTime.SetCell(0, 0, Low32Time(now));
             }
         },
         shortage);
     RetryOnShortage([&] { list.Clear(); }, shortage);
     return true;
+}
+
+// Each server resets the streaks in its own challenge waiting scenes (the command
+// reaches this server's scenes only) once per local day, as soon as that day's
+// prize is recorded, whichever server paid it; so a server whose daily event finds
+// the day already rewarded still resets its own. A day without a prize (an empty
+// list) resets nothing. The day of the last reset is kept per load: a server
+// restarted and fired again the same day would reset once more.
+void ResetChallengersOncePerDay(IKernel* kernel, const CVarList& reset) {
+    PubRecordHandle prizeTime(kernel, kPubSpace, kPrizeRecord);
+    const std::int64_t now = CurrentTime(kernel, false);
+    if (!PrizeGivenOnDateOf(prizeTime, now)) return;
+    if (g_lastChallengeReset.has_value() && SameLocalDate(*g_lastChallengeReset, now)) return;
+    // A second reset of a streak already at 0 changes nothing, so a retry is safe.
+    bool shortage = false;
+    RetryOnShortage([&] { kernel->CommandToAllScenes(reset); }, shortage);
+    g_lastChallengeReset = now;
 }
 
 // --- host callbacks ---------------------------------------------------------------
@@ -227,11 +252,8 @@ int OnDailyEvent(IKernel* kernel, const ObjectId&, const ObjectId&, const IVarLi
     // Built first: once the prize is given, the streaks must be reset too.
     CVarList reset;
     reset.PushInt(kStreakResetCommand);
-    if (GiveDailyPrize(kernel)) {
-        // A second reset of a streak already at 0 changes nothing, so a retry is safe.
-        bool shortage = false;
-        RetryOnShortage([&] { kernel->CommandToAllScenes(reset); }, shortage);
-    }
+    GiveDailyPrize(kernel);
+    ResetChallengersOncePerDay(kernel, reset);
     return 1;
 }
 

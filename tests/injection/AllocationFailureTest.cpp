@@ -80,6 +80,7 @@ protected:
     }
 
     const Operation& op() const { return GetParam(); }
+    bool IsDaily() const { return op().property == nullptr && !op().restart; }
     PubDataStore& store() { return world().Store(); }
 
     void SeedFullList() {
@@ -92,9 +93,14 @@ protected:
     }
 
     // Back to the starting point: the mover at his seeded value, the list full and
-    // in order, no prize given yet.
+    // in order, no prize given yet; a new day for the daily prize and its
+    // challenger waiting with a streak.
     void Reset() {
         if (op().property != nullptr) server().SetProperty(mover_, op().property, ValueAt(kMoverRow));
+        if (IsDaily()) {
+            kernel().SetClock(2024, 1, 1 + day_++, 3);
+            server().SetProperty(challenger_, "CompeteAlwaysWin", 5);
+        }
         SeedFullList();
         ASSERT_TRUE(store().Seed(u"Pub_TopAlwaysWin", "PlayerPrizeTimeRec", 1, {VT_INT}, {}));
         server().Letters()->Clear();
@@ -141,6 +147,8 @@ protected:
     }
 
     ObjectId mover_;
+    ObjectId challenger_;
+    int day_ = 0;
     std::vector<std::u16string> seeded_;
 };
 
@@ -150,6 +158,7 @@ TEST_P(AllocationFailure, EveryFailedAllocationLeavesTheListsWholeAndTheOperatio
         mover_ = Player(NameAt(kMoverRow), op().player(ValueAt(kMoverRow)));
         ASSERT_FALSE(mover_.IsNull());
     }
+    if (IsDaily()) challenger_ = Player(u"challenger", {{"CompeteAlwaysWin", 5}}, 3);
     std::uint64_t k = 1;
     for (;; ++k) {
         Reset();
@@ -184,6 +193,7 @@ TEST_P(AllocationFailure, EveryFailedAllocationLeavesTheListsWholeAndTheOperatio
             ASSERT_EQ(server().Letters()->TotalLetters(), 1u) << "allocation " << k;
             ASSERT_EQ(server().Letters()->Mailbox(NameAt(0)).size(), 1u) << "allocation " << k;
             ASSERT_TRUE(SortedNames().empty()) << "allocation " << k;
+            ASSERT_EQ(kernel().QueryInt(challenger_, "CompeteAlwaysWin"), 0) << "allocation " << k;
         }
     }
     EXPECT_GT(k, 1u) << "the operation allocates nothing: the injection proves nothing";

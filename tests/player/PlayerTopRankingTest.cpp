@@ -80,6 +80,28 @@ TEST_F(PlayerTopRankingTest, HourlyResortOrdersByLevelThenNameDescendingWithUniq
     EXPECT_EQ(MakeRow(u"dup", 20, 1), Rows(store())[1]);  // the row nearer the top survives
 }
 
+TEST_F(PlayerTopRankingTest, OnlyTheFirstHomeSceneLoadArmsTheHourlyResortAndRunsOne) {
+    server().Stop();  // a fresh load of the library: no home scene has loaded yet
+    ASSERT_TRUE(server().Start()) << server().Error();
+    const ObjectId home = Scene(1);
+    const ObjectId second = server().CreateScene(4, "HomeScene");
+    const std::vector<Row> unsorted = {MakeRow(u"low", 1), MakeRow(u"high", 9)};
+    ASSERT_TRUE(Seed(store(), unsorted));
+    kernel().RaiseEvent(home, "OnLoad");
+    EXPECT_EQ((Names_{u"high", u"low"}), Names(store()));
+    EXPECT_TRUE(kernel().FindHeartBeat(home, kHeartBeat));
+
+    ASSERT_TRUE(Seed(store(), unsorted));
+    kernel().RaiseEvent(second, "OnLoad");
+    kernel().RaiseEvent(home, "OnLoad");
+    EXPECT_FALSE(kernel().FindHeartBeat(second, kHeartBeat));
+    EXPECT_EQ((Names_{u"low", u"high"}), Names(store()));  // later loads only count
+    kernel().Advance(3600000 - 1000);
+    EXPECT_EQ((Names_{u"low", u"high"}), Names(store()));
+    kernel().Advance(1000);
+    EXPECT_EQ((Names_{u"high", u"low"}), Names(store()));
+}
+
 TEST_F(PlayerTopRankingTest, ReplyHoldsOwnRankAndEntryThenAtMostAHundredRows) {
     SeedFullList();
     const CVarList& reply = Ask(Join(u"outsider", 1));

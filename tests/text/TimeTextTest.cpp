@@ -1,11 +1,15 @@
 // The host's clock through the kernel, time texts and the machine's local time.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <utility>
+#include <vector>
 
+#include "Utility/CalendarTime.h"
 #include "Utility/KernelClock.h"
 #include "Utility/LocalTimeText.h"
+#include "Utility/Low32Time.h"
 #include "host/HostKernel.h"
 #include "host/PubDataStore.h"
 #include "Utility/Platform.h"
@@ -47,6 +51,49 @@ TEST_F(KernelClock, CalendarTimeAndStartOfDay) {
     EXPECT_EQ(y * 10000 + mo * 100 + d, 20200615);
     EXPECT_EQ(h * 10000 + mi * 100 + s, 134530);
     EXPECT_EQ(CurrentTime(nullptr, true), 0);
+}
+
+// Past the 32-bit edges the host's clock, the calendar time and the local-time
+// conversion back agree to the second.
+TEST_F(KernelClock, DatesPast2038And2106ConvertBothWays) {
+    Platform::UseTimeZone("UTC");
+    struct Case {
+        int f[6];
+        std::int64_t seconds;
+        const char* text;
+    };
+    const Case cases[] = {{{2038, 1, 19, 3, 14, 7}, 2147483647LL, "2038-1-19 3:14:7"},
+                          {{2038, 1, 19, 3, 14, 8}, 2147483648LL, "2038-1-19 3:14:8"},
+                          {{2106, 2, 7, 6, 28, 16}, 4294967296LL, "2106-2-7 6:28:16"},
+                          {{2206, 3, 1, 0, 0, 0}, 7452518400LL, "2206-3-1 0:0:0"}};
+    for (const Case& c : cases) {
+        kernel.SetClock(c.f[0], c.f[1], c.f[2], c.f[3], c.f[4], c.f[5]);
+        EXPECT_EQ(CurrentTime(&kernel, false), c.seconds) << c.text;
+        EXPECT_EQ(CurrentDateTimeText(&kernel, false), c.text);
+        Platform::LocalTime t;
+        ASSERT_TRUE(Platform::LocalTimeAt(c.seconds, t)) << c.text;
+        EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}),
+                  (std::vector<int>(c.f, c.f + 6)));
+        EXPECT_TRUE(SameLocalDate(c.seconds, c.seconds - c.f[3] * 3600 - c.f[4] * 60 - c.f[5])) << c.text;
+        EXPECT_FALSE(SameLocalDate(c.seconds, c.seconds - c.f[3] * 3600 - c.f[4] * 60 - c.f[5] - 1)) << c.text;
+    }
+}
+
+TEST(Low32Times, ReadBackAsTheNearestMomentToTheReference) {
+    constexpr std::int64_t k2038 = 2147483648LL;   // low bits INT_MIN
+    constexpr std::int64_t k2106 = 4294967296LL;   // low bits 0
+    constexpr std::int64_t kSpan = 2147483647LL;   // 68 years
+    const std::int64_t moments[] = {0, 1709596800, k2038 - 1, k2038, k2106 - 1, k2106, k2106 + k2038, 7452518400LL};
+    for (const std::int64_t t : moments) {
+        for (const std::int64_t away : {std::int64_t{0}, std::int64_t{1}, std::int64_t{-1}, std::int64_t{86400}, std::int64_t{-86400}, kSpan, -kSpan}) {
+            EXPECT_EQ(NearestWithLow32(Low32Time(t), t + away), t) << t << " from " << away;
+        }
+    }
+    EXPECT_EQ(Low32Time(k2038), -2147483647 - 1);
+    EXPECT_EQ(Low32Time(k2106 + 5), 5);
+    EXPECT_EQ(Low32Time(-1), -1);
+    // Exactly half the cycle away: the earlier of the two.
+    EXPECT_EQ(NearestWithLow32(0, k2038), 0);
 }
 
 TEST(TimeTexts, SecondsOfClockTexts) {
