@@ -122,7 +122,7 @@ int CountChange(IKernel* kernel, const ObjectId& self, const char* property, con
 // A watched player property set through the kernel, among 10,000 online players:
 // the simulator's most frequent host path.
 void BM_WatchedPropertySet(benchmark::State& state) {
-    static PubDataStore store;
+    static MemoryPubDataStore store;
     static Server* server = [] {
         auto* s = new Server(store, 9);
         s->CreateScene(2);

@@ -14,7 +14,7 @@
 #include "Utility/CVarList.h"
 #include "Utility/ObjectSnapshot.h"
 #include "host/HostKernel.h"
-#include "host/PubDataStore.h"
+#include "host/MemoryPubDataStore.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ void BuildList(const std::uint8_t* data, std::size_t size, CVarList& list) {
 // One kernel for the whole run (building one per input costs more than the
 // input); each input gets fresh objects, removed again at its end.
 struct World {
-    PubDataStore store;
+    MemoryPubDataStore store;
     HostKernel kernel{store, 1};
     ObjectId scene;
 

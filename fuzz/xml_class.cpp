@@ -12,7 +12,7 @@
 
 #include "Utility/KernelWrapper.h"
 #include "host/HostKernel.h"
-#include "host/PubDataStore.h"
+#include "host/MemoryPubDataStore.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fwrite(data, 1, size, out);
     std::fclose(out);
 
-    PubDataStore store;
+    MemoryPubDataStore store;
     HostKernel kernel(store, 1);
     kernel.SetResourcePath(ResourceDir());
     const ObjectId scene = kernel.CreateScene(1);

@@ -1,4 +1,5 @@
 #include "CriticalManagerSystem.h"
+#include "ObjectKey.h"
 #include "TextMap.h"
 
 #include <unordered_map>
@@ -10,10 +11,6 @@ struct Watch {
     std::string callbackName;
     PropertyCallback func = nullptr;  // resolved when declared before the watch was added
 };
-
-std::uint64_t KeyOf(const ObjectId& id) noexcept {
-    return (static_cast<std::uint64_t>(id.ident) << 32) | id.serial;
-}
 }  // namespace
 
 struct CriticalManagerSystem::Impl {

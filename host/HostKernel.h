@@ -1,8 +1,14 @@
 #pragma once
 // The reference host's kernel: one per server, used by one logic thread at a
-// time. Public data goes to the world's shared PubDataStore; everything else
-// (objects, classes, callbacks, clock, client inboxes, logs) belongs to this
-// kernel.
+// time. It implements IKernel by forwarding each operation to the part that
+// owns its concern:
+//   ClassRegistry     class tree, configurations, class definitions
+//   HostObjects       objects, scenes, players, properties, named data, object records
+//   CallbackDispatch  events, commands and custom messages from clients
+//   TimerQueue        the clock, heartbeats and host timers
+//   ClientInboxes, KernelLogs   what the library sent to clients and wrote to its logs
+//   PubDataGate       public-data calls on their way to the world's PubDataStore
+//   KernelText        text handed to the library (and its strict mode)
 //
 // Class tree of the reference host (callbacks registered for a class reach the
 // objects of every class below it):
@@ -20,11 +26,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "ClassRegistry.h"
 #include "DiagnosticLog.h"
 #include "HostClock.h"
 #include "HostValue.h"
+#include "PubDataGate.h"
 #include "PubDataStore.h"
 #include "Utility/CVarList.h"
 #include "module/IKernel.h"
@@ -89,7 +98,8 @@ public:
     const char* QueryString(const ObjectId& obj, const char* name) override;      // valid until the next call
     const char16_t* QueryWideStr(const ObjectId& obj, const char* name) override;  // valid until the next call
     ObjectId QueryObject(const ObjectId& obj, const char* name) override;
-    // False for an unknown class, a taken name, cols < 1 or maxRows < 0; later objects get the record.
+    // False for an unknown class, a taken name or a shape TypedTable refuses (beyond its
+    // bounds: diagnosed); later objects get the record.
     bool AddClassRecord(int classIndex, const char* name, int cols, int maxRows, bool save) override;
     bool SetClassRecordColType(int classIndex, const char* name, int col, int type) override;  // false out of range
     bool SetClassRecordVisible(int classIndex, const char* name, const char* visibleName) override;  // kept only
@@ -144,7 +154,9 @@ public:
     bool CommandToScene(int sceneId, const IVarList& msg) override;
     // Runs command msg[0] on every "BaseScene" object (HomeScene included), in scene id order.
     bool CommandToAllScenes(const IVarList& msg) override;
-    // Public data: straight to the shared store (see PubDataStore for refusals).
+    // Public data: through the gate to the shared store (see PubDataStore for
+    // refusals). A halted server's CompareSetPubPropertyInt answers true without
+    // touching the store, so its lock loop ends and its unlock changes nothing.
     int GetPubDataIndex(const char16_t* name) override;
     bool FindPubData(const char16_t* name) override;
     bool AddPubData(const char16_t* name, int flag) override;
@@ -197,8 +209,8 @@ public:
     bool IsA(const ObjectId& obj, std::string_view className) const;        // the object's class or one above it
     std::string ClassOf(const ObjectId& obj) const;                         // empty when missing
     void DefineConfig(std::string_view configId, std::string_view className);
-    struct ClassPropertyInfo { int type = VT_NONE; bool save = false; bool isPublic = false; bool isPrivate = false; int saveMode = 0; };
-    struct ClassRecordInfo { int cols = 0; int maxRows = 0; bool save = false; int saveMode = 0; std::vector<int> colTypes; std::string visibleName; };
+    using ClassPropertyInfo = ::ClassPropertyInfo;
+    using ClassRecordInfo = ::ClassRecordInfo;
     const ClassPropertyInfo* ClassProperty(std::string_view className, std::string_view name) const;
     const ClassRecordInfo* ClassRecord(std::string_view className, std::string_view name) const;
 
@@ -260,6 +272,22 @@ public:
     DiagnosticLog& Diagnostics() noexcept;
     const DiagnosticLog& Diagnostics() const noexcept;
     std::uint64_t KernelCalls() const noexcept;  // IKernel operations served so far
+    // Public-data calls that reached the store, in all and by operation (those with calls, in slot order).
+    std::uint64_t PubDataCalls() const noexcept;
+    std::vector<std::pair<std::string_view, std::uint64_t>> PubDataCallsByOperation() const;
+
+    // --- strict text ---
+    // When on, text handed to the library is overwritten when its next call on
+    // this kernel ends (see KernelText). Off by default.
+    void SetStrictText(bool strict) noexcept;
+    bool StrictText() const noexcept;
+
+    // --- halting, as a crash would stop the server (see PubDataGate) ---
+    void ArmHalt(HaltTrigger trigger);
+    void Halt();      // at once
+    bool Halted() const noexcept;
+    void Resume();    // running again (a restart); the trigger is disarmed
+    const char* HaltedAt() const noexcept;  // what the halt interrupted; empty when running
 
     // --- wiring ---
     PubDataStore& Store() noexcept;

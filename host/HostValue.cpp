@@ -1,16 +1,23 @@
 #include "HostValue.h"
 
+namespace {
+template <class... Visitors>
+struct Overloaded : Visitors... {
+    using Visitors::operator()...;
+};
+template <class... Visitors>
+Overloaded(Visitors...) -> Overloaded<Visitors...>;
+}  // namespace
+
 int TypeOfValue(const HostValue& value) noexcept {
-    switch (value.index()) {
-        case 1: return VT_INT;
-        case 2: return VT_FLOAT;
-        case 3: return VT_STRING;
-        case 4: return VT_WIDESTR;
-        case 5: return VT_OBJECT;
-        case 6: return VT_INT64;
-        default: return VT_NONE;
-    }
+    return std::visit(Overloaded{[](std::monostate) { return VT_NONE; }, [](int) { return VT_INT; },
+                                 [](float) { return VT_FLOAT; }, [](const std::string&) { return VT_STRING; },
+                                 [](const std::u16string&) { return VT_WIDESTR; },
+                                 [](const ObjectId&) { return VT_OBJECT; }, [](std::int64_t) { return VT_INT64; }},
+                      value);
 }
+
+bool IsStorableType(int type) noexcept { return type > VT_NONE && type <= VT_INT64 && type != VT_BYTES; }
 
 HostValue DefaultValue(int type) {
     switch (type) {
@@ -23,6 +30,19 @@ HostValue DefaultValue(int type) {
         case VT_INT64: return std::int64_t{0};
         default: return std::monostate{};
     }
+}
+
+HostValue StoredAs(int slotType, HostValue value) {
+    if (const int* narrow = std::get_if<int>(&value); narrow != nullptr && slotType == VT_INT64)
+        return static_cast<std::int64_t>(*narrow);
+    return value;
+}
+
+void AssignInt(HostValue& cell, int value) {
+    if (std::holds_alternative<std::int64_t>(cell))
+        cell = static_cast<std::int64_t>(value);
+    else
+        cell = value;
 }
 
 HostValue ValueFromList(const IVarList& list, std::size_t index) {
@@ -46,15 +66,11 @@ HostValue ValueFromList(const IVarList& list, std::size_t index) {
 }
 
 void PushValue(IVarList& list, const HostValue& value) {
-    switch (value.index()) {
-        case 1: list.PushInt(std::get<int>(value)); break;
-        case 2: list.PushFloat(std::get<float>(value)); break;
-        case 3: list.PushString(std::get<std::string>(value).c_str()); break;
-        case 4: list.PushWideString(std::get<std::u16string>(value).c_str()); break;
-        case 5: list.PushObject(std::get<ObjectId>(value)); break;
-        case 6: list.PushInt64(std::get<std::int64_t>(value)); break;
-        default: break;
-    }
+    std::visit(Overloaded{[](std::monostate) {}, [&](int v) { list.PushInt(v); },
+                          [&](float v) { list.PushFloat(v); }, [&](const std::string& v) { list.PushString(v.c_str()); },
+                          [&](const std::u16string& v) { list.PushWideString(v.c_str()); },
+                          [&](const ObjectId& v) { list.PushObject(v); }, [&](std::int64_t v) { list.PushInt64(v); }},
+               value);
 }
 
 bool TypeFits(int cellType, int listType) noexcept {
@@ -62,4 +78,29 @@ bool TypeFits(int cellType, int listType) noexcept {
     if (cellType == listType) return true;
     return (cellType == VT_BOOL && listType == VT_INT) || (cellType == VT_INT && listType == VT_BOOL) ||
            (cellType == VT_INT64 && listType == VT_INT);
+}
+
+int IntOf(const HostValue* value) noexcept {
+    if (value == nullptr) return 0;
+    if (const int* v = std::get_if<int>(value)) return *v;
+    if (const std::int64_t* v = std::get_if<std::int64_t>(value)) return static_cast<int>(*v);
+    return 0;
+}
+
+float FloatOf(const HostValue* value) noexcept {
+    const float* v = value != nullptr ? std::get_if<float>(value) : nullptr;
+    return v != nullptr ? *v : 0.0f;
+}
+
+const std::string* StringOf(const HostValue* value) noexcept {
+    return value != nullptr ? std::get_if<std::string>(value) : nullptr;
+}
+
+const std::u16string* WideOf(const HostValue* value) noexcept {
+    return value != nullptr ? std::get_if<std::u16string>(value) : nullptr;
+}
+
+ObjectId ObjectOf(const HostValue* value) noexcept {
+    const ObjectId* v = value != nullptr ? std::get_if<ObjectId>(value) : nullptr;
+    return v != nullptr ? *v : ObjectId{};
 }

@@ -1,18 +1,23 @@
 #pragma once
 // The public data shared by every server of a world: spaces named by wide text
 // and reached by index, each with integer properties and records of typed
-// columns and a maximum row count.
+// columns and a maximum row count. MemoryPubDataStore is the default store;
+// others (one shared by processes) implement the same operations.
 //
-// Every operation is atomic (one store-wide mutex). Refusals give the failure
-// result of the kernel operation (false, -1, VT_NONE, neutral value) and are
-// written to Diagnostics(): row values whose count or types do not fit the
-// columns, a row or column out of range, a full record, a missing space, record
-// or property, or a cell written or read with the wrong type. Probing calls
-// (FindSpace, FindProperty, FindRecord, Rows, Cols, MaxRows, AddSpace/AddRecord
-// of an existing name) never write there.
+// Contract for every store:
+// - Each operation is self-contained and atomic among all users of the store;
+//   no caller holds a store-wide lock across operations. Space indices never
+//   change once given and are the same for every user.
+// - Values keep their exact types and bits; text comes back by copy.
+// - Refusals give the failure result of the kernel operation (false, -1,
+//   VT_NONE, a neutral value) and are written to Diagnostics(): row values whose
+//   count or types do not fit the columns, a row or column out of range, a full
+//   record, a shape beyond TypedTable's bounds, a missing space, record or
+//   property, or a cell written or read with the wrong type. Probing calls
+//   (SpaceIndex, FindProperty, FindRecord, Rows, Cols, MaxRows, AddSpace/AddRecord
+//   of an existing name) never write there.
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,64 +29,61 @@
 
 class PubDataStore {
 public:
-    PubDataStore();
-    ~PubDataStore();
-    PubDataStore(const PubDataStore&) = delete;
-    PubDataStore& operator=(const PubDataStore&) = delete;
+    virtual ~PubDataStore() = default;
 
     // --- spaces -----------------------------------------------------------------
-    int SpaceIndex(std::u16string_view name) const;            // -1 when missing
-    bool AddSpace(std::u16string_view name, int flag);         // false when it exists
-    int SpaceCount() const;
+    virtual int SpaceIndex(std::u16string_view name) const = 0;     // -1 when missing
+    virtual bool AddSpace(std::u16string_view name, int flag) = 0;  // false when it exists
+    virtual int SpaceCount() const = 0;
 
-    // --- integer properties of a space ----------------------------------------------
-    bool FindProperty(int index, std::string_view name) const;
-    bool AddProperty(int index, std::string_view name, int type);  // value 0, save on; false when it exists
-    bool SetPropertySave(int index, std::string_view name, bool save);
-    bool PropertySave(int index, std::string_view name) const;
-    bool SetPropertyInt(int index, std::string_view name, int value);
-    int PropertyInt(int index, std::string_view name) const;       // 0 when missing
+    // --- integer properties of a space --------------------------------------------
+    virtual bool FindProperty(int index, std::string_view name) const = 0;
+    virtual bool AddProperty(int index, std::string_view name, int type) = 0;  // value 0, save on; false when it exists
+    virtual bool SetPropertySave(int index, std::string_view name, bool save) = 0;
+    virtual bool PropertySave(int index, std::string_view name) const = 0;
+    virtual bool SetPropertyInt(int index, std::string_view name, int value) = 0;
+    virtual int PropertyInt(int index, std::string_view name) const = 0;  // 0 when missing
     // When the property holds expected: stores desired, returns true. Counts failures.
-    bool CompareSetPropertyInt(int index, std::string_view name, int expected, int desired);
-    std::uint64_t CompareSetFailures(int index, std::string_view name) const;  // failed tries so far
-    std::uint64_t CompareSetFailuresTotal() const;                             // over every property
+    virtual bool CompareSetPropertyInt(int index, std::string_view name, int expected, int desired) = 0;
+    virtual std::uint64_t CompareSetFailures(int index, std::string_view name) const = 0;  // failed tries so far
+    virtual std::uint64_t CompareSetFailuresTotal() const = 0;                             // over every property
 
     // --- records --------------------------------------------------------------------
-    bool FindRecord(int index, std::string_view rec) const;
+    virtual bool FindRecord(int index, std::string_view rec) const = 0;
     // New record of cols columns (all VT_NONE until typed), save on; false when it
-    // exists, cols < 1 or maxRows < 0.
-    bool AddRecord(int index, std::string_view rec, int maxRows, int cols);
-    bool RemoveRecord(int index, std::string_view rec);
-    bool SetRecordSave(int index, std::string_view rec, bool save);
-    bool RecordSave(int index, std::string_view rec) const;
+    // exists or its shape is refused (TypedTable::ShapeRefusal).
+    virtual bool AddRecord(int index, std::string_view rec, int maxRows, int cols) = 0;
+    virtual bool RemoveRecord(int index, std::string_view rec) = 0;  // false, undiagnosed, when missing
+    virtual bool SetRecordSave(int index, std::string_view rec, bool save) = 0;
+    virtual bool RecordSave(int index, std::string_view rec) const = 0;
     // Types a column; existing cells of the column become the type's default.
-    bool SetColType(int index, std::string_view rec, int col, int type);
-    int ColType(int index, std::string_view rec, int col) const;  // VT_NONE when out of range
-    int MaxRows(int index, std::string_view rec) const;           // -1 when missing
-    int Rows(int index, std::string_view rec) const;              // -1 when missing
-    int Cols(int index, std::string_view rec) const;              // -1 when missing
+    virtual bool SetColType(int index, std::string_view rec, int col, int type) = 0;
+    virtual int ColType(int index, std::string_view rec, int col) const = 0;  // VT_NONE when out of range
+    virtual int MaxRows(int index, std::string_view rec) const = 0;           // -1 when missing
+    virtual int Rows(int index, std::string_view rec) const = 0;              // -1 when missing
+    virtual int Cols(int index, std::string_view rec) const = 0;              // -1 when missing
 
     // --- rows -----------------------------------------------------------------------
-    bool InsertRow(int index, std::string_view rec, int row);  // default row before row; row == rows appends
+    virtual bool InsertRow(int index, std::string_view rec, int row) = 0;  // default row before row; row == rows appends
     // Row of values before row (-1 appends); new index, -1 on refusal.
-    int AddRowValues(int index, std::string_view rec, int row, const IVarList& values);
-    bool RemoveRow(int index, std::string_view rec, int row);
-    bool ClearRecord(int index, std::string_view rec);
-    int FindWideStr(int index, std::string_view rec, int col, std::u16string_view value) const;  // first row or -1
-    bool SetRowValues(int index, std::string_view rec, int row, const IVarList& values);
+    virtual int AddRowValues(int index, std::string_view rec, int row, const IVarList& values) = 0;
+    virtual bool RemoveRow(int index, std::string_view rec, int row) = 0;
+    virtual bool ClearRecord(int index, std::string_view rec) = 0;
+    virtual int FindWideStr(int index, std::string_view rec, int col, std::u16string_view value) const = 0;
+    virtual bool SetRowValues(int index, std::string_view rec, int row, const IVarList& values) = 0;
 
     // --- cells ----------------------------------------------------------------------
-    bool SetInt(int index, std::string_view rec, int row, int col, int value);
-    bool SetFloat(int index, std::string_view rec, int row, int col, float value);
-    bool SetString(int index, std::string_view rec, int row, int col, std::string_view value);
-    bool SetWideStr(int index, std::string_view rec, int row, int col, std::u16string_view value);
-    int QueryInt(int index, std::string_view rec, int row, int col) const;
-    float QueryFloat(int index, std::string_view rec, int row, int col) const;
+    virtual bool SetInt(int index, std::string_view rec, int row, int col, int value) = 0;
+    virtual bool SetFloat(int index, std::string_view rec, int row, int col, float value) = 0;
+    virtual bool SetString(int index, std::string_view rec, int row, int col, std::string_view value) = 0;
+    virtual bool SetWideStr(int index, std::string_view rec, int row, int col, std::u16string_view value) = 0;
+    virtual int QueryInt(int index, std::string_view rec, int row, int col) const = 0;
+    virtual float QueryFloat(int index, std::string_view rec, int row, int col) const = 0;
     // Text readers copy into out (cleared on refusal), so callers never hold a
     // pointer into the shared store.
-    bool QueryString(int index, std::string_view rec, int row, int col, std::string& out) const;
-    bool QueryWideStr(int index, std::string_view rec, int row, int col, std::u16string& out) const;
-    ObjectId QueryObject(int index, std::string_view rec, int row, int col) const;
+    virtual bool QueryString(int index, std::string_view rec, int row, int col, std::string& out) const = 0;
+    virtual bool QueryWideStr(int index, std::string_view rec, int row, int col, std::u16string& out) const = 0;
+    virtual ObjectId QueryObject(int index, std::string_view rec, int row, int col) const = 0;
 
     // --- whole records, for tests, seeding and reports --------------------------------
     struct RecordSnapshot {
@@ -90,30 +92,39 @@ public:
         std::vector<int> colTypes;
         std::vector<std::vector<HostValue>> rows;
     };
-    std::optional<RecordSnapshot> Snapshot(std::u16string_view space, std::string_view rec) const;
+    virtual std::optional<RecordSnapshot> Snapshot(std::u16string_view space, std::string_view rec) const = 0;
     // Creates the space when missing and (re)creates the record with these
-    // columns and rows; false when a row does not fit colTypes.
-    bool Seed(std::u16string_view space, std::string_view rec, int maxRows, const std::vector<int>& colTypes,
-              const std::vector<std::vector<HostValue>>& rows);
+    // columns and rows; false when a row does not fit colTypes or the shape is refused.
+    virtual bool Seed(std::u16string_view space, std::string_view rec, int maxRows, const std::vector<int>& colTypes,
+                      const std::vector<std::vector<HostValue>>& rows) = 0;
 
     struct RecordInfo {
         std::u16string space;
         std::string record;
         int rows = 0, cols = 0, maxRows = 0;
     };
-    std::vector<RecordInfo> Records() const;  // every record of every space, by space index then name
+    virtual std::vector<RecordInfo> Records() const = 0;  // every record of every space, by space index then name
 
-    // Called, with the store still locked, right after a compare-and-set that took
-    // an int property from 1 to 0 (a record lock being released): tests check the
-    // record as its holder left it. The hook may call any store operation.
+    // Optional, for stores inside this process only: a hook called with the store
+    // still locked right after a compare-and-set that took an int property from 1
+    // to 0 (a record lock being released), so tests check the record exactly as
+    // its holder left it. The hook may call any store operation. Returns false,
+    // and installs nothing, where the store cannot offer it.
     using ReleaseHook = std::function<void(PubDataStore& store, int index, std::string_view property)>;
-    void SetReleaseHook(ReleaseHook hook);
+    virtual bool SetReleaseHook(ReleaseHook hook);
 
     DiagnosticLog& Diagnostics() noexcept { return diagnostics_; }
     const DiagnosticLog& Diagnostics() const noexcept { return diagnostics_; }
 
+protected:
+    PubDataStore() = default;
+    PubDataStore(const PubDataStore&) = delete;
+    PubDataStore& operator=(const PubDataStore&) = delete;
+
+    // Files a refusal as "<op> <space or #index>[/<what>]: <why>".
+    void Refuse(std::string_view op, std::u16string_view space, int index, std::string_view what,
+                std::string_view why) const;
+
 private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
     mutable DiagnosticLog diagnostics_;
 };

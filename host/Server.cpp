@@ -31,6 +31,7 @@ Server::Server(PubDataStore& store, int number, ServerOptions options)
     }
     kernel_.SetResourcePath(options_.resourcePath);
     kernel_.SetEcho(options_.echoLogs);
+    kernel_.SetStrictText(options_.strictKernelText);
 }
 
 Server::~Server() {
@@ -45,6 +46,7 @@ bool Server::Start() {
     }
     error_.clear();
     modules_.clear();
+    kernel_.Resume();
     const std::string source = options_.libraryPath.empty() ? std::string(VOGAME_LIBRARY_PATH) : options_.libraryPath;
     const bool loaded = library_.LoadPrivateCopy(source, std::to_string(number_));
     if (!loaded) {
@@ -168,6 +170,10 @@ void Server::StartThread() {
 }
 
 void Server::Post(std::function<void(Server&)> task) {
+    if (Halted()) {
+        dropped_.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
     {
         std::lock_guard<std::mutex> lock(queueMutex_);
         if (thread_.joinable()) {
@@ -205,7 +211,10 @@ void Server::ThreadMain() {
         queue_.pop_front();
         busy_ = true;
         lock.unlock();
-        task(*this);
+        if (Halted())  // halted by an earlier task
+            dropped_.fetch_add(1, std::memory_order_relaxed);
+        else
+            task(*this);
         lock.lock();
         busy_ = false;
         if (queue_.empty()) idleCv_.notify_all();

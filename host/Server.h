@@ -6,6 +6,7 @@
 //
 // A Server is driven by one thread at a time: the caller's, or its own logic
 // thread (StartThread/Post/WaitIdle).
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -32,6 +33,7 @@ struct ServerOptions {
     bool withLetter = true;
     bool withEventTime = true;
     bool echoLogs = false;         // WriteLog/WriteTrace also to stdout/stderr
+    bool strictKernelText = false; // text handed to the library is overwritten after its next call
 };
 
 // What one module did at Start.
@@ -57,7 +59,8 @@ public:
     bool Start();
     // Unloads the library (each made module: Shut once, then delete) and forgets
     // everything that pointed into it: callbacks, heartbeats, watches, timed events.
-    // Objects, inboxes, letters and the public data stay. Start may follow (a restart).
+    // Objects, inboxes, letters and the public data stay. Start may follow (a
+    // restart); Start also brings a halted server back.
     void Stop();
     bool Running() const noexcept;
     const std::vector<ModuleStartResult>& Modules() const noexcept;
@@ -92,9 +95,20 @@ public:
     // This kernel's diagnostics followed by the store's, one per line; empty when clean.
     std::string DiagnosticsText() const;
 
+    // --- halting, as a crash would stop it (see PubDataGate) ---
+    // The server halts at the public-data call the trigger names: that call and
+    // every later one touch nothing, locks it holds stay held, the callback in
+    // progress runs to its end on neutral results, and no further event, timer or
+    // posted task runs until a restart (Stop, then Start, from the driving thread
+    // once WaitIdle returned).
+    void HaltAt(HaltTrigger trigger) { kernel_.ArmHalt(std::move(trigger)); }
+    bool Halted() const noexcept { return kernel_.Halted(); }
+    std::uint64_t DroppedTasks() const noexcept { return dropped_; }  // posted tasks not run while halted
+
     // --- its own logic thread ---
     void StartThread();
-    void Post(std::function<void(Server&)> task);  // runs on the logic thread (or at once without one)
+    // Runs on the logic thread (or at once without one); dropped while halted.
+    void Post(std::function<void(Server&)> task);
     void WaitIdle();                                 // until every posted task has run
     void StopThread();                               // runs what is queued, then joins
 
@@ -120,5 +134,6 @@ private:
     std::deque<std::function<void(Server&)>> queue_;
     bool busy_ = false;
     bool stopping_ = false;
+    std::atomic<std::uint64_t> dropped_{0};
     std::thread thread_;
 };

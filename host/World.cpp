@@ -1,6 +1,9 @@
 #include "World.h"
 
-World::World(int count, const ServerOptions& options) {
+World::World() : store_(std::make_unique<MemoryPubDataStore>()) {}
+
+World::World(int count, const ServerOptions& options, std::unique_ptr<PubDataStore> store)
+    : store_(store != nullptr ? std::move(store) : std::make_unique<MemoryPubDataStore>()) {
     for (int i = 0; i < count; ++i) AddServer(options);
 }
 
@@ -10,7 +13,7 @@ World::~World() {
 }
 
 Server& World::AddServer(const ServerOptions& options) {
-    servers_.push_back(std::make_unique<Server>(store_, static_cast<int>(servers_.size()) + 1, options));
+    servers_.push_back(std::make_unique<Server>(*store_, static_cast<int>(servers_.size()) + 1, options));
     return *servers_.back();
 }
 
@@ -35,5 +38,5 @@ void World::Advance(std::int64_t ms) {
 std::string World::DiagnosticsText() const {
     std::string text;
     for (const auto& server : servers_) text += server->Kernel().Diagnostics().Joined();
-    return text + store_.Diagnostics().Joined();
+    return text + store_->Diagnostics().Joined();
 }

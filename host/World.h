@@ -1,18 +1,20 @@
 #pragma once
-// A world: one public data store shared by N servers.
+// A world: one public data store shared by N servers (a MemoryPubDataStore
+// unless another store is given).
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "MemoryPubDataStore.h"
 #include "PubDataStore.h"
 #include "Server.h"
 
 class World {
 public:
-    World() = default;
-    // count servers with the same options (not started yet).
-    explicit World(int count, const ServerOptions& options = {});
+    World();
+    // count servers with the same options (not started yet), over the given store or a fresh in-memory one.
+    explicit World(int count, const ServerOptions& options = {}, std::unique_ptr<PubDataStore> store = nullptr);
     ~World();  // servers first, then the store
     World(const World&) = delete;
     World& operator=(const World&) = delete;
@@ -20,7 +22,7 @@ public:
     Server& AddServer(const ServerOptions& options = {});  // numbered from 1
     Server& server(std::size_t i) { return *servers_.at(i); }  // 0-based
     std::size_t ServerCount() const noexcept { return servers_.size(); }
-    PubDataStore& Store() noexcept { return store_; }
+    PubDataStore& Store() noexcept { return *store_; }
 
     bool StartAll();  // true when every server started
     void StopAll();
@@ -31,6 +33,6 @@ public:
     std::string DiagnosticsText() const;
 
 private:
-    PubDataStore store_;
+    std::unique_ptr<PubDataStore> store_;
     std::vector<std::unique_ptr<Server>> servers_;
 };

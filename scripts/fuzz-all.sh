@@ -2,6 +2,10 @@
 # Builds the libFuzzer targets with clang and runs each for a bounded time
 # (seconds, first argument; default 30). New inputs go to a scratch folder, so
 # the seed corpora in fuzz/corpus/ stay as committed.
+#
+# Memory: no input of a few kilobytes has any business asking for more than
+# 64 MB in one allocation, so a larger one fails the run (as a class file with
+# 2^31 columns once did), and a run whose resident memory passes 2 GB fails too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
@@ -26,7 +30,7 @@ for target in "${targets[@]}"; do
   seeds=()
   [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
   echo "== fuzz $name for ${seconds}s =="
-  "$target" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 \
+  "$target" -max_total_time="$seconds" -malloc_limit_mb=64 -rss_limit_mb=2048 -print_final_stats=1 \
     "$scratch/$name" "${seeds[@]}" 2>&1 | tail -n 12
   [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "fuzz target $name failed"; exit 1; }
 done

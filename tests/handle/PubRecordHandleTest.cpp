@@ -24,7 +24,7 @@ protected:
     }
     int LockValue() { return store.PropertyInt(store.SpaceIndex(kSpace), "RecPubLock"); }
 
-    PubDataStore store;
+    MemoryPubDataStore store;
     HostKernel k{store, 1};
 };
 

@@ -23,7 +23,7 @@ class RecordImageTest : public ::testing::Test {
 protected:
     std::vector<Row> Rows() { return store.Snapshot(kSpace, "Rec")->rows; }
 
-    PubDataStore store;
+    MemoryPubDataStore store;
     HostKernel k{store, 1};
     PubRecordHandle h{&k, kSpace, "Rec"};
 };

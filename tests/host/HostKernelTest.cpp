@@ -1,10 +1,12 @@
 // The in-memory kernel: class tree, callback order, routing, clock, records.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "host/HostKernel.h"
+#include "host/MemoryPubDataStore.h"
 
 namespace {
 
@@ -49,7 +51,7 @@ protected:
     }
     std::string Id(const ObjectId& o) { return std::to_string(o.ident); }
 
-    PubDataStore store;
+    MemoryPubDataStore store;
     HostKernel k{store, 1};
     ObjectId home, plain, challenge, ann, bob;
 };
@@ -188,6 +190,86 @@ TEST_F(Kernel, PublicTextReadsAreCopiesThatOutliveChangesToTheStore) {
     EXPECT_EQ(std::u16string(text), u"first");
     EXPECT_EQ(std::u16string(k.QueryPubRecordWideStr(space, "Rec", 0, 0)), u"") << "row gone";
     EXPECT_EQ(k.Diagnostics().Size() + store.Diagnostics().Size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// Strict text: every text handed to the library reads as '#' of the same length
+// once the next call has ended; that next call may still take it as an argument.
+TEST_F(Kernel, StrictTextIsOverwrittenWhenTheNextCallEnds) {
+    EXPECT_FALSE(k.StrictText()) << "off by default";
+    const int cls = k.DefineClass("chest");
+    k.AddClassRecord(cls, "Loot", 2, 4, false);
+    k.SetClassRecordColType(cls, "Loot", 0, VT_STRING);
+    k.SetClassRecordColType(cls, "Loot", 1, VT_WIDESTR);
+    ObjectId chest;
+    ASSERT_TRUE(k.CreateObject(chest, plain, "chest", 0));
+    k.SetRecordString(chest, "Loot", 0, 0, "gold");
+    k.SetRecordWideStr(chest, "Loot", 0, 1, u"gem");
+    k.SetProperty(ann, "Title", std::string("Sir"));
+    k.AddData(ann, "Note", VT_STRING);
+    k.SetDataString(ann, "Note", "hi");
+    k.AddData(ann, "Nick", VT_WIDESTR);
+    k.SetDataWideStr(ann, "Nick", u"Annie");
+    k.AddPubData(u"Pub", 1);
+    const int space = k.GetPubDataIndex(u"Pub");
+    k.AddPubRecord(space, "Rec", 4, 2);
+    k.SetPubRecordColType(space, "Rec", 0, VT_WIDESTR);
+    k.SetPubRecordColType(space, "Rec", 1, VT_STRING);
+    k.AddPubRecordRowValue(space, "Rec", -1, List(u"wide", "narrow"));
+    k.SetStrictText(true);
+
+    const std::vector<std::pair<const char*, std::function<const char*()>>> narrow = {
+        {"QueryString", [&] { return k.QueryString(ann, "Title"); }},
+        {"QueryDataString", [&] { return k.QueryDataString(ann, "Note"); }},
+        {"QueryRecordString", [&] { return k.QueryRecordString(chest, "Loot", 0, 0); }},
+        {"QueryPubRecordString", [&] { return k.QueryPubRecordString(space, "Rec", 0, 1); }},
+        {"GetConfigName", [&] { return k.GetConfigName(challenge); }},
+        {"GetResourcePath", [&] { return k.GetResourcePath(); }}};
+    for (const auto& [name, query] : narrow) {
+        const char* text = query();
+        const std::string copy = text;
+        ASSERT_FALSE(copy.empty()) << name;
+        EXPECT_STREQ(text, copy.c_str()) << name << ": valid until the next call";
+        k.Exists(ann);
+        EXPECT_EQ(std::string(text), std::string(copy.size(), '#')) << name;
+    }
+    const std::vector<std::pair<const char*, std::function<const char16_t*()>>> wide = {
+        {"QueryWideStr", [&] { return k.QueryWideStr(ann, "Name"); }},
+        {"QueryDataWideStr", [&] { return k.QueryDataWideStr(ann, "Nick"); }},
+        {"QueryRecordWideStr", [&] { return k.QueryRecordWideStr(chest, "Loot", 0, 1); }},
+        {"QueryPubRecordWideStr", [&] { return k.QueryPubRecordWideStr(space, "Rec", 0, 0); }},
+        {"QueryPubDataRecordWideStr", [&] { return k.QueryPubDataRecordWideStr(u"Pub", "Rec", 0, 0); }}};
+    for (const auto& [name, query] : wide) {
+        const char16_t* text = query();
+        const std::u16string copy = text;
+        ASSERT_FALSE(copy.empty()) << name;
+        k.GetSceneCount();
+        EXPECT_EQ(std::u16string(text), std::u16string(copy.size(), u'#')) << name;
+    }
+    // The call right after may take the text as its argument.
+    EXPECT_EQ(k.FindPlayer(k.QueryWideStr(ann, "Name")), ann);
+    // Without strict mode a kept text stays as it was.
+    k.SetStrictText(false);
+    k.GetSceneCount();  // retires the last strict text
+    const char16_t* name = k.QueryWideStr(ann, "Name");
+    k.GetSceneCount();
+    EXPECT_EQ(std::u16string(name), u"Ann");
+}
+
+// Public-data calls are counted per operation beside the count of every kernel call.
+TEST_F(Kernel, PublicDataCallsAreCountedByOperation) {
+    const std::uint64_t calls = k.KernelCalls();
+    k.AddPubData(u"Pub", 1);
+    k.GetPubDataIndex(u"Pub");
+    k.GetPubDataIndex(u"Missing");
+    k.GetSceneCount();
+    EXPECT_EQ(k.KernelCalls() - calls, 4u);
+    EXPECT_EQ(k.PubDataCalls(), 3u);
+    using Counts = std::vector<std::pair<std::string_view, std::uint64_t>>;
+    EXPECT_EQ(k.PubDataCallsByOperation(), (Counts{{"GetPubDataIndex", 2}, {"AddPubData", 1}}));
 }
 
 }  // namespace

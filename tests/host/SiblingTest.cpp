@@ -53,7 +53,7 @@ protected:
         critical->DeclarePropertyCallback(&k, OnGate, "T::OnGate");
     }
 
-    PubDataStore store;
+    MemoryPubDataStore store;
     Server server{store, 1};
     HostKernel& k = server.Kernel();
     CriticalManagerSystem* critical = nullptr;

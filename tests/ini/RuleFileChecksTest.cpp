@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "host/HostKernel.h"
-#include "host/PubDataStore.h"
+#include "host/MemoryPubDataStore.h"
 #include "Utility/IniFile.h"
 #include "Utility/RuleFileChecks.h"
 
@@ -37,7 +37,7 @@ TEST(RuleFileChecks, TimeOfDayIsHoursMinutesSecondsOfARealTime) {
 }
 
 TEST(RuleFileChecks, EachPresentSettingNotOfItsFormIsOneLogLine) {
-    PubDataStore store;
+    MemoryPubDataStore store;
     HostKernel kernel(store, 1);
     const RuleSetting settings[] = {{"Count", SettingForm::Int}, {"At", SettingForm::TimeOfDay}, {"Gone", SettingForm::Int},
                                     {"Fine", SettingForm::Int}};

@@ -17,6 +17,7 @@ std::atomic<std::uint64_t> g_allocations{0};
 std::atomic<std::uint64_t> g_frees{0};
 std::atomic<std::uint64_t> g_countdown{0};  // 0: disarmed
 std::atomic<bool> g_triggered{false};
+std::atomic<std::size_t> g_sizeLimit{0};  // 0: none
 
 constexpr std::size_t kMaxRecordedFrees = 4096;
 std::atomic<bool> g_recording{false};
@@ -60,6 +61,8 @@ void FreeBlock(void* block, bool aligned) noexcept {
 
 void* Allocate(std::size_t size, std::size_t alignment) {
     if (ShouldFail()) throw std::bad_alloc();
+    const std::size_t limit = g_sizeLimit.load(std::memory_order_relaxed);
+    if (limit != 0 && size > limit) throw std::bad_alloc();
     if (size == 0) size = 1;
     for (;;) {
         void* block = alignment == kPlain ? std::malloc(size) : AlignedBlock(size, alignment);
@@ -107,6 +110,8 @@ void FailAfter(std::uint64_t k) noexcept {
 void Disarm() noexcept { g_countdown.store(0, std::memory_order_relaxed); }
 
 bool Triggered() noexcept { return g_triggered.load(std::memory_order_relaxed); }
+
+void RefuseLargerThan(std::size_t bytes) noexcept { g_sizeLimit.store(bytes, std::memory_order_relaxed); }
 
 void StartRecordingFrees() noexcept {
     g_recordedCount.store(0, std::memory_order_relaxed);

@@ -35,6 +35,10 @@ void Disarm() noexcept;
 // Whether the armed failure has happened since the last FailAfter.
 bool Triggered() noexcept;
 
+// Make every single allocation of more than bytes fail (0: no limit), so a test
+// sees an oversized allocation as std::bad_alloc instead of paging for minutes.
+void RefuseLargerThan(std::size_t bytes) noexcept;
+
 // Remember the pointers given to operator delete (up to a few thousand) until
 // StopRecordingFrees, which returns them in order.
 void StartRecordingFrees() noexcept;
@@ -51,6 +55,15 @@ public:
     ScopedAllocationFailure& operator=(const ScopedAllocationFailure&) = delete;
 
     bool Triggered() const noexcept { return AllocationControl::Triggered(); }
+};
+
+// Refuses allocations larger than bytes while it lives.
+class ScopedSizeLimit {
+public:
+    explicit ScopedSizeLimit(std::size_t bytes) noexcept { AllocationControl::RefuseLargerThan(bytes); }
+    ~ScopedSizeLimit() { AllocationControl::RefuseLargerThan(0); }
+    ScopedSizeLimit(const ScopedSizeLimit&) = delete;
+    ScopedSizeLimit& operator=(const ScopedSizeLimit&) = delete;
 };
 
 // Runs the action with the k-th allocation failing; whether that failure happened.

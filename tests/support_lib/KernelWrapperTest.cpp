@@ -5,7 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "HostKernelTest.h"
+#include "support/AllocationControl.h"
+#include "support/KernelFixture.h"
 #include "Utility/KernelWrapper.h"
 #include "Utility/WideText.h"
 
@@ -13,10 +14,10 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class ClassFromXmlTest : public HostKernelTest {
+class ClassFromXmlTest : public KernelFixture {
 protected:
     void SetUp() override {
-        HostKernelTest::SetUp();
+        KernelFixture::SetUp();
         hero_ = kernel_.DefineClass("Hero");
     }
     // What was registered, as text ("-" for nothing); types by code: 2 int,
@@ -104,6 +105,29 @@ TEST_F(ClassFromXmlTest, RefusalsAreLoggedAndLoadingGoesOn) {
     EXPECT_EQ(kernel_.Logs(), visibility);
 }
 
+// A 200-byte file must not make the host allocate for 2^31 columns or rows:
+// such records are refused with a diagnostic naming the bound, the loader logs
+// the refusals and goes on, and a record at the bound takes rows one by one.
+TEST_F(ClassFromXmlTest, RecordSizesBeyondTheHostsBoundAreRefusedWithoutAllocatingThem) {
+    WriteResource("huge.xml", R"(<Object><RecordProperties><Record Id="Wide" Cols="2147483647" MaxRows="5"/>
+  <Record Id="Deep" Cols="2" MaxRows="2147483647"><Column Type="int"/></Record>
+  <Record Id="Fine" Cols="256" MaxRows="65536"/></RecordProperties></Object>)");
+    const ScopedSizeLimit limit(1 << 20);
+    ASSERT_EQ(OnCreateClassFromXml(&kernel_, hero_, "huge.xml"), 1);
+    EXPECT_EQ(Rec("Wide") + Rec("Deep"), "--");
+    ASSERT_NE(kernel_.ClassRecord("Hero", "Fine"), nullptr);
+    EXPECT_EQ(kernel_.Diagnostics().Size(), 2u);
+    EXPECT_NE(kernel_.Diagnostics().Joined().find("bound"), std::string::npos) << kernel_.Diagnostics().Joined();
+    const Strings refused = {"OnCreateClassFromXml失败: 添加表失败:[Wide] huge.xml", "..\\Utility\\KernelWrapper (201)",
+                             "OnCreateClassFromXml失败: 添加表失败:[Deep] huge.xml", "..\\Utility\\KernelWrapper (201)",
+                             "OnCreateClassFromXml失败: 设置表的列类型失败:[Deep] [0] huge.xml",
+                             "..\\Utility\\KernelWrapper (212)"};
+    EXPECT_EQ(kernel_.Logs(), refused);
+    const ObjectId hero = Make("Hero");
+    EXPECT_EQ(kernel_.GetRecordRows(hero, "Fine"), 0);
+    EXPECT_EQ(kernel_.AddRecordRow(hero, "Fine", -1), 0);
+}
+
 TEST_F(ClassFromXmlTest, UnreadableFilesRegisterAndLogNothing) {
     WriteResource("broken.xml", "<Object><BaseProperties><Property Id=\"A\" Type=\"int\"></Object>");
     WriteResource("empty.xml", "");
@@ -131,10 +155,10 @@ TEST(TypeNames, ExactCaseSensitiveNamesAndFlags) {
 
 // A "Hero" with every property type and a record with an object column; its
 // contained "Pet" objects get their own properties from the nested elements.
-class ObjectFromXmlTest : public HostKernelTest {
+class ObjectFromXmlTest : public KernelFixture {
 protected:
     void SetUp() override {
-        HostKernelTest::SetUp();
+        KernelFixture::SetUp();
         const int hero = Define("Hero", {{"Level", VT_INT}, {"Speed", VT_FLOAT}, {"Title", VT_STRING},
                                          {"Nick", VT_WIDESTR}, {"Mount", VT_OBJECT}, {"Kind", VT_BOOL}});
         DefineRecord(hero, "Bag", 10, true, {VT_INT, VT_WIDESTR, VT_OBJECT});

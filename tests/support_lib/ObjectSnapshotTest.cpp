@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "HostKernelTest.h"
+#include "support/KernelFixture.h"
 #include "Utility/CVarList.h"
 #include "Utility/ObjectSnapshot.h"
 #include "support/ListText.h"
@@ -20,10 +20,10 @@ CVarList Values(const T&... values) {
     return list;
 }
 
-class ObjectSnapshotTest : public HostKernelTest {
+class ObjectSnapshotTest : public KernelFixture {
 protected:
     void SetUp() override {
-        HostKernelTest::SetUp();
+        KernelFixture::SetUp();
         kernel_.DefineClass("Empty");
         const int hero = Define("Hero", {{"Level", VT_INT}, {"Speed", VT_FLOAT}, {"Title", VT_STRING, false},
                                          {"Nick", VT_WIDESTR}, {"Mount", VT_OBJECT}});

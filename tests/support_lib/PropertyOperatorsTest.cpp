@@ -6,16 +6,16 @@
 #include <tuple>
 #include <utility>
 
-#include "HostKernelTest.h"
+#include "support/KernelFixture.h"
 #include "Utility/PropertyOperators.h"
 #include "Utility/WideText.h"
 
 namespace {
 
-class PropertyOperatorsTest : public HostKernelTest {
+class PropertyOperatorsTest : public KernelFixture {
 protected:
     void SetUp() override {
-        HostKernelTest::SetUp();
+        KernelFixture::SetUp();
         Define("Thing", {{"I", VT_INT}, {"F", VT_FLOAT}, {"S", VT_STRING}, {"W", VT_WIDESTR}, {"O", VT_OBJECT}, {"B", VT_BOOL}});
         a_ = Make("Thing");
         b_ = Make("Thing");

@@ -11,7 +11,7 @@
 #include "Utility/LocalTimeText.h"
 #include "Utility/Low32Time.h"
 #include "host/HostKernel.h"
-#include "host/PubDataStore.h"
+#include "host/MemoryPubDataStore.h"
 #include "Utility/Platform.h"
 #include "Utility/TimeText.h"
 
@@ -26,7 +26,7 @@ std::int64_t LocalMktime(int y, int mo, int d, int h, int mi, int s) {
 // The clock functions read time only through the kernel: the reference host's
 // clock is set far from the machine's.
 struct KernelClock : ::testing::Test {
-    PubDataStore store;
+    MemoryPubDataStore store;
     HostKernel kernel{store, 1};
 };
 

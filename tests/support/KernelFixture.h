@@ -8,10 +8,10 @@
 
 #include "support/TempDir.h"
 #include "host/HostKernel.h"
-#include "host/PubDataStore.h"
+#include "host/MemoryPubDataStore.h"
 #include "Utility/Platform.h"
 
-class HostKernelTest : public ::testing::Test {
+class KernelFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         kernel_.SetResourcePath(dir_.Path());
@@ -48,7 +48,7 @@ protected:
         return out;
     }
 
-    PubDataStore store_;
+    MemoryPubDataStore store_;
     HostKernel kernel_{store_, 1};
     TempDir dir_;
     ObjectId scene_;

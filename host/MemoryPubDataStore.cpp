@@ -1,0 +1,480 @@
+#include "MemoryPubDataStore.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "TextMap.h"
+#include "TypedTable.h"
+
+struct MemoryPubDataStore::Property {
+    int type = VT_INT;
+    int value = 0;
+    bool save = true;
+    std::uint64_t failures = 0;
+};
+
+struct MemoryPubDataStore::Space {
+    std::u16string name;
+    int flag = 0;
+    TextMap<std::string, Property> properties;
+    TextMap<std::string, TypedTable> records;
+    // The record found last: leaderboards hit one record many times in a row.
+    std::string_view lastName;
+    TypedTable* lastRecord = nullptr;
+};
+
+struct MemoryPubDataStore::Impl {
+    // Recursive: the release hook runs under it and may call any operation.
+    mutable std::recursive_mutex mutex;
+    std::vector<std::unique_ptr<Space>> spaces;
+    TextMap<std::u16string, int> byName;
+    ReleaseHook releaseHook;
+    bool inHook = false;
+};
+
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+MemoryPubDataStore::MemoryPubDataStore() : impl_(std::make_unique<Impl>()) {}
+MemoryPubDataStore::~MemoryPubDataStore() = default;
+
+void MemoryPubDataStore::RefuseAt(std::string_view op, int index, std::string_view what, std::string_view why) const {
+    const bool known = index >= 0 && index < static_cast<int>(impl_->spaces.size());
+    Refuse(op, known ? std::u16string_view(impl_->spaces[static_cast<std::size_t>(index)]->name) : u"", index, what,
+           why);
+}
+
+MemoryPubDataStore::Space* MemoryPubDataStore::SpaceAt(int index, std::string_view op, std::string_view what,
+                                                       bool diagnose) const {
+    if (index < 0 || index >= static_cast<int>(impl_->spaces.size())) {
+        if (diagnose) RefuseAt(op, index, what, "no public data space of that index");
+        return nullptr;
+    }
+    return impl_->spaces[static_cast<std::size_t>(index)].get();
+}
+
+TypedTable* MemoryPubDataStore::RecordAt(int index, std::string_view rec, std::string_view op, bool diagnose) const {
+    Space* space = SpaceAt(index, op, rec, diagnose);
+    if (space == nullptr) return nullptr;
+    if (space->lastRecord != nullptr && space->lastName == rec) return space->lastRecord;
+    auto it = space->records.find(rec);
+    if (it == space->records.end()) {
+        if (diagnose) RefuseAt(op, index, rec, "no such record");
+        return nullptr;
+    }
+    space->lastName = it->first;  // nodes stay put until erased
+    space->lastRecord = &it->second;
+    return &it->second;
+}
+
+MemoryPubDataStore::Property* MemoryPubDataStore::PropertyAt(int index, std::string_view name, std::string_view op,
+                                                             bool diagnose) const {
+    Space* space = SpaceAt(index, op, name, diagnose);
+    if (space == nullptr) return nullptr;
+    auto it = space->properties.find(name);
+    if (it == space->properties.end()) {
+        if (diagnose) RefuseAt(op, index, name, "no such property");
+        return nullptr;
+    }
+    return &it->second;
+}
+
+HostValue* MemoryPubDataStore::CellAt(int index, std::string_view rec, int row, int col, int type,
+                                      std::string_view op) const {
+    TypedTable* table = RecordAt(index, rec, op, true);
+    if (table == nullptr) return nullptr;
+    std::string why;
+    HostValue* cell = table->Cell(row, col, type, why);
+    if (cell == nullptr) RefuseAt(op, index, rec, why);
+    return cell;
+}
+
+// ---------------------------------------------------------------- spaces
+
+int MemoryPubDataStore::SpaceIndex(std::u16string_view name) const {
+    const Guard lock(impl_->mutex);
+    auto it = impl_->byName.find(name);
+    return it == impl_->byName.end() ? -1 : it->second;
+}
+
+bool MemoryPubDataStore::AddSpace(std::u16string_view name, int flag) {
+    const Guard lock(impl_->mutex);
+    if (name.empty()) {
+        Diagnostics().Add("AddPubData: empty name");
+        return false;
+    }
+    if (impl_->byName.find(name) != impl_->byName.end()) return false;
+    auto space = std::make_unique<Space>();
+    space->name.assign(name);
+    space->flag = flag;
+    impl_->byName.emplace(space->name, static_cast<int>(impl_->spaces.size()));
+    impl_->spaces.push_back(std::move(space));
+    return true;
+}
+
+int MemoryPubDataStore::SpaceCount() const {
+    const Guard lock(impl_->mutex);
+    return static_cast<int>(impl_->spaces.size());
+}
+
+// ---------------------------------------------------------------- properties
+
+bool MemoryPubDataStore::FindProperty(int index, std::string_view name) const {
+    const Guard lock(impl_->mutex);
+    return PropertyAt(index, name, "FindPubProperty", false) != nullptr;
+}
+
+bool MemoryPubDataStore::AddProperty(int index, std::string_view name, int type) {
+    const Guard lock(impl_->mutex);
+    Space* space = SpaceAt(index, "AddPubProperty", name, true);
+    if (space == nullptr) return false;
+    if (name.empty() || type <= VT_NONE || type > VT_INT64) {
+        RefuseAt("AddPubProperty", index, name, "empty name or bad type " + std::to_string(type));
+        return false;
+    }
+    if (space->properties.find(name) != space->properties.end()) return false;
+    Property p;
+    p.type = type;
+    space->properties.emplace(std::string(name), p);
+    return true;
+}
+
+bool MemoryPubDataStore::SetPropertySave(int index, std::string_view name, bool save) {
+    const Guard lock(impl_->mutex);
+    Property* p = PropertyAt(index, name, "SetPubPropertySave", true);
+    if (p == nullptr) return false;
+    p->save = save;
+    return true;
+}
+
+bool MemoryPubDataStore::PropertySave(int index, std::string_view name) const {
+    const Guard lock(impl_->mutex);
+    const Property* p = PropertyAt(index, name, "PropertySave", false);
+    return p != nullptr && p->save;
+}
+
+bool MemoryPubDataStore::SetPropertyInt(int index, std::string_view name, int value) {
+    const Guard lock(impl_->mutex);
+    Property* p = PropertyAt(index, name, "SetPubPropertyInt", true);
+    if (p == nullptr) return false;
+    if (p->type != VT_INT) {
+        RefuseAt("SetPubPropertyInt", index, name, "property is not an int");
+        return false;
+    }
+    p->value = value;
+    return true;
+}
+
+int MemoryPubDataStore::PropertyInt(int index, std::string_view name) const {
+    const Guard lock(impl_->mutex);
+    const Property* p = PropertyAt(index, name, "PropertyInt", false);
+    return p != nullptr ? p->value : 0;
+}
+
+bool MemoryPubDataStore::CompareSetPropertyInt(int index, std::string_view name, int expected, int desired) {
+    const Guard lock(impl_->mutex);
+    Property* p = PropertyAt(index, name, "CompareSetPubPropertyInt", true);
+    if (p == nullptr) return false;
+    if (p->type != VT_INT) {
+        RefuseAt("CompareSetPubPropertyInt", index, name, "property is not an int");
+        return false;
+    }
+    if (p->value != expected) {
+        ++p->failures;
+        return false;
+    }
+    p->value = desired;
+    if (expected == 1 && desired == 0 && impl_->releaseHook && !impl_->inHook) {
+        struct HookScope {
+            bool& flag;
+            explicit HookScope(bool& f) : flag(f) { flag = true; }
+            ~HookScope() { flag = false; }
+        } scope(impl_->inHook);
+        impl_->releaseHook(*this, index, name);
+    }
+    return true;
+}
+
+std::uint64_t MemoryPubDataStore::CompareSetFailures(int index, std::string_view name) const {
+    const Guard lock(impl_->mutex);
+    const Property* p = PropertyAt(index, name, "CompareSetFailures", false);
+    return p != nullptr ? p->failures : 0;
+}
+
+std::uint64_t MemoryPubDataStore::CompareSetFailuresTotal() const {
+    const Guard lock(impl_->mutex);
+    std::uint64_t total = 0;
+    for (const auto& space : impl_->spaces)
+        for (const auto& [name, p] : space->properties) total += p.failures;
+    return total;
+}
+
+// ---------------------------------------------------------------- records
+
+bool MemoryPubDataStore::FindRecord(int index, std::string_view rec) const {
+    const Guard lock(impl_->mutex);
+    return RecordAt(index, rec, "FindPubRecord", false) != nullptr;
+}
+
+bool MemoryPubDataStore::AddRecord(int index, std::string_view rec, int maxRows, int cols) {
+    const Guard lock(impl_->mutex);
+    Space* space = SpaceAt(index, "AddPubRecord", rec, true);
+    if (space == nullptr) return false;
+    if (space->records.find(rec) != space->records.end()) return false;
+    std::string why = rec.empty() ? "empty name" : TypedTable::ShapeRefusal(maxRows, cols);
+    if (!why.empty()) {
+        RefuseAt("AddPubRecord", index, rec, why);
+        return false;
+    }
+    space->records.emplace(std::string(rec),
+                           TypedTable(maxRows, std::vector<int>(static_cast<std::size_t>(cols), VT_NONE), true));
+    return true;
+}
+
+bool MemoryPubDataStore::RemoveRecord(int index, std::string_view rec) {
+    const Guard lock(impl_->mutex);
+    Space* space = SpaceAt(index, "RemovePubRecord", rec, true);
+    if (space == nullptr) return false;
+    // Removing a missing record is a normal set-up step (rebuild on first start).
+    auto it = space->records.find(rec);
+    if (it == space->records.end()) return false;
+    space->lastRecord = nullptr;
+    space->records.erase(it);
+    return true;
+}
+
+bool MemoryPubDataStore::SetRecordSave(int index, std::string_view rec, bool save) {
+    const Guard lock(impl_->mutex);
+    TypedTable* table = RecordAt(index, rec, "SetPubRecordSave", true);
+    if (table == nullptr) return false;
+    table->SetSave(save);
+    return true;
+}
+
+bool MemoryPubDataStore::RecordSave(int index, std::string_view rec) const {
+    const Guard lock(impl_->mutex);
+    const TypedTable* table = RecordAt(index, rec, "RecordSave", false);
+    return table != nullptr && table->Save();
+}
+
+bool MemoryPubDataStore::SetColType(int index, std::string_view rec, int col, int type) {
+    const Guard lock(impl_->mutex);
+    TypedTable* table = RecordAt(index, rec, "SetPubRecordColType", true);
+    if (table == nullptr) return false;
+    std::string why;
+    if (table->SetColType(col, type, why)) return true;
+    RefuseAt("SetPubRecordColType", index, rec, why);
+    return false;
+}
+
+int MemoryPubDataStore::ColType(int index, std::string_view rec, int col) const {
+    const Guard lock(impl_->mutex);
+    const TypedTable* table = RecordAt(index, rec, "GetPubRecordColType", true);
+    if (table == nullptr) return VT_NONE;
+    if (col < 0 || col >= table->Cols()) {
+        RefuseAt("GetPubRecordColType", index, rec, "column " + std::to_string(col) + " out of range");
+        return VT_NONE;
+    }
+    return table->ColType(col);
+}
+
+int MemoryPubDataStore::MaxRows(int index, std::string_view rec) const {
+    const Guard lock(impl_->mutex);
+    const TypedTable* table = RecordAt(index, rec, "GetPubRecordMax", false);
+    return table != nullptr ? table->MaxRows() : -1;
+}
+
+int MemoryPubDataStore::Rows(int index, std::string_view rec) const {
+    const Guard lock(impl_->mutex);
+    const TypedTable* table = RecordAt(index, rec, "GetPubRecordRows", false);
+    return table != nullptr ? table->Rows() : -1;
+}
+
+int MemoryPubDataStore::Cols(int index, std::string_view rec) const {
+    const Guard lock(impl_->mutex);
+    const TypedTable* table = RecordAt(index, rec, "GetPubRecordCols", false);
+    return table != nullptr ? table->Cols() : -1;
+}
+
+// ---------------------------------------------------------------- rows
+
+bool MemoryPubDataStore::InsertRow(int index, std::string_view rec, int row) {
+    const Guard lock(impl_->mutex);
+    TypedTable* table = RecordAt(index, rec, "InsertPubRecordRow", true);
+    if (table == nullptr) return false;
+    std::string why;
+    if (table->InsertDefaultRow(row, why)) return true;
+    RefuseAt("InsertPubRecordRow", index, rec, why);
+    return false;
+}
+
+int MemoryPubDataStore::AddRowValues(int index, std::string_view rec, int row, const IVarList& values) {
+    const Guard lock(impl_->mutex);
+    TypedTable* table = RecordAt(index, rec, "AddPubRecordRowValue", true);
+    if (table == nullptr) return -1;
+    std::string why;
+    const int added = table->InsertValues(row, values, why);
+    if (added < 0) RefuseAt("AddPubRecordRowValue", index, rec, why);
+    return added;
+}
+
+bool MemoryPubDataStore::RemoveRow(int index, std::string_view rec, int row) {
+    const Guard lock(impl_->mutex);
+    TypedTable* table = RecordAt(index, rec, "RemovePubRecordRow", true);
+    if (table == nullptr) return false;
+    std::string why;
+    if (table->RemoveRow(row, why)) return true;
+    RefuseAt("RemovePubRecordRow", index, rec, why);
+    return false;
+}
+
+bool MemoryPubDataStore::ClearRecord(int index, std::string_view rec) {
+    const Guard lock(impl_->mutex);
+    TypedTable* table = RecordAt(index, rec, "ClearPubRecord", true);
+    if (table == nullptr) return false;
+    table->Clear();
+    return true;
+}
+
+int MemoryPubDataStore::FindWideStr(int index, std::string_view rec, int col, std::u16string_view value) const {
+    const Guard lock(impl_->mutex);
+    const TypedTable* table = RecordAt(index, rec, "FindPubRecordWideStr", true);
+    if (table == nullptr) return -1;
+    std::string why;
+    const int row = table->FindWideStr(col, value, why);
+    if (!why.empty()) RefuseAt("FindPubRecordWideStr", index, rec, why);
+    return row;
+}
+
+bool MemoryPubDataStore::SetRowValues(int index, std::string_view rec, int row, const IVarList& values) {
+    const Guard lock(impl_->mutex);
+    TypedTable* table = RecordAt(index, rec, "SetPubRecordRowValue", true);
+    if (table == nullptr) return false;
+    std::string why;
+    if (table->SetValues(row, values, why)) return true;
+    RefuseAt("SetPubRecordRowValue", index, rec, why);
+    return false;
+}
+
+// ---------------------------------------------------------------- cells
+
+bool MemoryPubDataStore::SetInt(int index, std::string_view rec, int row, int col, int value) {
+    const Guard lock(impl_->mutex);
+    HostValue* cell = CellAt(index, rec, row, col, VT_INT, "SetPubRecordInt");
+    if (cell == nullptr) return false;
+    AssignInt(*cell, value);
+    return true;
+}
+
+bool MemoryPubDataStore::SetFloat(int index, std::string_view rec, int row, int col, float value) {
+    const Guard lock(impl_->mutex);
+    HostValue* cell = CellAt(index, rec, row, col, VT_FLOAT, "SetPubRecordFloat");
+    if (cell == nullptr) return false;
+    *cell = value;
+    return true;
+}
+
+bool MemoryPubDataStore::SetString(int index, std::string_view rec, int row, int col, std::string_view value) {
+    const Guard lock(impl_->mutex);
+    HostValue* cell = CellAt(index, rec, row, col, VT_STRING, "SetPubRecordString");
+    if (cell == nullptr) return false;
+    std::get<std::string>(*cell).assign(value);
+    return true;
+}
+
+bool MemoryPubDataStore::SetWideStr(int index, std::string_view rec, int row, int col, std::u16string_view value) {
+    const Guard lock(impl_->mutex);
+    HostValue* cell = CellAt(index, rec, row, col, VT_WIDESTR, "SetPubRecordWideStr");
+    if (cell == nullptr) return false;
+    std::get<std::u16string>(*cell).assign(value);
+    return true;
+}
+
+int MemoryPubDataStore::QueryInt(int index, std::string_view rec, int row, int col) const {
+    const Guard lock(impl_->mutex);
+    return IntOf(CellAt(index, rec, row, col, VT_INT, "QueryPubRecordInt"));
+}
+
+float MemoryPubDataStore::QueryFloat(int index, std::string_view rec, int row, int col) const {
+    const Guard lock(impl_->mutex);
+    return FloatOf(CellAt(index, rec, row, col, VT_FLOAT, "QueryPubRecordFloat"));
+}
+
+bool MemoryPubDataStore::QueryString(int index, std::string_view rec, int row, int col, std::string& out) const {
+    const Guard lock(impl_->mutex);
+    const std::string* text = StringOf(CellAt(index, rec, row, col, VT_STRING, "QueryPubRecordString"));
+    if (text == nullptr) {
+        out.clear();
+        return false;
+    }
+    out = *text;
+    return true;
+}
+
+bool MemoryPubDataStore::QueryWideStr(int index, std::string_view rec, int row, int col, std::u16string& out) const {
+    const Guard lock(impl_->mutex);
+    const std::u16string* text = WideOf(CellAt(index, rec, row, col, VT_WIDESTR, "QueryPubRecordWideStr"));
+    if (text == nullptr) {
+        out.clear();
+        return false;
+    }
+    out = *text;
+    return true;
+}
+
+ObjectId MemoryPubDataStore::QueryObject(int index, std::string_view rec, int row, int col) const {
+    const Guard lock(impl_->mutex);
+    return ObjectOf(CellAt(index, rec, row, col, VT_OBJECT, "QueryPubRecordObject"));
+}
+
+// ---------------------------------------------------------------- whole records
+
+std::optional<PubDataStore::RecordSnapshot> MemoryPubDataStore::Snapshot(std::u16string_view space,
+                                                                         std::string_view rec) const {
+    const Guard lock(impl_->mutex);
+    auto it = impl_->byName.find(space);
+    if (it == impl_->byName.end()) return std::nullopt;
+    const Space& s = *impl_->spaces[static_cast<std::size_t>(it->second)];
+    auto r = s.records.find(rec);
+    if (r == s.records.end()) return std::nullopt;
+    return RecordSnapshot{r->second.MaxRows(), r->second.Save(), r->second.ColTypes(), r->second.RowValues()};
+}
+
+bool MemoryPubDataStore::Seed(std::u16string_view space, std::string_view rec, int maxRows,
+                              const std::vector<int>& colTypes, const std::vector<std::vector<HostValue>>& rows) {
+    const Guard lock(impl_->mutex);
+    if (colTypes.empty() || !TypedTable::ShapeRefusal(maxRows, static_cast<int>(colTypes.size())).empty())
+        return false;
+    for (int type : colTypes)
+        if (!IsStorableType(type)) return false;
+    for (const auto& row : rows) {
+        if (row.size() != colTypes.size()) return false;
+        for (std::size_t i = 0; i < row.size(); ++i)
+            if (!TypeFits(colTypes[i], TypeOfValue(row[i]))) return false;
+    }
+    AddSpace(space, 1);
+    Space& s = *impl_->spaces[static_cast<std::size_t>(impl_->byName.find(space)->second)];
+    TypedTable table(maxRows, colTypes, true);
+    table.Assign(rows);
+    s.lastRecord = nullptr;
+    s.records.insert_or_assign(std::string(rec), std::move(table));
+    return true;
+}
+
+std::vector<PubDataStore::RecordInfo> MemoryPubDataStore::Records() const {
+    const Guard lock(impl_->mutex);
+    std::vector<RecordInfo> out;
+    for (const auto& space : impl_->spaces) {
+        const std::size_t first = out.size();
+        for (const auto& [name, table] : space->records)
+            out.push_back(RecordInfo{space->name, name, table.Rows(), table.Cols(), table.MaxRows()});
+        std::sort(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
+                  [](const RecordInfo& a, const RecordInfo& b) { return a.record < b.record; });
+    }
+    return out;
+}
+
+bool MemoryPubDataStore::SetReleaseHook(ReleaseHook hook) {
+    const Guard lock(impl_->mutex);
+    impl_->releaseHook = std::move(hook);
+    return true;
+}

@@ -1,0 +1,77 @@
+#pragma once
+// The default public data store: everything in this process's memory, every
+// operation under one store-wide mutex. It is the one store that offers the
+// release hook (the hook runs with that mutex held).
+#include <memory>
+
+#include "PubDataStore.h"
+
+class TypedTable;
+
+class MemoryPubDataStore final : public PubDataStore {
+public:
+    MemoryPubDataStore();
+    ~MemoryPubDataStore() override;
+
+    int SpaceIndex(std::u16string_view name) const override;
+    bool AddSpace(std::u16string_view name, int flag) override;
+    int SpaceCount() const override;
+
+    bool FindProperty(int index, std::string_view name) const override;
+    bool AddProperty(int index, std::string_view name, int type) override;
+    bool SetPropertySave(int index, std::string_view name, bool save) override;
+    bool PropertySave(int index, std::string_view name) const override;
+    bool SetPropertyInt(int index, std::string_view name, int value) override;
+    int PropertyInt(int index, std::string_view name) const override;
+    bool CompareSetPropertyInt(int index, std::string_view name, int expected, int desired) override;
+    std::uint64_t CompareSetFailures(int index, std::string_view name) const override;
+    std::uint64_t CompareSetFailuresTotal() const override;
+
+    bool FindRecord(int index, std::string_view rec) const override;
+    bool AddRecord(int index, std::string_view rec, int maxRows, int cols) override;
+    bool RemoveRecord(int index, std::string_view rec) override;
+    bool SetRecordSave(int index, std::string_view rec, bool save) override;
+    bool RecordSave(int index, std::string_view rec) const override;
+    bool SetColType(int index, std::string_view rec, int col, int type) override;
+    int ColType(int index, std::string_view rec, int col) const override;
+    int MaxRows(int index, std::string_view rec) const override;
+    int Rows(int index, std::string_view rec) const override;
+    int Cols(int index, std::string_view rec) const override;
+
+    bool InsertRow(int index, std::string_view rec, int row) override;
+    int AddRowValues(int index, std::string_view rec, int row, const IVarList& values) override;
+    bool RemoveRow(int index, std::string_view rec, int row) override;
+    bool ClearRecord(int index, std::string_view rec) override;
+    int FindWideStr(int index, std::string_view rec, int col, std::u16string_view value) const override;
+    bool SetRowValues(int index, std::string_view rec, int row, const IVarList& values) override;
+
+    bool SetInt(int index, std::string_view rec, int row, int col, int value) override;
+    bool SetFloat(int index, std::string_view rec, int row, int col, float value) override;
+    bool SetString(int index, std::string_view rec, int row, int col, std::string_view value) override;
+    bool SetWideStr(int index, std::string_view rec, int row, int col, std::u16string_view value) override;
+    int QueryInt(int index, std::string_view rec, int row, int col) const override;
+    float QueryFloat(int index, std::string_view rec, int row, int col) const override;
+    bool QueryString(int index, std::string_view rec, int row, int col, std::string& out) const override;
+    bool QueryWideStr(int index, std::string_view rec, int row, int col, std::u16string& out) const override;
+    ObjectId QueryObject(int index, std::string_view rec, int row, int col) const override;
+
+    std::optional<RecordSnapshot> Snapshot(std::u16string_view space, std::string_view rec) const override;
+    bool Seed(std::u16string_view space, std::string_view rec, int maxRows, const std::vector<int>& colTypes,
+              const std::vector<std::vector<HostValue>>& rows) override;
+    std::vector<RecordInfo> Records() const override;
+
+    bool SetReleaseHook(ReleaseHook hook) override;  // always installed
+
+private:
+    struct Impl;
+    struct Space;
+    struct Property;
+    Space* SpaceAt(int index, std::string_view op, std::string_view what, bool diagnose) const;
+    TypedTable* RecordAt(int index, std::string_view rec, std::string_view op, bool diagnose) const;
+    Property* PropertyAt(int index, std::string_view name, std::string_view op, bool diagnose) const;
+    // The cell when it exists and its column has the wanted type; else diagnosed.
+    HostValue* CellAt(int index, std::string_view rec, int row, int col, int type, std::string_view op) const;
+    void RefuseAt(std::string_view op, int index, std::string_view what, std::string_view why) const;
+
+    std::unique_ptr<Impl> impl_;
+};
