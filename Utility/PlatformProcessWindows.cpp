@@ -1,33 +1,58 @@
-// Processes on Windows: not offered. The simulator's separate server processes
-// and the private Redis server of the tests are POSIX only; each call says so.
-#include <cstdlib>
+// Process services on Windows: temporary folders, the process id, the time zone
+// of the C runtime's local-time functions.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 
-#include "PlatformProcess.h"
+#include <fcntl.h>
+#include <io.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <ctime>
+
+#include "Platform.h"
 
 namespace Platform {
 
 namespace {
-constexpr const char* kRefusal = "separate processes are not supported on this system";
+std::atomic<unsigned> g_folderCounter{0};
 }
 
-bool StartProcess(const std::vector<std::string>&, bool, ChildProcess& out, std::string& error) {
-    out = ChildProcess{};
-    error = kRefusal;
-    return false;
+std::string MakeTempFolder(const char* prefix) {
+    char base[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(sizeof base, base);
+    if (length == 0 || length > MAX_PATH) {
+        return {};
+    }
+    const std::string stem = std::string(base) + (prefix != nullptr ? prefix : "") + std::to_string(ProcessId()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path =
+            stem + std::to_string(GetTickCount()) + "-" + std::to_string(g_folderCounter.fetch_add(1));
+        if (CreateDirectoryA(path.c_str(), nullptr)) {
+            return path;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            return {};
+        }
+    }
+    return {};
 }
-bool KillProcess(ProcessId) noexcept { return false; }
-bool EndProcess(ProcessId) noexcept { return false; }
-bool WaitProcess(ProcessId, int, int&) noexcept { return false; }
-void EndWithParent() noexcept {}
-[[noreturn]] void KillOwnProcess() noexcept {
-    for (;;) std::abort();
+
+unsigned long ProcessId() noexcept { return GetCurrentProcessId(); }
+
+bool IsTerminal(std::FILE* stream) noexcept { return stream != nullptr && _isatty(_fileno(stream)) != 0; }
+
+void UseBinaryOutput(std::FILE* stream) noexcept {
+    if (stream != nullptr) {
+        std::fflush(stream);
+        _setmode(_fileno(stream), _O_BINARY);
+    }
 }
-std::string OwnProgramPath() { return {}; }
-bool WriteAllTo(FileHandle, std::string_view) noexcept { return false; }
-long long ReadSomeFrom(FileHandle, char*, std::size_t) noexcept { return -1; }
-void ClosePipe(FileHandle& handle) noexcept { handle = kNoFile; }
-FileHandle StandardInput() noexcept { return kNoFile; }
-FileHandle StandardOutput() noexcept { return kNoFile; }
-int FreeLoopbackPort() noexcept { return 0; }
+
+void UseTimeZone(const char* zone) {
+    const std::string setting = std::string("TZ=") + (zone != nullptr ? zone : "");
+    _putenv(setting.c_str());
+    _tzset();
+}
 
 }  // namespace Platform

@@ -24,7 +24,7 @@
 #include <thread>
 #include <vector>
 
-#include "Utility/PlatformProcess.h"
+#include "Utility/PlatformChildProcess.h"
 #include "host/RedisPubDataStore.h"
 #include "host/World.h"
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "SimReport.h"
-#include "Utility/PlatformProcess.h"
+#include "Utility/PlatformChildProcess.h"
 
 struct SimOptions;
 

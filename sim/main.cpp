@@ -3,10 +3,12 @@
 #include <string>
 
 #include "SimOptions.h"
-#include "Utility/PlatformProcess.h"
+#include "Utility/PlatformChildProcess.h"
 #include "Simulation.h"
+#include "Utility/Platform.h"
 
 int main(int argc, char** argv) {
+    Platform::UseBinaryOutput(stdout);
     SimOptions options;
     std::string error;
     if (!ParseSimOptions(argc, argv, options, error)) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Utility/PlatformProcess.h"
+#include "Utility/PlatformChildProcess.h"
 
 class PrivateRedisServer {
 public:
@@ -21,7 +21,7 @@ public:
 
     int Port() const noexcept { return port_; }
     std::string Url(const std::string& prefix, const std::string& password = {}) const;
-    Platform::ProcessId Id() const noexcept { return child_.id; }
+    Platform::ChildProcessId Id() const noexcept { return child_.id; }
 
 private:
     bool Launch(std::string& error);

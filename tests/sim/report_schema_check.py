@@ -6,7 +6,9 @@ status 2, one line on standard error and nothing on standard output.
 With REDIS_URL set (redis://127.0.0.1:PORT, a server of the caller's), it also
 checks the report of servers in processes of their own sharing that Redis.
 
-usage: report_schema_check.py SIMULATOR SCHEMA"""
+usage: report_schema_check.py [RUNNER] SIMULATOR SCHEMA
+RUNNER runs the simulator where it cannot run by itself (Wine for a Windows
+cross-build)."""
 import json
 import os
 import subprocess
@@ -47,7 +49,7 @@ if os.environ.get("REDIS_URL"):
                    and r["store"]["round_trips"] and r["player_list_reply"] is None))
 
 
-def main(simulator, schema_path):
+def main(runner, simulator, schema_path):
     with open(schema_path, encoding="utf-8") as f:
         schema = json.load(f)
     jsonschema.Draft202012Validator.check_schema(schema)
@@ -58,8 +60,8 @@ def main(simulator, schema_path):
         # Redis, where every kernel call is a round trip, a bound that short
         # would take live locks over.
         stale = "2000" if "--processes" in options else "50"
-        run = subprocess.run([simulator, "--quiet", "--format", "json"] + options, capture_output=True, text=True,
-                             check=False, env={**os.environ, "VOGAME_LOCK_STALE_MS": stale})
+        run = subprocess.run(runner + [simulator, "--quiet", "--format", "json"] + options, capture_output=True,
+                             text=True, check=False, env={**os.environ, "VOGAME_LOCK_STALE_MS": stale})
         if run.returncode != status:
             failures.append(f"{what}: exit status {run.returncode}, not {status}\n{run.stderr}")
             continue
@@ -74,7 +76,7 @@ def main(simulator, schema_path):
         elif not check(report):
             failures.append(f"{what}: the report lacks what this shape shows\n{run.stdout[:4000]}")
 
-    refused = subprocess.run([simulator, "--seed", "99999999999999999999999"], capture_output=True, text=True,
+    refused = subprocess.run(runner + [simulator, "--seed", "99999999999999999999999"], capture_output=True, text=True,
                              check=False)
     if refused.returncode != 2 or refused.stdout or refused.stderr.count("\n") != 1:
         failures.append(f"a refused option: exit status {refused.returncode}, output {refused.stdout!r}, "
@@ -87,7 +89,7 @@ def main(simulator, schema_path):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
+    if len(sys.argv) not in (3, 4):
         print(__doc__, file=sys.stderr)
         sys.exit(2)
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(main(sys.argv[1:-2], sys.argv[-2], sys.argv[-1]))

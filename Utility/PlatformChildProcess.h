@@ -13,11 +13,11 @@
 
 namespace Platform {
 
-using ProcessId = std::int64_t;
-inline constexpr ProcessId kNoProcess = -1;
+using ChildProcessId = std::int64_t;
+inline constexpr ChildProcessId kNoProcess = -1;
 
 struct ChildProcess {
-    ProcessId id = kNoProcess;
+    ChildProcessId id = kNoProcess;
     FileHandle toChild = kNoFile;    // the child's standard input (with pipes)
     FileHandle fromChild = kNoFile;  // the child's standard output (with pipes)
 };
@@ -28,13 +28,13 @@ struct ChildProcess {
 // error is always shared. False with the cause in error.
 bool StartProcess(const std::vector<std::string>& argv, bool pipes, ChildProcess& out, std::string& error);
 // Ends the process at once; it can neither catch nor delay this (SIGKILL).
-bool KillProcess(ProcessId id) noexcept;
+bool KillProcess(ChildProcessId id) noexcept;
 // Asks the process to end (SIGTERM).
-bool EndProcess(ProcessId id) noexcept;
+bool EndProcess(ChildProcessId id) noexcept;
 // Waits up to timeoutMs (negative: without limit) for the process to end and
 // reaps it. status: its exit code, or 128 + the signal that ended it. False
 // when it is still running at the limit or is no child of this process.
-bool WaitProcess(ProcessId id, int timeoutMs, int& status) noexcept;
+bool WaitProcess(ChildProcessId id, int timeoutMs, int& status) noexcept;
 // This process is killed when the process that started it ends (where the
 // system offers it), so no child outlives a parent that was killed.
 void EndWithParent() noexcept;
