@@ -35,16 +35,13 @@ std::vector<Takeover> Takeovers(World& world, const std::vector<std::string>& ot
         for (const std::string& line : world.server(i).Kernel().Logs()) lines.push_back(&line);
     for (const std::string& line : otherLogs) lines.push_back(&line);
     std::vector<Takeover> found;
-    {
-        for (const std::string* linePtr : lines) {
-            const std::string& line = *linePtr;
-            if (line.find("taken over") == std::string::npos) continue;
-            const std::size_t lock = line.find("lock ");
-            const std::size_t of = line.find(" of the list ");
-            const std::size_t forAt = line.find(" for ");
-            if (lock == std::string::npos || of == std::string::npos || forAt == std::string::npos) continue;
-            found.push_back({line.substr(lock + 5, of - lock - 5), std::atoll(line.c_str() + forAt + 5)});
-        }
+    for (const std::string* line : lines) {
+        if (line->find("taken over") == std::string::npos) continue;
+        const std::size_t lock = line->find("lock ");
+        const std::size_t of = line->find(" of the list ");
+        const std::size_t forAt = line->find(" for ");
+        if (lock == std::string::npos || of == std::string::npos || forAt == std::string::npos) continue;
+        found.push_back({line->substr(lock + 5, of - lock - 5), std::atoll(line->c_str() + forAt + 5)});
     }
     return found;
 }
