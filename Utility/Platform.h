@@ -1,6 +1,6 @@
 #pragma once
-// The operating-system services the support library uses, in one place. The
-// POSIX side is implemented; the Windows side where it is cheap.
+// The operating-system services the support library, the reference host and
+// the tests use, in one place, with a POSIX side and a Windows side.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -35,14 +35,21 @@ bool MakeDirectory(const char* path);
 
 // Code-page conversions. 0 is the system default (UTF-8 on POSIX). False when the
 // text is not valid in that code page or the code page is unknown.
+// The code page that 0 stands for: 65001 (UTF-8) on POSIX, the process's ANSI
+// code page on Windows.
+unsigned DefaultCodePage() noexcept;
 bool NarrowToWide(unsigned codePage, const char* text, std::size_t bytes, std::u16string& out);
 bool WideToNarrow(unsigned codePage, const char16_t* text, std::size_t units, std::string& out);
 
 // 32 upper-case hexadecimal digits of a new GUID, or empty.
 std::string NewGuid32();
 
-// The last word before an abnormal end: a message box on Windows, stderr elsewhere.
+// The last word before an abnormal end: on the error stream, and on Windows
+// also in a message box when the process has a desktop to show it on.
 void ShowErrorMessage(const char* title, const char* text);
+// Tests turn the box off, so that a fatal path run on a Windows desktop does
+// not wait for a click. No effect elsewhere.
+void SetErrorBoxes(bool shown) noexcept;
 
 }  // namespace Platform
 
@@ -65,6 +72,8 @@ void SleepMicroseconds(std::uint32_t microseconds) noexcept;
 namespace Platform {
 // The process environment's value of name; false when it is not set.
 bool EnvironmentValue(const char* name, std::string& value);
+// Sets name to value for this process and the processes it starts; false on failure.
+bool SetEnvironmentValue(const char* name, const char* value);
 }  // namespace Platform
 
 namespace Platform {
@@ -80,4 +89,31 @@ bool AppendLogBytes(FileHandle file, const void* data, std::size_t size);
 void CloseLogWriter(FileHandle file) noexcept;
 // Size in bytes of an existing file, -1 when it cannot be opened.
 long long FileSizeOf(const char* path);
+}  // namespace Platform
+
+namespace Platform {
+// Shared libraries loaded at run time (the reference host's plug-in loader).
+// Each load of a distinct file has its own static state.
+using LibraryHandle = void*;
+// Null with the system's reason in error when the file cannot be loaded.
+LibraryHandle LoadLibraryFile(const std::string& path, std::string& error);
+void* FindExport(LibraryHandle library, const char* name);
+bool UnloadLibrary(LibraryHandle library) noexcept;
+// Whether the file is still mapped into this process.
+bool IsLibraryLoaded(const std::string& path);
+}  // namespace Platform
+
+namespace Platform {
+// A new empty folder under the system's temporary folder, named from the prefix
+// and made unique; empty on failure. The result has no trailing separator.
+std::string MakeTempFolder(const char* prefix);
+unsigned long ProcessId() noexcept;
+// Whether the stream writes to a terminal (a console on Windows).
+bool IsTerminal(std::FILE* stream) noexcept;
+// Writes the stream's bytes as they are: no "\r" added before line feeds on
+// Windows, so reports are the same bytes on every system.
+void UseBinaryOutput(std::FILE* stream) noexcept;
+// Sets the process's time zone for the standard library's local-time functions
+// (mktime, localtime), as the TZ variable names it, for example "UTC".
+void UseTimeZone(const char* zone);
 }  // namespace Platform

@@ -12,4 +12,8 @@ bool EnvironmentValue(const char* name, std::string& value) {
     return true;
 }
 
+bool SetEnvironmentValue(const char* name, const char* value) {
+    return name != nullptr && ::setenv(name, value != nullptr ? value : "", 1) == 0;
+}
+
 }  // namespace Platform

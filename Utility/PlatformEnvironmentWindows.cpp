@@ -2,6 +2,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <cstdlib>
 #include <utility>
 
 #include "Platform.h"
@@ -28,6 +29,12 @@ bool EnvironmentValue(const char* name, std::string& value) {
     large.resize(length);
     value = std::move(large);
     return true;
+}
+
+bool SetEnvironmentValue(const char* name, const char* value) {
+    // Through the C runtime, which passes it on to the system's environment too,
+    // so both getenv and GetEnvironmentVariableA see it.
+    return name != nullptr && ::_putenv_s(name, value != nullptr ? value : "") == 0;
 }
 
 }  // namespace Platform

@@ -163,6 +163,8 @@ bool MakeDirectory(const char* path) {
     return errno == EEXIST && ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+unsigned DefaultCodePage() noexcept { return 65001; }
+
 bool NarrowToWide(unsigned codePage, const char* text, std::size_t bytes, std::u16string& out) {
     out.clear();
     if (text == nullptr || bytes == 0) {
@@ -216,6 +218,8 @@ void ShowErrorMessage(const char* title, const char* text) {
     std::fprintf(stderr, "%s: %s\n", title != nullptr ? title : "", text != nullptr ? text : "");
     std::fflush(stderr);
 }
+
+void SetErrorBoxes(bool) noexcept {}
 
 void CpuRelax() noexcept {
 #if defined(__x86_64__) || defined(__i386__)

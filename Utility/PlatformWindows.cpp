@@ -1,5 +1,6 @@
 // The platform layer on Windows: the system's code-page conversions, COM GUIDs,
-// GetTickCount and GetLocalTime. wchar_t is 16 bits there, the same units as char16_t.
+// GetTickCount, GetLocalTime, files and folders, and the fatal message box.
+// wchar_t is 16 bits there, the same units as char16_t.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <objbase.h>
@@ -20,12 +21,32 @@ namespace Platform {
 namespace {
 std::atomic<LocalTimeSource> g_localTimeSource{nullptr};
 
+// The code page that 0 (the ANSI code page) and 1 (the OEM one) stand for, so
+// that the rules below see the real one: an ANSI code page of UTF-8 takes the
+// rules of UTF-8.
+unsigned Resolved(unsigned codePage) noexcept {
+    if (codePage == CP_ACP) {
+        return GetACP();
+    }
+    return codePage == CP_OEMCP ? GetOEMCP() : codePage;
+}
+
+// Stateful and some other code pages take no flags at all.
+bool TakesNoFlags(unsigned codePage) noexcept {
+    return codePage == 42 || codePage == CP_UTF7 || (codePage >= 50220 && codePage <= 50229) || codePage == 52936 ||
+           (codePage >= 57002 && codePage <= 57011);
+}
+
 // The same strictness as the POSIX side: invalid input fails, it is not
-// replaced. A few stateful code pages reject the flag itself.
-DWORD StrictFlags(unsigned codePage) noexcept {
-    const bool refusesFlag = codePage == 42 || codePage == CP_UTF7 || (codePage >= 50220 && codePage <= 50229) ||
-                             codePage == 52936 || (codePage >= 57002 && codePage <= 57011);
-    return refusesFlag ? 0 : MB_ERR_INVALID_CHARS;
+// replaced by a default character.
+DWORD StrictToWideFlags(unsigned codePage) noexcept { return TakesNoFlags(codePage) ? 0 : MB_ERR_INVALID_CHARS; }
+DWORD StrictToNarrowFlags(unsigned codePage) noexcept {
+    return codePage == CP_UTF8 || codePage == 54936 ? WC_ERR_INVALID_CHARS : 0;
+}
+// Whether the conversion can say that it used a default character; these code
+// pages refuse the question (and report what they cannot convert by failing).
+bool ReportsDefaultChar(unsigned codePage) noexcept {
+    return !TakesNoFlags(codePage) && codePage != CP_UTF8 && codePage != 54936;
 }
 }  // namespace
 
@@ -59,7 +80,7 @@ bool LocalTimeAt(std::int64_t seconds, LocalTime& out) {
     return true;
 }
 
-std::uint32_t TickCountMs() { return static_cast<std::uint32_t>(GetTickCount64()); }
+std::uint32_t TickCountMs() { return GetTickCount(); }
 
 std::string NativePath(const char* path) { return path != nullptr ? path : ""; }
 
@@ -83,6 +104,8 @@ bool MakeDirectory(const char* path) {
            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+unsigned DefaultCodePage() noexcept { return GetACP(); }
+
 bool NarrowToWide(unsigned codePage, const char* text, std::size_t bytes, std::u16string& out) {
     out.clear();
     if (text == nullptr || bytes == 0) {
@@ -91,7 +114,8 @@ bool NarrowToWide(unsigned codePage, const char* text, std::size_t bytes, std::u
     if (bytes > 0x7FFFFFFF) {
         return false;
     }
-    const DWORD flags = StrictFlags(codePage);
+    codePage = Resolved(codePage);
+    const DWORD flags = StrictToWideFlags(codePage);
     const int inBytes = static_cast<int>(bytes);
     const int units = MultiByteToWideChar(codePage, flags, text, inBytes, nullptr, 0);
     if (units <= 0) {
@@ -112,9 +136,10 @@ bool WideToNarrow(unsigned codePage, const char16_t* text, std::size_t units, st
     }
     const auto* wide = reinterpret_cast<const wchar_t*>(text);
     const int inUnits = static_cast<int>(units);
-    const DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : 0;
+    codePage = Resolved(codePage);
+    const DWORD flags = StrictToNarrowFlags(codePage);
     BOOL usedDefault = FALSE;
-    BOOL* usedDefaultPtr = (codePage == CP_UTF8 || codePage == CP_UTF7) ? nullptr : &usedDefault;
+    BOOL* usedDefaultPtr = ReportsDefaultChar(codePage) ? &usedDefault : nullptr;
     const int bytes = WideCharToMultiByte(codePage, flags, wide, inUnits, nullptr, 0, nullptr, usedDefaultPtr);
     if (bytes <= 0 || usedDefault) {
         return false;
@@ -140,9 +165,32 @@ std::string NewGuid32() {
     return text;
 }
 
-void ShowErrorMessage(const char* title, const char* text) {
-    MessageBoxA(nullptr, text != nullptr ? text : "", title != nullptr ? title : "", MB_OK | MB_ICONERROR);
+namespace {
+std::atomic<bool> g_errorBoxes{true};
+
+// A process on an invisible window station (a service, a scheduled task, a CI
+// runner) has nobody to press OK: a message box there would hang it for good.
+bool HasVisibleDesktop() noexcept {
+    USEROBJECTFLAGS flags{};
+    DWORD needed = 0;
+    const HWINSTA station = GetProcessWindowStation();
+    return station != nullptr && GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &needed) &&
+           (flags.dwFlags & WSF_VISIBLE) != 0;
 }
+}  // namespace
+
+void ShowErrorMessage(const char* title, const char* text) {
+    title = title != nullptr ? title : "";
+    text = text != nullptr ? text : "";
+    // Also on the error stream, for consoles and for logs of headless runs.
+    std::fprintf(stderr, "%s: %s\n", title, text);
+    std::fflush(stderr);
+    if (g_errorBoxes.load(std::memory_order_relaxed) && HasVisibleDesktop()) {
+        MessageBoxA(nullptr, text, title, MB_OK | MB_ICONERROR);
+    }
+}
+
+void SetErrorBoxes(bool shown) noexcept { g_errorBoxes.store(shown, std::memory_order_relaxed); }
 
 void CpuRelax() noexcept {
 #if defined(_M_X64) || defined(_M_IX86)

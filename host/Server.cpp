@@ -1,38 +1,11 @@
 #include "Server.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <filesystem>
 #include <system_error>
 
 #ifndef VOGAME_LIBRARY_PATH
 #define VOGAME_LIBRARY_PATH ""
 #endif
-
-namespace {
-std::atomic<unsigned> g_copyCounter{0};
-
-// A private copy of the library file, so that this server's load has its own
-// module-level state even where the loader would share one file's load.
-std::string CopyLibrary(const std::string& from, int server, std::string& error) {
-    std::error_code ec;
-    const auto dir = std::filesystem::temp_directory_path(ec);
-    if (ec) {
-        error = "no temporary folder: " + ec.message();
-        return {};
-    }
-    const std::string name = "VoGameLogic-" + std::to_string(::getpid()) + "-" + std::to_string(server) + "-" +
-                             std::to_string(g_copyCounter.fetch_add(1)) + ".so";
-    const auto to = dir / name;
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) {
-        error = "cannot copy " + from + ": " + ec.message();
-        return {};
-    }
-    return to.string();
-}
-}  // namespace
 
 Server::Server(PubDataStore& store, int number, ServerOptions options)
     : store_(store), number_(number), options_(std::move(options)), kernel_(store, number) {
@@ -75,11 +48,7 @@ bool Server::Start() {
     modules_.clear();
     kernel_.Resume();
     const std::string source = options_.libraryPath.empty() ? std::string(VOGAME_LIBRARY_PATH) : options_.libraryPath;
-    copyPath_ = CopyLibrary(source, number_, error_);
-    if (copyPath_.empty()) return false;
-    const bool loaded = library_.Load(copyPath_);
-    std::error_code ec;
-    std::filesystem::remove(copyPath_, ec);  // the mapping stays; nothing is left behind
+    const bool loaded = library_.LoadPrivateCopy(source, std::to_string(number_));
     if (!loaded) {
         error_ = library_.Error();
         return false;
@@ -139,7 +108,7 @@ bool Server::AllModulesStarted() const {
 }
 
 const std::string& Server::Error() const noexcept { return error_; }
-const std::string& Server::LoadedCopyPath() const noexcept { return copyPath_; }
+const std::string& Server::LoadedCopyPath() const noexcept { return library_.CopyPath(); }
 int Server::Number() const noexcept { return number_; }
 HostKernel& Server::Kernel() noexcept { return kernel_; }
 PubDataStore& Server::Store() noexcept { return store_; }

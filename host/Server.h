@@ -67,7 +67,7 @@ public:
     const ModuleStartResult* Module(std::string_view name) const;
     bool AllModulesStarted() const;
     const std::string& Error() const noexcept;
-    const std::string& LoadedCopyPath() const noexcept;  // the private copy (already unlinked)
+    const std::string& LoadedCopyPath() const noexcept;  // the private copy (see PluginLibrary::LoadPrivateCopy)
     const PluginLibrary& Library() const noexcept { return library_; }
 
     int Number() const noexcept;
@@ -125,7 +125,6 @@ private:
     std::unique_ptr<LetterSystem> letters_;
     std::unique_ptr<EventTimeSystem> eventTime_;
     PluginLibrary library_;
-    std::string copyPath_;
     std::string error_;
     std::vector<ModuleStartResult> modules_;
 

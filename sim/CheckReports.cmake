@@ -1,8 +1,9 @@
 # Runs the simulator twice with one server and one seed and requires equal
 # reports, a clean exit and every section of the text form.
+# RUN, when set, is the program that runs it (Wine for a Windows cross-build).
 set(args --servers 1 --players 400 --days 1.5 --seed 11 --quiet)
 foreach(run 1 2)
-  execute_process(COMMAND ${SIM} ${args} RESULT_VARIABLE rc OUTPUT_VARIABLE out${run} ERROR_VARIABLE err)
+  execute_process(COMMAND ${RUN} ${SIM} ${args} RESULT_VARIABLE rc OUTPUT_VARIABLE out${run} ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "run ${run} exited with ${rc}:\n${out${run}}\n${err}")
   endif()

@@ -1,7 +1,5 @@
 #include "Simulation.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -12,6 +10,7 @@
 #include "SimReport.h"
 #include "SimStops.h"
 #include "host/HostClock.h"
+#include "Utility/Platform.h"
 
 namespace {
 // The leaderboards whose rewrites are counted, with the lock property beside each record.
@@ -93,13 +92,12 @@ bool Simulation::PrepareResources() {
         if (resourceDir_.back() != '/') resourceDir_ += '/';
         return true;
     }
-    char pattern[] = "/tmp/vogame-sim-XXXXXX";
-    const char* dir = ::mkdtemp(pattern);
-    if (dir == nullptr) {
+    const std::string dir = Platform::MakeTempFolder("vogame-sim-");
+    if (dir.empty()) {
         std::fprintf(stderr, "cannot make a temporary resource folder\n");
         return false;
     }
-    resourceDir_ = std::string(dir) + "/";
+    resourceDir_ = dir + "/";
     ownResourceDir_ = true;
     for (const SimExtension* e : SimExtensions()) {
         std::string error;
@@ -174,7 +172,7 @@ void Simulation::CreatePlayers() {
 }
 
 void Simulation::Progress(std::int64_t step, std::int64_t steps, bool last) {
-    if (options_.quiet || !::isatty(STDERR_FILENO)) return;
+    if (options_.quiet || !Platform::IsTerminal(stderr)) return;
     if (last) {
         std::fprintf(stderr, "\r%60s\r", "");
         return;

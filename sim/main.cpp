@@ -4,8 +4,10 @@
 
 #include "SimOptions.h"
 #include "Simulation.h"
+#include "Utility/Platform.h"
 
 int main(int argc, char** argv) {
+    Platform::UseBinaryOutput(stdout);
     SimOptions options;
     std::string error;
     if (!ParseSimOptions(argc, argv, options, error)) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/HostFixture.h"
+#include "Utility/Platform.h"
 
 using Row = std::vector<HostValue>;  // Name, Level, ProfType, Camp, streak
 inline Row R(std::u16string name, int streak, int level = 1) { return {std::move(name), level, 2, 3, streak}; }
@@ -22,8 +23,7 @@ class AlwaysWinTest : public HostFixture {
 protected:
     void SetUpResources() override {
         // Prize dates are local dates: pin the zone so no daylight-saving jump moves one.
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
+        Platform::UseTimeZone("UTC");
         if (!RuleText().empty()) WriteResource("Rule\\PlayerTopAlwaysWin.ini", RuleText());
     }
     virtual std::string RuleText() { return "[PlayerAlwaysWinInitInfo]\r\nMinAlwaysWinNum = 30\r\n"; }

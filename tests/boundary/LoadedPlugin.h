@@ -1,20 +1,23 @@
 #pragma once
-// Loads the real plug-in afresh with dlopen and unloads it with dlclose, so each
-// test sees the library's state as a host would just after loading it.
-#include <dlfcn.h>
+// Loads the real plug-in afresh through the platform's loader and unloads it,
+// so each test sees the library's state as a host would just after loading it.
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "module/ModuleExports.h"
 #include "support/TestPaths.h"
+#include "Utility/Platform.h"
 
 class LoadedPlugin {
 public:
     LoadedPlugin() {
-        handle_ = dlopen(kLibraryPath, RTLD_NOW | RTLD_LOCAL);
-        EXPECT_NE(handle_, nullptr) << dlerror();
+        std::string error;
+        handle_ = Platform::LoadLibraryFile(kLibraryPath, error);
+        EXPECT_NE(handle_, nullptr) << error;
         if (handle_ == nullptr) return;
-        getVersion_ = reinterpret_cast<GetVersionFunc>(dlsym(handle_, kGetVersionExport));
-        getCreators_ = reinterpret_cast<GetModuleCreatorFunc>(dlsym(handle_, kGetModuleCreatorExport));
+        getVersion_ = reinterpret_cast<GetVersionFunc>(Platform::FindExport(handle_, kGetVersionExport));
+        getCreators_ = reinterpret_cast<GetModuleCreatorFunc>(Platform::FindExport(handle_, kGetModuleCreatorExport));
     }
     ~LoadedPlugin() { Unload(); }
     LoadedPlugin(const LoadedPlugin&) = delete;
@@ -27,17 +30,15 @@ public:
     // Unloads and checks that the library really left the process.
     void Unload() {
         if (handle_ == nullptr) return;
-        EXPECT_EQ(dlclose(handle_), 0) << dlerror();
+        EXPECT_TRUE(Platform::UnloadLibrary(handle_));
         handle_ = nullptr;
         getVersion_ = nullptr;
         getCreators_ = nullptr;
-        void* still = dlopen(kLibraryPath, RTLD_NOW | RTLD_NOLOAD);
-        EXPECT_EQ(still, nullptr) << "the plug-in stayed loaded after dlclose";
-        if (still != nullptr) dlclose(still);
+        EXPECT_FALSE(Platform::IsLibraryLoaded(kLibraryPath)) << "the plug-in stayed loaded after its unload";
     }
 
 private:
-    void* handle_ = nullptr;
+    Platform::LibraryHandle handle_ = nullptr;
     GetVersionFunc getVersion_ = nullptr;
     GetModuleCreatorFunc getCreators_ = nullptr;
 };

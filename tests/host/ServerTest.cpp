@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 
 #include "host/World.h"
 
@@ -25,9 +26,17 @@ TEST(Server, StartsEveryModuleOfTheRealLibraryOnceFromAPrivateCopy) {
     EXPECT_EQ(s.Modules().size(), 4u);
     EXPECT_TRUE(s.AllModulesStarted());
     EXPECT_GT(s.Kernel().CallbackCount(), 0u);
-    // The private copy is gone from disk once loaded.
-    EXPECT_FALSE(std::filesystem::exists(s.LoadedCopyPath()));
+    // The private copy leaves the disk as soon as the system allows: POSIX keeps
+    // the mapping of a removed file, Windows holds a loaded file until FreeLibrary.
+    const std::string copy = s.LoadedCopyPath();
+#if defined(_WIN32)
+    EXPECT_TRUE(std::filesystem::exists(copy));
+#else
+    EXPECT_FALSE(std::filesystem::exists(copy));
+#endif
     EXPECT_FALSE(s.Start()) << "a running server refuses a second start";
+    s.Stop();
+    EXPECT_FALSE(std::filesystem::exists(copy));
     ServerOptions missing;
     missing.libraryPath = "/nonexistent/VoGameLogic.so";
     Server& other = world.AddServer(missing);

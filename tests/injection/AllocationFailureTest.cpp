@@ -20,6 +20,7 @@
 #include "support/AllocationControl.h"
 #include "support/HostFixture.h"
 #include "host/ListInvariants.h"
+#include "Utility/Platform.h"
 
 namespace {
 
@@ -74,8 +75,7 @@ class AllocationFailure : public HostFixture, public ::testing::WithParamInterfa
 protected:
     void SetUpResources() override {
         // Prize dates are local dates: pin the zone.
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
+        Platform::UseTimeZone("UTC");
         WriteResource("Rule\\PlayerTopAlwaysWin.ini", "[PlayerAlwaysWinInitInfo]\r\nMinAlwaysWinNum = 30\r\n");
     }
 

@@ -3,7 +3,9 @@
 every report against the schema; then checks that a refused option exits with
 status 2, one line on standard error and nothing on standard output.
 
-usage: report_schema_check.py SIMULATOR SCHEMA"""
+usage: report_schema_check.py [RUNNER] SIMULATOR SCHEMA
+RUNNER runs the simulator where it cannot run by itself (Wine for a Windows
+cross-build)."""
 import json
 import os
 import subprocess
@@ -37,7 +39,7 @@ SHAPES = [
 ]
 
 
-def main(simulator, schema_path):
+def main(runner, simulator, schema_path):
     with open(schema_path, encoding="utf-8") as f:
         schema = json.load(f)
     jsonschema.Draft202012Validator.check_schema(schema)
@@ -45,8 +47,8 @@ def main(simulator, schema_path):
     failures = []
     for what, options, status, check in SHAPES:
         # A short stale-lock bound, so that a takeover costs the run little.
-        run = subprocess.run([simulator, "--quiet", "--format", "json"] + options, capture_output=True, text=True,
-                             check=False, env={**os.environ, "VOGAME_LOCK_STALE_MS": "50"})
+        run = subprocess.run(runner + [simulator, "--quiet", "--format", "json"] + options, capture_output=True,
+                             text=True, check=False, env={**os.environ, "VOGAME_LOCK_STALE_MS": "50"})
         if run.returncode != status:
             failures.append(f"{what}: exit status {run.returncode}, not {status}\n{run.stderr}")
             continue
@@ -61,7 +63,7 @@ def main(simulator, schema_path):
         elif not check(report):
             failures.append(f"{what}: the report lacks what this shape shows\n{run.stdout[:4000]}")
 
-    refused = subprocess.run([simulator, "--seed", "99999999999999999999999"], capture_output=True, text=True,
+    refused = subprocess.run(runner + [simulator, "--seed", "99999999999999999999999"], capture_output=True, text=True,
                              check=False)
     if refused.returncode != 2 or refused.stdout or refused.stderr.count("\n") != 1:
         failures.append(f"a refused option: exit status {refused.returncode}, output {refused.stdout!r}, "
@@ -74,7 +76,7 @@ def main(simulator, schema_path):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
+    if len(sys.argv) not in (3, 4):
         print(__doc__, file=sys.stderr)
         sys.exit(2)
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(main(sys.argv[1:-2], sys.argv[-2], sys.argv[-1]))

@@ -32,6 +32,7 @@
 #include "Utility/NumberText.h"
 #include "host/World.h"
 #include "host/ListInvariants.h"
+#include "Utility/Platform.h"
 
 namespace {
 
@@ -78,11 +79,10 @@ class Soak : public ::testing::Test {
 protected:
     void SetUp() override {
         // Prize dates are local dates: pin the zone so no daylight-saving jump moves one.
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
-        char pattern[] = "/tmp/vogame-soak-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        resources_ = std::string(pattern) + "/";
+        Platform::UseTimeZone("UTC");
+        const std::string dir = Platform::MakeTempFolder("vogame-soak-");
+        ASSERT_FALSE(dir.empty());
+        resources_ = dir + "/";
         std::filesystem::create_directories(resources_ + "Rule");
         std::ofstream(resources_ + "Rule/PlayerTopAlwaysWin.ini")
             << "[PlayerAlwaysWinInitInfo]\r\nMinAlwaysWinNum = " << kMinStreak << "\r\nRefreshTime = 02:00:00\r\n";

@@ -24,7 +24,7 @@ std::atomic<bool> g_recording{false};
 std::atomic<std::size_t> g_recordedCount{0};
 const void* g_recorded[kMaxRecordedFrees];
 
-constexpr std::size_t kPlain = alignof(std::max_align_t);
+constexpr std::size_t kPlain = 0;  // the plain forms: malloc's own alignment
 
 // True when this allocation is the one armed to fail.
 bool ShouldFail() noexcept {
@@ -36,15 +36,36 @@ bool ShouldFail() noexcept {
     return true;
 }
 
+// Over-aligned blocks: Windows has no posix_memalign, and its aligned blocks go
+// back through their own free.
+void* AlignedBlock(std::size_t size, std::size_t alignment) noexcept {
+#if defined(_WIN32)
+    return _aligned_malloc(size, alignment);
+#else
+    void* block = nullptr;
+    if (alignment < sizeof(void*)) alignment = sizeof(void*);
+    return posix_memalign(&block, alignment, size) == 0 ? block : nullptr;
+#endif
+}
+
+void FreeBlock(void* block, bool aligned) noexcept {
+#if defined(_WIN32)
+    if (aligned) {
+        _aligned_free(block);
+        return;
+    }
+#endif
+    (void)aligned;
+    std::free(block);
+}
+
 void* Allocate(std::size_t size, std::size_t alignment) {
     if (ShouldFail()) throw std::bad_alloc();
     const std::size_t limit = g_sizeLimit.load(std::memory_order_relaxed);
     if (limit != 0 && size > limit) throw std::bad_alloc();
     if (size == 0) size = 1;
     for (;;) {
-        void* block = nullptr;
-        if (alignment <= kPlain) block = std::malloc(size);
-        else if (posix_memalign(&block, alignment, size) != 0) block = nullptr;
+        void* block = alignment == kPlain ? std::malloc(size) : AlignedBlock(size, alignment);
         if (block != nullptr) {
             g_allocations.fetch_add(1, std::memory_order_relaxed);
             return block;
@@ -61,14 +82,14 @@ void* AllocateNoThrow(std::size_t size, std::size_t alignment) noexcept try {
     return nullptr;
 }
 
-void Release(void* block) noexcept {
+void Release(void* block, bool aligned = false) noexcept {
     if (block == nullptr) return;
     g_frees.fetch_add(1, std::memory_order_relaxed);
     if (g_recording.load(std::memory_order_relaxed)) {
         const std::size_t slot = g_recordedCount.fetch_add(1, std::memory_order_relaxed);
         if (slot < kMaxRecordedFrees) g_recorded[slot] = block;
     }
-    std::free(block);
+    FreeBlock(block, aligned);
 }
 
 std::size_t Bytes(std::align_val_t alignment) noexcept { return static_cast<std::size_t>(alignment); }
@@ -127,9 +148,9 @@ void operator delete(void* block, std::size_t) noexcept { Release(block); }
 void operator delete[](void* block, std::size_t) noexcept { Release(block); }
 void operator delete(void* block, const std::nothrow_t&) noexcept { Release(block); }
 void operator delete[](void* block, const std::nothrow_t&) noexcept { Release(block); }
-void operator delete(void* block, std::align_val_t) noexcept { Release(block); }
-void operator delete[](void* block, std::align_val_t) noexcept { Release(block); }
-void operator delete(void* block, std::size_t, std::align_val_t) noexcept { Release(block); }
-void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { Release(block); }
-void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept { Release(block); }
-void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept { Release(block); }
+void operator delete(void* block, std::align_val_t) noexcept { Release(block, true); }
+void operator delete[](void* block, std::align_val_t) noexcept { Release(block, true); }
+void operator delete(void* block, std::size_t, std::align_val_t) noexcept { Release(block, true); }
+void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { Release(block, true); }
+void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept { Release(block, true); }
+void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept { Release(block, true); }

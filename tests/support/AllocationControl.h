@@ -2,14 +2,26 @@
 // Replacement global operator new/delete for the test and benchmark programs
 // (the vogame_allocation_control library): counts every allocation and can make
 // the k-th allocation from now fail, to prove that code survives std::bad_alloc
-// at every point. The plug-in binds to these too, as the programs export their
-// symbols.
+// at every point. On POSIX the plug-in binds to these too, as the programs
+// export their symbols; a Windows DLL with its own static runtime keeps its own
+// operator new, so there only the program's (and the reference host's)
+// allocations are counted and made to fail.
 #include <cstddef>
 #include <cstdint>
 #include <new>
 #include <vector>
 
 namespace AllocationControl {
+
+// Whether allocations inside the loaded plug-in pass through here.
+constexpr bool kReachesPlugin =
+#if defined(_WIN32)
+    false;
+#else
+    true;
+#endif
+inline constexpr const char* kPluginAllocationsUnseen =
+    "the DLL has its own operator new (static runtime): its allocations cannot be counted or made to fail";
 
 // Allocations that succeeded since the program started (every new form).
 std::uint64_t Count() noexcept;

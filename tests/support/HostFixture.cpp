@@ -6,13 +6,13 @@
 #include <fstream>
 
 #include "StaleLockSetting.h"
+#include "Utility/Platform.h"
 
 void HostFixture::SetUp() {
     SetStaleLockBoundMs(kTestStaleBoundMs);
-    char pattern[] = "/tmp/vogame-res-XXXXXX";
-    const char* dir = ::mkdtemp(pattern);
-    ASSERT_NE(dir, nullptr);
-    resourceDir_ = std::string(dir) + "/";
+    const std::string dir = Platform::MakeTempFolder("vogame-res-");
+    ASSERT_FALSE(dir.empty());
+    resourceDir_ = dir + "/";
     SetUpResources();
     ServerOptions options = Options();
     if (options.resourcePath.empty()) options.resourcePath = resourceDir_;

@@ -1,17 +1,18 @@
 #pragma once
 // A fresh folder under the system's temporary folder, removed with its contents
 // at the end of the test; small file helpers around it.
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
 
+#include "Utility/Platform.h"
+
 class TempDir {
 public:
-    TempDir() : path_((std::filesystem::temp_directory_path() / "vogame_support_XXXXXX").string()) {
-        if (::mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    TempDir() : path_(Platform::MakeTempFolder("vogame_support_")) {
+        if (path_.empty()) throw std::runtime_error("no temporary folder");
     }
     ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
     const std::string& Path() const { return path_; }

@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <system_error>
 #include <string>
 
 #include "support/TempDir.h"
@@ -96,9 +98,33 @@ TEST_F(DailyLogFileTest, SecondWriterFailsWhileTheFirstHoldsTheFile) {
     EXPECT_EQ(ReadWholeFile("shared.log"), "one\r\nthree\r\n");
 }
 
+// Programs that know nothing of the writer rule: POSIX locks are advisory, so
+// they still write and rename; Windows enforces the share mode on everyone.
+TEST_F(DailyLogFileTest, OtherProgramsWhileAWriterHoldsTheFile) {
+    DailyLogFile log("held.log");
+    ASSERT_TRUE(log.WriteLine("one"));
+    const Platform::FileHandle holder = Platform::OpenLogWriter("held.log", false);
+    ASSERT_NE(holder, Platform::kNoFile);
+    std::ofstream foreign("held.log", std::ios::binary | std::ios::app);
+    std::error_code renamed;
+    std::filesystem::rename("held.log", "moved.log", renamed);
+#if defined(_WIN32)
+    EXPECT_FALSE(foreign.is_open());
+    EXPECT_TRUE(renamed);
+#else
+    EXPECT_TRUE(foreign.is_open());
+    EXPECT_FALSE(renamed);
+#endif
+    foreign.close();
+    Platform::CloseLogWriter(holder);
+    EXPECT_EQ(ReadWholeFile(renamed ? "held.log" : "moved.log"), "one\r\n");
+}
+
 TEST_F(DailyLogFileTest, UnopenableDailyFileEndsTheProcessWithAMessage) {
     SetNow(2026, 1, 1, 0, 0);
+    Platform::SetErrorBoxes(false);  // the message still reaches the error stream
     EXPECT_DEATH(DailyLogFile().Open("no\\such\\folder\\x", true), "Error: Unable open 'log\\\\\\*\\.log'");
+    Platform::SetErrorBoxes(true);
 }
 
 TEST(BoundedText, CutsAndAlwaysTerminates) {

@@ -8,6 +8,7 @@
 
 #include "support/KernelFixture.h"
 #include "Utility/PropertyOperators.h"
+#include "Utility/WideText.h"
 
 namespace {
 
@@ -65,17 +66,19 @@ TEST_F(PropertyOperatorsTest, CompareTwoObjectsUsesTheFirstObjectsType) {
 }
 
 TEST_F(PropertyOperatorsTest, ApplyByTypeAndRefuseWhatTheTypeDoesNotTake) {
-    // Text that is no number adds 0; a refused step changes nothing.
+    // Text that is no number adds 0; a refused step changes nothing. Narrow text
+    // is in the system's default code page.
+    const std::string ce = WideToString(u"\u00e7\u00e9", 0);
     const std::tuple<const char*, const char*, const char*, bool> steps[] = {
         {"I", "+", "10", true}, {"I", "/", "4", true},  {"I", "+", "abc", true}, {"I", "/", "0", false},
         {"I", "==", "9", false}, {"F", "*", "3", true}, {"F", "%", "2", false},  {"S", "=", "z", true},
-        {"S", "+", "cd", true}, {"S", "-", "cd", false}, {"W", "+", "çé", true}, {"W", "*", "x", false},
+        {"S", "+", "cd", true}, {"S", "-", "cd", false}, {"W", "+", ce.c_str(), true}, {"W", "*", "x", false},
         {"O", "=", "12.34", true}, {"O", "+", "1.1", false}, {"B", "=", "1", false}, {"Missing", "=", "1", false}};
     for (const auto& [name, op, text, result] : steps) {
         EXPECT_EQ(Apply(name, op, text), result) << name << " " << op << " " << text;
     }
     const std::pair<const char*, HostValue> values[] = {
-        {"I", 3}, {"F", 4.5f}, {"S", std::string("zcd")}, {"W", std::u16string(u"abçé")}, {"O", ObjectId{12, 34}}};
+        {"I", 3}, {"F", 4.5f}, {"S", std::string("zcd")}, {"W", std::u16string(u"ab\u00e7\u00e9")}, {"O", ObjectId{12, 34}}};
     for (const auto& [name, value] : values) EXPECT_EQ(kernel_.Property(a_, name), value) << name;
     EXPECT_FALSE(ApplyToProperty(nullptr, a_, "I", "=", "1"));
 }

@@ -56,8 +56,7 @@ TEST_F(KernelClock, CalendarTimeAndStartOfDay) {
 // Past the 32-bit edges the host's clock, the calendar time and the local-time
 // conversion back agree to the second.
 TEST_F(KernelClock, DatesPast2038And2106ConvertBothWays) {
-    ::setenv("TZ", "UTC", 1);
-    ::tzset();
+    Platform::UseTimeZone("UTC");
     struct Case {
         int f[6];
         std::int64_t seconds;
