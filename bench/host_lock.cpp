@@ -15,10 +15,16 @@ namespace {
 constexpr const char16_t* kSpace = u"Pub_Bench";
 constexpr int kRows = 150;
 
+ServerOptions LenientText() {
+    ServerOptions options;
+    options.strictKernelText = false;  // no copy of every text handed out
+    return options;
+}
+
 // One world for the whole program: servers 1-4 share its store.
 World& TheWorld() {
     static World* world = [] {
-        auto* w = new World(4);
+        auto* w = new World(4, LenientText());
         HostKernel& k = w->server(0).Kernel();
         PubRecordHandle h(&k, kSpace, "BenchRec");
         h.CreateRecord(kRows, 4);
@@ -124,7 +130,7 @@ int CountChange(IKernel* kernel, const ObjectId& self, const char* property, con
 void BM_WatchedPropertySet(benchmark::State& state) {
     static MemoryPubDataStore store;
     static Server* server = [] {
-        auto* s = new Server(store, 9);
+        auto* s = new Server(store, 9, LenientText());
         s->CreateScene(2);
         s->Critical()->DeclarePropertyCallback(&s->Kernel(), CountChange, "Bench::OnLevelChanged");
         for (int i = 0; i < 10'000; ++i) {

@@ -275,10 +275,17 @@ public:
     // Public-data calls that reached the store, in all and by operation (those with calls, in slot order).
     std::uint64_t PubDataCalls() const noexcept;
     std::vector<std::pair<std::string_view, std::uint64_t>> PubDataCallsByOperation() const;
+    // With a counter of the program's allocations set (null: none), the
+    // allocations made inside kernel calls are summed, so that a benchmark can
+    // tell the library's own from the host's. Library code that a kernel call
+    // runs (a watch fired by SetInt) counts as the host's.
+    void CountAllocationsWith(std::uint64_t (*counter)() noexcept) noexcept;
+    std::uint64_t AllocationsInCalls() const noexcept;
 
     // --- strict text ---
     // When on, text handed to the library is overwritten when its next call on
-    // this kernel ends (see KernelText). Off by default.
+    // this kernel ends, and poisoned under AddressSanitizer (see KernelText). On
+    // by default: only figures of speed and memory turn it off.
     void SetStrictText(bool strict) noexcept;
     bool StrictText() const noexcept;
 

@@ -109,6 +109,10 @@ DiagnosticLog& HostKernel::Diagnostics() noexcept { return impl_->diagnostics; }
 const DiagnosticLog& HostKernel::Diagnostics() const noexcept { return impl_->diagnostics; }
 std::uint64_t HostKernel::KernelCalls() const noexcept { return impl_->calls; }
 std::uint64_t HostKernel::PubDataCalls() const noexcept { return impl_->gate.Calls(); }
+void HostKernel::CountAllocationsWith(std::uint64_t (*counter)() noexcept) noexcept {
+    if (impl_->callDepth == 0) impl_->allocationCount = counter;
+}
+std::uint64_t HostKernel::AllocationsInCalls() const noexcept { return impl_->allocationsInCalls; }
 std::vector<std::pair<std::string_view, std::uint64_t>> HostKernel::PubDataCallsByOperation() const {
     return impl_->gate.CallsByOperation();
 }

@@ -33,10 +33,29 @@ struct HostKernel::Impl {
           timers(kernel, objects, dispatch, gate),
           logs(n) {}
 
+    // Allocations made inside the outermost kernel call, when a counter is set.
+    class AllocationScope {
+    public:
+        explicit AllocationScope(Impl& impl) noexcept : impl_(impl), counting_(impl.allocationCount != nullptr) {
+            if (counting_ && impl_.callDepth++ == 0) start_ = impl_.allocationCount();
+        }
+        ~AllocationScope() {
+            if (counting_ && --impl_.callDepth == 0) impl_.allocationsInCalls += impl_.allocationCount() - start_;
+        }
+        AllocationScope(const AllocationScope&) = delete;
+        AllocationScope& operator=(const AllocationScope&) = delete;
+
+    private:
+        Impl& impl_;
+        bool counting_;
+        std::uint64_t start_ = 0;
+    };
+
     // Every IKernel operation: counted; a halted server gets the neutral result.
     template <class T, class Op>
     T Serve(T neutral, Op&& op) {
         ++calls;
+        const AllocationScope allocations(*this);
         const KernelText::Call call(text);
         if (gate.Halted()) return neutral;
         return op();
@@ -44,6 +63,7 @@ struct HostKernel::Impl {
     template <class Op>
     void Serve(Op&& op) {
         ++calls;
+        const AllocationScope allocations(*this);
         const KernelText::Call call(text);
         if (!gate.Halted()) op();
     }
@@ -51,6 +71,7 @@ struct HostKernel::Impl {
     template <class T, class Op>
     T ServePub(PubOp which, T neutral, Op&& op) {
         ++calls;
+        const AllocationScope allocations(*this);
         const KernelText::Call call(text);
         if (!gate.Admit(which)) return neutral;
         return op();
@@ -82,6 +103,9 @@ struct HostKernel::Impl {
     PubDataStore& store;
     int server;
     std::uint64_t calls = 0;
+    std::uint64_t (*allocationCount)() noexcept = nullptr;
+    std::uint64_t allocationsInCalls = 0;
+    int callDepth = 0;
     DiagnosticLog diagnostics;
     ClassRegistry classes;
     HostObjects objects;

@@ -3,11 +3,14 @@
 // the resource path). The library may use it only until its next call on the
 // same kernel.
 //
-// In strict mode every such text is a copy of its own that is overwritten when
-// the next call ends, with '#' of the same length: a use after that reads
-// garbage instead of running off the end, so tests see it. The next call itself
-// may still take the text as an argument (FindPlayer(QueryWideStr(...)) keeps
-// the promise). Overwritten copies are kept for a while, then freed.
+// Strict mode (on by default) holds the host to the worst that promise allows:
+// every such text is a copy of its own that is overwritten when the next call
+// ends, with '#' of the same length, so a use after that reads garbage instead
+// of running off the end, and tests see it. Under AddressSanitizer the
+// overwritten copy is also poisoned, so any later read at all is reported where
+// it happens, whether or not it changes a result. The next call itself may still
+// take the text as an argument (FindPlayer(QueryWideStr(...)) keeps the
+// promise). Overwritten copies are kept for a while, then freed.
 #include <array>
 #include <cstddef>
 #include <memory>
@@ -15,8 +18,15 @@
 
 class KernelText {
 public:
+    KernelText() = default;
+    ~KernelText();
+    KernelText(const KernelText&) = delete;
+    KernelText& operator=(const KernelText&) = delete;
+
     void SetStrict(bool strict) noexcept { strict_ = strict; }
     bool Strict() const noexcept { return strict_; }
+    // Whether an overwritten copy is poisoned as well (a build with AddressSanitizer).
+    static bool PoisonsRetiredText() noexcept;
 
     // Text the host keeps: handed out as it is, or as a copy in strict mode.
     const char* Hand(const std::string& kept);
@@ -45,10 +55,13 @@ private:
         std::unique_ptr<char[]> narrow;
         std::unique_ptr<char16_t[]> wide;
         std::size_t length = 0;
+        bool poisoned = false;
     };
     Copy& NextSlot();
+    static void Retire(Copy& copy) noexcept;
+    static void Unpoison(Copy& copy) noexcept;
 
-    bool strict_ = false;
+    bool strict_ = true;
     std::string narrowScratch_;
     std::u16string wideScratch_;
     std::array<Copy, kKept> copies_;  // a ring; the newest is the text of the last call

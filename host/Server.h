@@ -33,7 +33,7 @@ struct ServerOptions {
     bool withLetter = true;
     bool withEventTime = true;
     bool echoLogs = false;         // WriteLog/WriteTrace also to stdout/stderr
-    bool strictKernelText = false; // text handed to the library is overwritten after its next call
+    bool strictKernelText = true;  // text handed to the library is overwritten after its next call
 };
 
 // What one module did at Start.

@@ -61,8 +61,12 @@ PubRecordHandle::PubRecordHandle(IKernel* kernel, const char16_t* pubName, const
         lockHeap_.assign(recordName_, len).append(kLockSuffix);
         lockName_ = lockHeap_.c_str();
     }
-    if (!kernel_->FindPubData(pubName)) kernel_->AddPubData(pubName, 1);
+    // The index tells whether the space exists: one call when it does.
     pubIndex_ = kernel_->GetPubDataIndex(pubName);
+    if (pubIndex_ < 0) {
+        kernel_->AddPubData(pubName, 1);
+        pubIndex_ = kernel_->GetPubDataIndex(pubName);
+    }
 }
 
 void PubRecordHandle::EnsureLockProperty() {

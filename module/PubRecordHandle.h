@@ -17,7 +17,7 @@
 
 class PubRecordHandle {
 public:
-    // Creates the space when it is missing and resolves its index.
+    // Resolves the space's index, creating the space first when it is missing.
     PubRecordHandle(IKernel* kernel, const char16_t* pubName, const char* recordName);
     PubRecordHandle(const PubRecordHandle&) = delete;
     PubRecordHandle& operator=(const PubRecordHandle&) = delete;

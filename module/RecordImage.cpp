@@ -38,11 +38,22 @@ void RecordImage::TakeAs(PubRecordHandle& handle, std::span<const int> types) {
     ReadRows(handle, 0, -1);
 }
 
+void RecordImage::TakeRowsAs(PubRecordHandle& handle, std::span<const int> types, std::span<const int> rows) {
+    SetLayout(types);
+    ReadEach(handle, rows.size(), [rows](std::size_t i) { return rows[i]; });
+}
+
 void RecordImage::ReadRows(PubRecordHandle& handle, int first, int count) {
-    const long long rows = std::max(handle.Rows(), 0);
+    recordRows_ = handle.Rows();
+    const long long rows = std::max(recordRows_, 0);
     const long long begin = std::min<long long>(std::max(first, 0), rows);
     const long long end = count < 0 ? rows : std::min(rows, begin + count);
-    const std::size_t taken = static_cast<std::size_t>(end - begin);
+    ReadEach(handle, static_cast<std::size_t>(end - begin),
+             [begin](std::size_t i) { return static_cast<int>(begin + static_cast<long long>(i)); });
+}
+
+template <class RowAt>
+void RecordImage::ReadEach(PubRecordHandle& handle, std::size_t taken, RowAt rowAt) {
     const auto columnsOf = [this](int type) {
         return static_cast<std::size_t>(std::count(types_.begin(), types_.end(), type));
     };
@@ -51,8 +62,8 @@ void RecordImage::ReadRows(PubRecordHandle& handle, int first, int count) {
     wide_.reserve(taken * columnsOf(VT_WIDESTR) * 16);
     narrow_.reserve(taken * columnsOf(VT_STRING) * 16);
     objects_.reserve(taken * columnsOf(VT_OBJECT));
-    for (long long r = begin; r < end; ++r) {
-        const int row = static_cast<int>(r);
+    for (std::size_t i = 0; i < taken; ++i) {
+        const int row = rowAt(i);
         for (int col = 0; col < Cols(); ++col) {
             Cell cell;
             switch (types_[static_cast<std::size_t>(col)]) {
@@ -77,6 +88,7 @@ void RecordImage::ReadRows(PubRecordHandle& handle, int first, int count) {
 }
 
 void RecordImage::SetLayout(std::span<const int> types) {
+    recordRows_ = -1;
     types_.assign(types.begin(), types.end());
     cells_.clear();
     wide_.clear();
@@ -93,6 +105,30 @@ int RecordImage::AddRow() {
         objects_.push_back(ObjectId{});
     }
     return rows_++;
+}
+
+int RecordImage::AddRow(const IVarList& values) {
+    const int row = AddRow();
+    std::size_t at = 0;
+    for (int col = 0; col < Cols(); ++col) {
+        Cell& cell = cells_[static_cast<std::size_t>(row) * types_.size() + static_cast<std::size_t>(col)];
+        const int type = types_[static_cast<std::size_t>(col)];
+        const bool matches = at < values.Size() && values.TypeAt(at) == type;
+        switch (type) {
+            case VT_INT: cell.value = std::bit_cast<std::uint32_t>(values.IntAt(at)); break;
+            case VT_FLOAT: cell.value = std::bit_cast<std::uint32_t>(values.FloatAt(at)); break;
+            case VT_STRING:
+                if (matches) Keep(narrow_, std::string_view(values.StringAt(at)), cell.value, cell.length);
+                break;
+            case VT_WIDESTR:
+                if (matches) Keep(wide_, std::u16string_view(values.WideStringAt(at)), cell.value, cell.length);
+                break;
+            case VT_OBJECT: objects_[cell.value] = values.ObjectAt(at); break;
+            default: continue;  // a column a list cannot carry takes no value
+        }
+        ++at;
+    }
+    return row;
 }
 
 void RecordImage::SetInt(int row, int col, int value) {

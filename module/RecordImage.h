@@ -21,7 +21,9 @@ class PubRecordHandle;
 
 class RecordImage {
 public:
-    RecordImage() = default;
+    // Memory past the image's own inline room comes from upstream.
+    explicit RecordImage(std::pmr::memory_resource* upstream = std::pmr::get_default_resource()) noexcept
+        : arena_(inline_, sizeof(inline_), upstream) {}
     RecordImage(const RecordImage&) = delete;
     RecordImage& operator=(const RecordImage&) = delete;
 
@@ -32,15 +34,23 @@ public:
     // Reads every row as these column types, whatever the record's own are: a
     // list read so is written back in its own layout.
     void TakeAs(PubRecordHandle& handle, std::span<const int> types);
+    // Reads the named rows, in the order named, as these column types; a row
+    // outside the record reads as neutral values.
+    void TakeRowsAs(PubRecordHandle& handle, std::span<const int> types, std::span<const int> rows);
     // Starts a hand-built image with this layout and no rows.
     void SetLayout(std::span<const int> types);
     // Appends a row of neutral values (0, 0.0, empty text, the null object); its index.
     int AddRow();
+    // Appends a row holding the list's values, one per column in order (as
+    // PushRow gives them); a value of another type than its column is neutral.
+    int AddRow(const IVarList& values);
     // A cell of a hand-built row; ignored when the column has another type.
     void SetInt(int row, int col, int value);
     void SetWideString(int row, int col, std::u16string_view value);
 
     int Rows() const noexcept { return rows_; }
+    // The rows the record held when Take read it; -1 when it was missing.
+    int RecordRows() const noexcept { return recordRows_; }
     int Cols() const noexcept { return static_cast<int>(types_.size()); }
     int ColumnType(int col) const noexcept;
     std::span<const int> Types() const noexcept { return types_; }
@@ -81,6 +91,8 @@ private:
     };
 
     void ReadRows(PubRecordHandle& handle, int first, int count);
+    template <class RowAt>
+    void ReadEach(PubRecordHandle& handle, std::size_t count, RowAt rowAt);
     // Where the cell is in cells_; -1 when out of range or of another type.
     std::ptrdiff_t IndexOf(int row, int col, int type) const noexcept;
     const Cell* CellOf(int row, int col, int type) const noexcept;
@@ -90,11 +102,12 @@ private:
 
     // Memory is only given back when the image goes: it lives for one operation.
     alignas(std::max_align_t) std::byte inline_[512];
-    std::pmr::monotonic_buffer_resource arena_{inline_, sizeof(inline_)};
+    std::pmr::monotonic_buffer_resource arena_;
     std::pmr::vector<int> types_{&arena_};
     std::pmr::vector<Cell> cells_{&arena_};  // row after row
     std::pmr::u16string wide_{&arena_};      // every wide text, each with its terminating zero
     std::pmr::string narrow_{&arena_};       // every narrow text, the same way
     std::pmr::vector<ObjectId> objects_{&arena_};
     int rows_ = 0;
+    int recordRows_ = -1;
 };

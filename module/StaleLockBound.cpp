@@ -13,11 +13,12 @@
 // resize, the charm list's rebuild, the daily prize, and the replies, which read
 // a whole list under its lock. The performance suite measures each of them
 // (bench/lock_holds.cpp, reported by scripts/bench-all.sh): with the in-memory
-// host each takes about a quarter of a millisecond; the most kernel calls are
-// the player list's reply, about 2,400 (its 100 rows cell by cell). On a shared
-// remote store every call is a round trip of 50-100 us, so the longest hold
-// there is about 2,400 x 100 us = 240 ms. Twenty times that is 4.8 s; 10 s
-// (about 40 times) leaves room for a slower store or a holder descheduled on a
+// host each takes about a quarter of a millisecond; the most kernel calls, about
+// 2,100, are the player list's re-sort when every row is out of place (every
+// key read, then the list read whole and written anew). On a shared remote
+// store every call is a round trip of 50-100 us, so the longest hold there is
+// about 2,100 x 100 us = 210 ms. Twenty times that is 4.2 s; 10 s (nearly 50
+// times) leaves room for a slower store or a holder descheduled on a
 // busy machine, since taking over from a live holder would let two servers
 // write one list, while a stopped server costs the others only one pause of
 // the bound.

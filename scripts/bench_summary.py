@@ -126,10 +126,14 @@ def summarize(runs):
             rows.append([r["program"], figure, fmt_time(mine), fmt_rate(r["rate"]),
                          f"target {int(target.group(1)):,}/s", fmt_time(per_item), f"{mine / per_item:.2f}", notes])
         elif partners:
+            limit = next((v for kind, v in label_limits(r["label"]).get("ratio", []) if kind == "max"), None)
             for b in partners:
                 ratio = r["time_ns"] / b["time_ns"] if b["time_ns"] else float("nan")
+                text = f"{ratio:.2f}"
+                if limit is not None:
+                    text += f" (max {limit:g}{', OVER' if not ratio <= limit else ''})"
                 rows.append([r["program"], figure, fmt_time(r["time_ns"]), fmt_rate(r["rate"]), b["name"],
-                             fmt_time(b["time_ns"]), f"{ratio:.2f}", notes])
+                             fmt_time(b["time_ns"]), text, notes])
         else:
             rows.append([r["program"], figure, fmt_time(r["time_ns"]), fmt_rate(r["rate"]), "-", "", "", notes])
     return rows

@@ -16,6 +16,19 @@ void PushPlayerValues(IKernel* kernel, const ObjectId& player, std::span<const P
     }
 }
 
+void PushPlayerRow(IKernel* kernel, const ObjectId& player, std::span<const PlayerField> fields, const char16_t* name,
+                   int keyField, int key, IVarList& out) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i == 0) {
+            out.PushWideString(OrEmpty(name));
+        } else if (i == static_cast<std::size_t>(keyField)) {
+            out.PushInt(key);
+        } else {
+            PushPlayerValues(kernel, player, fields.subspan(i, 1), out);
+        }
+    }
+}
+
 bool IsAdmitted(IKernel* kernel, const ObjectId& player) { return kernel->QueryInt(player, "GutOver") >= 1; }
 
 bool IsActiveParticipant(IKernel* kernel, const ObjectId& player) {

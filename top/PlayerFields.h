@@ -21,6 +21,12 @@ struct PlayerField {
 // properties read as the kernel's neutral values (0, empty text).
 void PushPlayerValues(IKernel* kernel, const ObjectId& player, std::span<const PlayerField> fields, IVarList& out);
 
+// Appends the player's row, one value per field in field order, where the name
+// (field 0) and the ranking value (field keyField) were read before: only the
+// other fields are asked of the kernel.
+void PushPlayerRow(IKernel* kernel, const ObjectId& player, std::span<const PlayerField> fields, const char16_t* name,
+                   int keyField, int key, IVarList& out);
+
 // A player takes part in the player and charm lists once "GutOver" is 1 or more.
 bool IsAdmitted(IKernel* kernel, const ObjectId& player);
 

@@ -29,6 +29,7 @@
 #include "RankedReply.h"
 #include "RankedResort.h"
 #include "Registrations.h"
+#include "ResortOrder.h"
 #include "SiblingLookup.h"
 
 namespace {

@@ -3,99 +3,145 @@
 #include <new>
 
 #include "../Utility/CVarList.h"
+#include "../Utility/RetryOnShortage.h"
 #include "../Utility/ValueType.h"
 #include "../module/IKernel.h"
 #include "../module/RecordImage.h"
 
 namespace TopList {
 
-int PositionBelowEqual(PubRecordHandle& handle, int keyColumn, int key) {
-    for (int row = handle.Rows() - 1; row >= 0; --row) {
-        if (handle.CellInt(row, keyColumn) >= key) return row + 1;
+int CountAtLeast(PubRecordHandle& handle, int keyColumn, int key, int lo, int hi, int skip) {
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        const int row = skip >= 0 && mid >= skip ? mid + 1 : mid;
+        if (handle.CellInt(row, keyColumn) >= key) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
     }
-    return 0;
+    return lo;
 }
 
 namespace {
 
-// Takes row `leaving` out of a full list and adds `row` at `at` (an index of the
-// list without it). The leaving row is read first; when the new row cannot be
-// written it goes back to its place, cell by cell (no memory needed in the
-// library), so a shortage or a refusal costs nobody his place.
-int ReplaceInFullList(PubRecordHandle& handle, int leaving, int at, const IVarList& row) {
-    RecordImage kept;
-    kept.Take(handle, leaving, 1);
-    if (kept.Rows() != 1) return -1;
-    const int rowsWithout = handle.Rows() - 1;
+// What a placement does to the list.
+struct Placement {
+    enum class Step { Nothing, Rewrite, Insert, Move, Replace } step = Step::Nothing;
+    int place = -1;    // the row's index once placed (in the list without the leaving row)
+    int leaving = -1;  // the listed player's old row, or the last row of a full list
+    int rows = 0;      // rows before the placement
+};
+
+Placement FindPlace(const LockedList& locked, const char16_t* name, int key) {
+    PubRecordHandle& handle = locked.Handle();
+    const RankedList& list = locked.List();
+    const int keyColumn = list.keyColumn;
+    Placement p;
+    p.rows = handle.Rows();
+    if (p.rows < 0) return p;
+    const int listed = handle.FindRowByName(name);
+    if (listed < 0) {
+        if (p.rows < list.maxRows) {
+            p.step = Placement::Step::Insert;
+            p.place = CountAtLeast(handle, keyColumn, key, 0, p.rows, -1);
+            return p;
+        }
+        const int last = list.maxRows - 1;
+        if (key <= handle.CellInt(last, keyColumn)) return p;
+        // The last row's key is below his: it does not count, and his place is above it.
+        p.step = Placement::Step::Replace;
+        p.leaving = last;
+        p.place = CountAtLeast(handle, keyColumn, key, 0, last, -1);
+        return p;
+    }
+
+    // His place among the other rows. Rows above his old one hold keys >= his
+    // old key, rows below it keys <= it: knowing it halves the search.
+    int lo = 0;
+    int hi = p.rows - 1;
+    if (list.unchangedKeyWritesNothing) {
+        const int oldKey = handle.CellInt(listed, keyColumn);
+        if (oldKey == key) return p;
+        if (key > oldKey) {
+            hi = listed;
+        } else {
+            lo = listed;
+        }
+    }
+    p.leaving = listed;
+    p.place = CountAtLeast(handle, keyColumn, key, lo, hi, listed);
+    if (p.place == listed) {
+        p.step = Placement::Step::Rewrite;
+    } else {
+        p.step = p.rows < list.maxRows ? Placement::Step::Move : Placement::Step::Replace;
+    }
+    return p;
+}
+
+// Takes row `leaving` out of a list of `rows` rows and adds `row` at `at` (an
+// index of the list without it). Should the add fail, by a shortage or a refusal, the row goes in cell by
+// cell from `image`, each step tried twice, and a shortage is passed on.
+int Replace(PubRecordHandle& handle, int rows, int leaving, int at, const IVarList& row, const RecordImage& image) {
+    const int rowsWithout = rows - 1;
     if (!handle.RemoveRow(leaving)) return -1;
+    bool shortage = false;
     int placed = -1;
     try {
         placed = handle.AddRow(at, row);
     } catch (const std::bad_alloc&) {
-        bool shortage = true;
-        if (handle.Rows() == rowsWithout) kept.InsertRow(handle, 0, leaving, rowsWithout, shortage);
-        throw;
+        shortage = true;
     }
     if (placed < 0 && handle.Rows() == rowsWithout) {
-        bool shortage = false;
-        kept.InsertRow(handle, 0, leaving, rowsWithout, shortage);
-        if (shortage) throw std::bad_alloc();
+        placed = image.InsertRow(handle, 0, at, rowsWithout, shortage) ? at : -1;
     }
+    if (shortage) throw std::bad_alloc();
     return placed;
+}
+
+int Write(const LockedList& locked, const Placement& p, const IVarList& row, const RecordImage& image) {
+    PubRecordHandle& handle = locked.Handle();
+    switch (p.step) {
+        case Placement::Step::Nothing: return -1;
+        case Placement::Step::Rewrite: return handle.SetRow(p.place, row) ? p.place : -1;
+        case Placement::Step::Insert: return handle.AddRow(p.place, row);
+        case Placement::Step::Move: {
+            // Insert first, then drop the old row: if the insert fails the list is as it was.
+            const bool up = p.place < p.leaving;
+            if (handle.AddRow(up ? p.place : p.place + 1, row) < 0) return -1;
+            bool shortage = false;
+            RetryOnShortage([&] { handle.RemoveRow(up ? p.leaving + 1 : p.leaving); }, shortage);
+            return p.place;
+        }
+        case Placement::Step::Replace: return Replace(handle, p.rows, p.leaving, p.place, row, image);
+    }
+    return -1;
 }
 
 }  // namespace
 
-int PlaceRow(const LockedList& locked, const IVarList& row) {
-    PubRecordHandle& handle = locked.Handle();
-    const int keyColumn = locked.List().keyColumn;
-    const int capacity = locked.List().maxRows;
-    if (keyColumn < 0 || row.Size() <= static_cast<std::size_t>(keyColumn) || row.TypeAt(0) != VT_WIDESTR) return -1;
-    const int key = row.IntAt(static_cast<std::size_t>(keyColumn));
-    const int rows = handle.Rows();
-
-    const int listed = handle.FindRowByName(row.WideStringAt(0));
-    if (listed < 0) {
-        if (rows < capacity) return handle.AddRow(PositionBelowEqual(handle, keyColumn, key), row);
-        const int last = capacity - 1;
-        if (key <= handle.CellInt(last, keyColumn)) return -1;
-        // The last row's key is below his, so his place is the same with or without it.
-        return ReplaceInFullList(handle, last, PositionBelowEqual(handle, keyColumn, key), row);
-    }
-
-    // His place in the list without his old row: below the last other row whose key is >= his.
-    int place = 0;
-    for (int r = rows - 1; r >= 0; --r) {
-        if (r != listed && handle.CellInt(r, keyColumn) >= key) {
-            place = r > listed ? r : r + 1;
-            break;
-        }
-    }
-    if (place == listed) return handle.SetRow(listed, row) ? listed : -1;
-    if (rows < capacity) {
-        // Insert first, then drop the old row: if the insert fails the list is as it was.
-        const int insertAt = place < listed ? place : place + 1;
-        if (handle.AddRow(insertAt, row) < 0) return -1;
-        handle.RemoveRow(place < listed ? listed + 1 : listed);
-        return place;
-    }
-    // A full list has no room for a second copy: the old row leaves first.
-    return ReplaceInFullList(handle, listed, place, row);
-}
-
 void EnterPlayer(IKernel* kernel, const ObjectId& player, const RankedList& list) {
     PubRecordHandle handle(kernel, list.pubSpace, list.record);
     if (!handle.Exists()) return;
-    CVarList row;
-    PushPlayerValues(kernel, player, list.rowFields, row);
+    const auto keyField = static_cast<std::size_t>(list.keyColumn);
+    CVarList probe;  // his name and ranking value
+    PushPlayerValues(kernel, player, list.rowFields.first(1), probe);
+    PushPlayerValues(kernel, player, list.rowFields.subspan(keyField, 1), probe);
+    const char16_t* name = probe.WideStringAt(0);
+    const int key = probe.IntAt(1);
 
     const LockedList locked(handle, list);
-    if (list.unchangedKeyWritesNothing) {
-        const int listed = handle.FindRowByName(row.WideStringAt(0));
-        const std::size_t key = static_cast<std::size_t>(list.keyColumn);
-        if (listed >= 0 && handle.CellInt(listed, list.keyColumn) == row.IntAt(key)) return;
+    const Placement p = FindPlace(locked, name, key);
+    if (p.step == Placement::Step::Nothing) return;
+    CVarList row;
+    PushPlayerRow(kernel, player, list.rowFields, name, list.keyColumn, key, row);
+    // A copy a full list can write cell by cell, without memory, once the old row is out.
+    RecordImage image;
+    if (p.step == Placement::Step::Replace) {
+        image.SetLayout(list.columnTypes);
+        image.AddRow(row);
     }
-    PlaceRow(locked, row);
+    Write(locked, p, row, image);
 }
 
 }  // namespace TopList

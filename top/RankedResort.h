@@ -1,24 +1,24 @@
 #pragma once
 // The full re-sort of a ranked list, and the hourly heartbeat that runs it.
 #include <cstdint>
-#include <vector>
 
 #include "../Utility/ObjectId.h"
 #include "LockedList.h"
 
 class IKernel;
-class RecordImage;
 
 namespace TopList {
 
-// The image's rows in the order the re-sort writes them back: by the list's
-// re-sort keys, one row per key (the one the list's rule picks); not cut to
-// resortRows.
-std::vector<int> ResortOrder(const RecordImage& image, const RankedList& list);
-
 // Orders the rows by the list's re-sort keys and keeps one row per key (the one
-// the list's rule picks), at most resortRows of them. Every row is read before
-// the record is cleared, and written back even through a passing shortage.
+// the list's rule picks), at most resortRows of them (ResortOrder.h). The list
+// ends exactly as emptying it and appending the rows in that order would leave
+// it, but only rows out of place are touched: the ranking keys are read first
+// (a later key only where the earlier ones tie), the longest run of rows already
+// in order stays where it is, and every other row is read whole, then taken out
+// and put back at its place one at a time; rows the order drops leave. Nothing
+// is written before everything needed is read; a row once out goes back even
+// through a passing shortage (cell by cell, no memory needed in the library),
+// and the shortage is then passed on.
 void ResortLocked(const LockedList& locked);
 
 // Takes the lock and re-sorts; a missing or empty list is left alone, unlocked.

@@ -6,6 +6,7 @@
 
 #include "PlayerListSupport.h"
 #include "Utility/NumberText.h"
+#include "Utility/WideText.h"
 #include "support/HostFixture.h"
 #include "support/ListText.h"
 
@@ -112,7 +113,18 @@ TEST_F(PlayerTopRankingTest, ReplyHoldsOwnRankAndEntryThenAtMostAHundredRows) {
         ASSERT_EQ(static_cast<int>(i + 1), reply.IntAt(13 + 12 * i));
         ASSERT_EQ(189 - static_cast<int>(i), reply.IntAt(15 + 12 * i));
     }
-    // A listed requester gets his rank and his stored row, not his current values.
+    // A listed requester gets his rank and his stored row, not his current values:
+    // in the rows sent (row 1 here) or past them (row 120).
+    for (const int listedAt : {1, 120}) {
+        const std::u16string name = u"r" + IntToWide(listedAt);
+        const ObjectId asker = Player(name, Properties(5, 0));
+        const CVarList& own = Ask(asker);
+        ASSERT_EQ(2u + 11u + 100u * 12u, own.Size());
+        EXPECT_EQ("i:100721 i:" + std::to_string(listedAt + 1) + " w:" + WideToString(name.c_str()) + " i:" +
+                      std::to_string(189 - listedAt) + " i:1 i:2 w:guild i:3 w:castle i:4 i:0 i:5 i:6",
+                  ListText(own, 13));
+        kernel().DestroyObject(asker);
+    }
     ASSERT_TRUE(Seed(store(), {MakeRow(u"leader", 60)}));
     const CVarList& own = Ask(Player(u"leader", Properties(5, 0)));
     const std::string row = "w:leader i:60 i:1 i:2 w:guild i:3 w:castle i:4 i:0 i:5 i:6";
