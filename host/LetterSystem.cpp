@@ -28,6 +28,13 @@ const std::vector<LetterSystem::Letter>& LetterSystem::Mailbox(std::u16string_vi
     return it == boxes_.end() ? kEmpty : it->second;
 }
 
+std::vector<const LetterSystem::Letter*> LetterSystem::AllLetters() const {
+    std::vector<const Letter*> all;
+    for (const auto& [name, box] : boxes_)
+        for (const Letter& l : box) all.push_back(&l);
+    return all;
+}
+
 void LetterSystem::Clear() {
     boxes_.clear();
     total_ = 0;

@@ -24,6 +24,7 @@ public:
 
     const std::vector<Letter>& Mailbox(std::u16string_view receiver) const;  // empty when none
     std::size_t TotalLetters() const noexcept { return total_; }
+    std::vector<const Letter*> AllLetters() const;  // every mailbox's, in no particular order
     void Clear();
 
 private:

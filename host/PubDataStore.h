@@ -124,6 +124,8 @@ protected:
     // Files a refusal as "<op> <space or #index>[/<what>]: <why>".
     void Refuse(std::string_view op, std::u16string_view space, int index, std::string_view what,
                 std::string_view why) const;
+    // Files a line as it is (a failure of the store itself, not a refusal).
+    void File(std::string line) const { diagnostics_.Add(std::move(line)); }
 
 private:
     mutable DiagnosticLog diagnostics_;

@@ -14,9 +14,10 @@
 #   - A figure measured against a fixed target instead carries the label
 #     "target:<items>/s"; its baseline is the time per item that the target allows.
 #   - A label may add bounds on counters, separated by ";": for example
-#     "target:20000/s;max:peak_rss_mb=800". The summary shows each bound beside
-#     its counter and marks a counter past it OVER. "max:ratio=2" bounds the
-#     ratio to the figure's baseline the same way.
+#     "target:20000/s;max:peak_rss_mb=800" or "min:moves_per_s=500". The summary
+#     shows each bound beside its counter and marks a counter past it OVER (a
+#     maximum) or UNDER (a minimum). "max:ratio=2" bounds the ratio to the
+#     figure's baseline the same way.
 #   - ratio = the figure's time per operation / the baseline's. Below 1 the
 #     figure is faster than its baseline (or beats its target).
 #   - Benchmarks without a partner are listed with their own figures only.

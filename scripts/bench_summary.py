@@ -19,7 +19,7 @@ STANDARD_KEYS = {
 def base_name(run_name):
     """The figure's name without the parts that only say how it was run."""
     parts = [p for p in run_name.split("/")
-             if p not in ("real_time", "process_time")
+             if p not in ("real_time", "process_time", "manual_time")
              and not re.match(r"(threads|min_time|iterations|repeats|min_warmup_time):", p)]
     return "/".join(parts)
 
@@ -71,24 +71,30 @@ def fmt_rate(rate):
 
 
 def fmt_counters(counters, limits=None):
-    """Counters as text; one with a bound ("max:<counter>=<value>" in the
-    label) is shown beside it, and marked OVER when it passes it."""
+    """Counters as text; one with a bound ("max:<counter>=<value>" or
+    "min:<counter>=<value>" in the label) is shown beside it, and marked OVER
+    or UNDER when it passes it."""
     limits = limits or {}
     out = []
     for k, v in counters.items():
         if k == "servers":
             continue
         text = f"{k} {v:.3g}"
-        if k in limits:
-            text += f" (max {limits[k]:g}{', OVER' if v > limits[k] else ''})"
+        for kind, bound in limits.get(k, []):
+            passed = v > bound if kind == "max" else v < bound
+            text += f" ({kind} {bound:g}{(', OVER' if kind == 'max' else ', UNDER') if passed else ''})"
         out.append(text)
     return ", ".join(out)
 
 
 def label_limits(label):
-    """The bounds a label sets on counters: "max:peak_rss_mb=800" -> {"peak_rss_mb": 800.0}."""
-    return {m.group(1): float(m.group(2))
-            for m in (re.fullmatch(r"max:(\w+)=([\d.]+)", t.strip()) for t in label.split(";")) if m}
+    """The bounds a label sets on counters: "max:peak_rss_mb=800" -> {"peak_rss_mb": [("max", 800.0)]}."""
+    limits = {}
+    for t in label.split(";"):
+        m = re.fullmatch(r"(max|min):(\w+)=([\d.]+)", t.strip())
+        if m:
+            limits.setdefault(m.group(2), []).append((m.group(1), float(m.group(3))))
+    return limits
 
 
 def summarize(runs):
@@ -120,7 +126,7 @@ def summarize(runs):
             rows.append([r["program"], figure, fmt_time(mine), fmt_rate(r["rate"]),
                          f"target {int(target.group(1)):,}/s", fmt_time(per_item), f"{mine / per_item:.2f}", notes])
         elif partners:
-            limit = label_limits(r["label"]).get("ratio")
+            limit = next((v for kind, v in label_limits(r["label"]).get("ratio", []) if kind == "max"), None)
             for b in partners:
                 ratio = r["time_ns"] / b["time_ns"] if b["time_ns"] else float("nan")
                 text = f"{ratio:.2f}"

@@ -3,9 +3,26 @@
 # simulator. Extra arguments go to the simulator (see --help). Only the
 # simulator's report reaches standard output; set-up and build write to
 # standard error, so "scripts/run-sim.sh --format json > out.json" is JSON.
+#
+# "--store redis" (the word alone) runs the servers over a private
+# redis-server on a free loopback port, with nothing persisted, stopped by its
+# process id at the end (see scripts/with-redis.sh); "--store redis://..."
+# uses the server named.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)" --target vogame_sim >&2
-exec build/release/sim/vogame_sim "$@"
+args=("$@")
+private=0
+for i in "${!args[@]}"; do
+  if [ "${args[$i]}" = "--store" ] && [ "${args[$((i + 1))]:-}" = "redis" ]; then
+    private=1
+    args[$((i + 1))]='$REDIS_URL'
+  fi
+done
+if [ "$private" = 1 ]; then
+  # The placeholder is replaced inside the wrapper, where REDIS_URL is known.
+  exec scripts/with-redis.sh bash -c 'a=("$@"); for i in "${!a[@]}"; do [ "${a[$i]}" = "\$REDIS_URL" ] && a[$i]="$REDIS_URL/world"; done; exec build/release/sim/vogame_sim "${a[@]}"' run-sim "${args[@]}"
+fi
+exec build/release/sim/vogame_sim "${args[@]}"

@@ -5,7 +5,8 @@
 set -euo pipefail
 exec 1>&2
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libtinyxml2-dev uuid-dev clang libclang-rt-14-dev nlohmann-json3-dev python3 python3-jsonschema)
+          libtinyxml2-dev uuid-dev clang libclang-rt-14-dev nlohmann-json3-dev python3 python3-jsonschema
+          redis-server libhiredis-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -116,6 +116,13 @@ int IntCell(const std::vector<HostValue>& row, std::size_t col) {
     return col < row.size() && TypeOfValue(row[col]) == VT_INT ? std::get<int>(row[col]) : 0;
 }
 
+struct Sent {
+    std::int64_t ms;
+    int server;
+    std::string receiver, attachment, title;
+};
+extern const SimExtension kExtension;
+
 void Report(SimRun& run, SimReport& report) {
     const auto list = run.world.Store().Snapshot(u"Pub_TopAlwaysWin", "PlayerTopAlwaysWinRec");
     ReportSection& s = report.Section("Win-streak leaderboard", "win_streak_leaderboard");
@@ -123,6 +130,14 @@ void Report(SimRun& run, SimReport& report) {
     for (const ServerFights& f : g_fights) {
         fights += f.fights;
         broken += f.broken;
+    }
+    if (run.gathered != nullptr) {
+        if (auto it = run.gathered->find(kExtension.name); it != run.gathered->end()) {
+            for (const Json& g : it->second) {
+                fights += g["fights"].get<std::uint64_t>();
+                broken += g["broken"].get<std::uint64_t>();
+            }
+        }
     }
     const std::size_t rows = list ? list->rows.size() : 0;
     s.Number("fights", static_cast<std::int64_t>(fights));
@@ -140,11 +155,6 @@ void Report(SimRun& run, SimReport& report) {
     }
 
     // Every letter of every mailbox, in the order sent.
-    struct Sent {
-        std::int64_t ms;
-        int server;
-        const LetterSystem::Letter* letter;
-    };
     std::vector<Sent> letters;
     for (SimServerState& server : run.servers) {
         const LetterSystem* box = server.server->Letters();
@@ -152,7 +162,21 @@ void Report(SimRun& run, SimReport& report) {
         for (const SimServerState& owner : run.servers)
             for (const std::u16string& name : owner.names)
                 for (const LetterSystem::Letter& l : box->Mailbox(name))
-                    letters.push_back({l.sentMs, server.server->Number(), &l});
+                    letters.push_back({l.sentMs, server.server->Number(), Utf8(l.receiver), Utf8(l.attachment),
+                                       Utf8(l.title)});
+    }
+    std::vector<Reset> all;
+    for (const ServerFights& f : g_fights) all.insert(all.end(), f.resets.begin(), f.resets.end());
+    if (run.gathered != nullptr) {
+        if (auto it = run.gathered->find(kExtension.name); it != run.gathered->end()) {
+            for (const Json& g : it->second) {
+                for (const Json& l : g["letters"])
+                    letters.push_back({l[0].get<std::int64_t>(), l[1].get<int>(), l[2].get<std::string>(),
+                                       l[3].get<std::string>(), l[4].get<std::string>()});
+                for (const Json& r : g["resets"])
+                    all.push_back({r[0].get<std::int64_t>(), r[1].get<int>(), r[2].get<int>(), r[3].get<int>()});
+            }
+        }
     }
     std::stable_sort(letters.begin(), letters.end(), [](const Sent& a, const Sent& b) {
         return std::tie(a.ms, a.server) < std::tie(b.ms, b.server);
@@ -162,12 +186,9 @@ void Report(SimRun& run, SimReport& report) {
     ReportTable& lt = prizes.Table("", "letters");
     lt.Column("sent").Column("server", true).Column("receiver").Column("attachment").Column("title");
     for (const Sent& l : letters)
-        lt.AddRow() = {ReportCell(DateTimeText(l.ms), IsoTimeText(l.ms)), l.server, Utf8(l.letter->receiver),
-                       Utf8(l.letter->attachment), Utf8(l.letter->title)};
+        lt.AddRow() = {ReportCell(DateTimeText(l.ms), IsoTimeText(l.ms)), l.server, l.receiver, l.attachment, l.title};
 
     ReportSection& resets = report.Section("Streak resets in the challenge scene", "streak_resets");
-    std::vector<Reset> all;
-    for (const ServerFights& f : g_fights) all.insert(all.end(), f.resets.begin(), f.resets.end());
     std::stable_sort(all.begin(), all.end(), [](const Reset& a, const Reset& b) {
         return std::tie(a.seenMs, a.server) < std::tie(b.seenMs, b.server);
     });
@@ -177,7 +198,25 @@ void Report(SimRun& run, SimReport& report) {
         rt.AddRow() = {ReportCell(DateTimeText(r.seenMs), IsoTimeText(r.seenMs)), r.server, r.players, r.longest};
 }
 
-const SimExtension kExtension{"win-streak leaderboard", 30, WriteRules, Start, NewPlayer, Act, Report};
+// In a server's own process: its fights, its resets and the letters it sent.
+Json Gather(SimRun& run) {
+    Json out = {{"fights", 0}, {"broken", 0}, {"letters", Json::array()}, {"resets", Json::array()}};
+    for (const ServerFights& f : g_fights) {
+        out["fights"] = out["fights"].get<std::uint64_t>() + f.fights;
+        out["broken"] = out["broken"].get<std::uint64_t>() + f.broken;
+        for (const Reset& r : f.resets) out["resets"].push_back({r.seenMs, r.server, r.players, r.longest});
+    }
+    for (SimServerState& server : run.servers) {
+        const LetterSystem* box = server.players.empty() ? nullptr : server.server->Letters();
+        if (box == nullptr) continue;
+        for (const LetterSystem::Letter* l : box->AllLetters())
+            out["letters"].push_back(
+                {l->sentMs, server.server->Number(), Utf8(l->receiver), Utf8(l->attachment), Utf8(l->title)});
+    }
+    return out;
+}
+
+const SimExtension kExtension{"win-streak leaderboard", 30, WriteRules, Start, NewPlayer, Act, Report, Gather};
 const SimExtensionRegistration kRegistration(kExtension);
 
 }  // namespace

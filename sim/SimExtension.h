@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "SimReport.h"
 #include "host/World.h"
 
 struct SimOptions;
@@ -45,6 +46,10 @@ struct SimRun {
     const SimOptions& options;
     std::vector<SimServerState>& servers;
     std::int64_t startMs = 0;  // the clock when play began
+    // With servers in processes of their own: this process drives none of them
+    // (servers is empty) and each extension's figures from every server process,
+    // by extension name, stand in for them.
+    const std::map<std::string, std::vector<Json>>* gathered = nullptr;
 };
 
 using PlayerProperties = std::vector<std::pair<std::string, HostValue>>;
@@ -62,6 +67,8 @@ struct SimExtension {
     void (*act)(SimServerState& server, std::int64_t nowMs) = nullptr;
     // Report sections (may be null).
     void (*report)(SimRun& run, SimReport& report) = nullptr;
+    // In a server's own process: what its report needs of this process, as JSON (may be null).
+    Json (*gather)(SimRun& run) = nullptr;
 };
 
 std::vector<const SimExtension*>& SimExtensions();  // sorted by order when the run starts

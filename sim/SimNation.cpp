@@ -52,6 +52,11 @@ void Act(SimServerState& s, std::int64_t nowMs) {
 
 void Report(SimRun& run, SimReport& report) {
     ReportSection& s = report.Section("Nation report (Game.NationResource)", "nation_report");
+    if (run.servers.empty()) {
+        s.TextOnly("report", "none (the servers ran in processes of their own)");
+        s.absent = true;
+        return;
+    }
     SimServerState& server = run.servers.front();
     if (server.players.empty() || server.server->VirtualRec() == nullptr) {
         s.TextOnly("report", "none (no requester)");

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <system_error>
+#include <utility>
 
 namespace {
 // The one reader of the simulator's numbers: the whole text, digits only (a
@@ -155,6 +156,32 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             }
             out.stops.push_back(stop);
             ++i;
+        } else if (!std::strcmp(arg, "--store")) {
+            // The value may hold a password: a refusal never repeats it.
+            if (value == nullptr || (std::strcmp(value, "memory") != 0 && std::strncmp(value, "redis://", 8) != 0)) {
+                error = "--store needs memory or redis://[:PASSWORD@]HOST:PORT[/PREFIX]";
+                return false;
+            }
+            out.store = value;
+            ++i;
+        } else if (!std::strcmp(arg, "--fresh")) {
+            out.fresh = true;
+        } else if (!std::strcmp(arg, "--processes")) {
+            out.processes = true;
+        } else if (!std::strcmp(arg, "--kill-server")) {
+            SimStop kill;
+            if (!ToStop(value, kill)) {
+                error = "--kill-server needs SERVER@DAY:HH:MM, for example 2@1:10:00" + Given(value);
+                return false;
+            }
+            out.kills.push_back(kill);
+            ++i;
+        } else if (!std::strcmp(arg, "--server-role")) {
+            if (!need(1, 64)) return false;
+            out.serverRole = static_cast<int>(n);
+        } else if (!std::strcmp(arg, "--resume-ms")) {
+            if (!need(0, 0x7fffffffffffffffLL)) return false;
+            out.resumeMs = static_cast<std::int64_t>(n);
         } else if (!std::strcmp(arg, "--library") || !std::strcmp(arg, "--resources") ||
                    !std::strcmp(arg, "--rules")) {
             if (value == nullptr || *value == '\0') {
@@ -170,13 +197,27 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
         }
     }
     if (days >= 0.0 || hours >= 0.0) out.hours = (days > 0.0 ? days * 24.0 : 0.0) + (hours > 0.0 ? hours : 0.0);
-    for (const SimStop& stop : out.stops) {
-        if (stop.server > out.servers) {
-            error = "--stop-server needs a server from 1 to " + std::to_string(out.servers) + " (--servers), not \"" +
-                    std::to_string(stop.server) + "@" +
-                    std::to_string(stop.day) + ":" + (stop.hour < 10 ? "0" : "") + std::to_string(stop.hour) + ":" +
-                    (stop.minute < 10 ? "0" : "") + std::to_string(stop.minute) + "\"";
-            return false;
+    if (out.processes && out.store == "memory") {
+        error = "--processes needs a store the processes share: --store redis://HOST:PORT[/PREFIX]";
+        return false;
+    }
+    if (!out.kills.empty() && !out.processes) {
+        error = "--kill-server needs --processes (it kills a server's process; --stop-server stops a server in this one)";
+        return false;
+    }
+    if (!out.stops.empty() && out.processes) {
+        error = "--stop-server stops a server inside this process; with --processes use --kill-server";
+        return false;
+    }
+    for (const auto& [option, list] : {std::pair{"--stop-server", &out.stops}, std::pair{"--kill-server", &out.kills}}) {
+        for (const SimStop& stop : *list) {
+            if (stop.server > out.servers) {
+                error = std::string(option) + " needs a server from 1 to " + std::to_string(out.servers) +
+                        " (--servers), not \"" + std::to_string(stop.server) + "@" + std::to_string(stop.day) + ":" +
+                        (stop.hour < 10 ? "0" : "") + std::to_string(stop.hour) + ":" + (stop.minute < 10 ? "0" : "") +
+                        std::to_string(stop.minute) + "\"";
+                return false;
+            }
         }
     }
     if (!out.rules.empty() && !out.resources.empty()) {
@@ -213,6 +254,15 @@ void PrintSimHelp(const char* program) {
         "  --resources DIR    resource folder holding the Rule\\ files, used as it is\n"
         "  --without SIBLING  the servers lack this sibling module (CriticalManagerSystem,\n"
         "                     VirtualRecSystem, LetterSystem or EventTimeSystem); repeatable\n"
+        "  --store S          the public data store: memory (default) or\n"
+        "                     redis://[:PASSWORD@]HOST:PORT[/PREFIX] (the prefix names the\n"
+        "                     world, default \"world\"; the password may come from\n"
+        "                     VOGAME_REDIS_PASSWORD instead)\n"
+        "  --fresh            remove the world's keys from the store before the run\n"
+        "  --processes        run each server in a process of its own (needs a Redis store)\n"
+        "  --kill-server N@DAY:HH:MM  kill server N's process at its next locked rewrite\n"
+        "                     after that simulated time (day 1 is the start date) and\n"
+        "                     start it again an hour later; repeatable\n"
         "  --stop-server N@DAY:HH:MM\n"
         "                     stop server N, as a crash would, at its next locked rewrite\n"
         "                     after that simulated time (day 1 is the start date) and\n"

@@ -5,7 +5,8 @@
 #include <vector>
 
 // A server to stop, as a crash would, at its next locked rewrite after a
-// simulated moment; it is restarted a simulated hour after it stopped.
+// simulated moment; it is restarted a simulated hour after it stopped. With
+// servers in processes of their own, the stop is a kill of the process.
 struct SimStop {
     int server = 0;              // 1-based
     int day = 1;                 // 1 is the start date
@@ -35,6 +36,14 @@ struct SimOptions {
     std::string resources;       // resource folder; empty: a fresh temporary one
     std::vector<std::string> without;  // sibling modules the servers lack, by name
     std::vector<SimStop> stops;  // servers stopped holding a lock, in the order given
+    std::string store = "memory";  // "memory" or redis://[:PASSWORD@]HOST:PORT[/PREFIX]
+    bool fresh = false;            // remove the world's keys from the store first
+    bool processes = false;        // each server in its own process
+    std::vector<SimStop> kills;    // server processes killed holding a lock (--kill-server)
+    // Set by the simulator for the processes it starts: the one server this
+    // process runs, and the clock a restarted one starts at (0: the start date).
+    int serverRole = 0;
+    std::int64_t resumeMs = 0;
     bool help = false;
 };
 

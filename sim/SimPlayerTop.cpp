@@ -195,6 +195,11 @@ void Report(SimRun& run, SimReport& report) {
 
     // The reply as the requester's client receives it.
     ReportSection& reply = report.Section("Sample reply 100721", "player_list_reply");
+    if (run.servers.empty()) {
+        reply.TextOnly("requester", "none (the servers ran in processes of their own)");
+        reply.absent = true;
+        return;
+    }
     SimServerState& server = run.servers.front();
     if (server.players.empty()) {
         reply.TextOnly("requester", "none (no players)");

@@ -115,6 +115,7 @@ bool Nested(const Json& value) {
 void SimReport::PrintText(std::FILE* out) const {
     bool first = true;
     for (const ReportSection& s : sections_) {
+        if (s.title.empty()) continue;  // JSON only
         if (!first) std::fprintf(out, "\n");
         first = false;
         std::fprintf(out, "== %s ==\n", s.title.c_str());

@@ -79,7 +79,7 @@ public:
     // Bumped when a key changes meaning or goes away; new keys do not bump it.
     static constexpr int kJsonVersion = 1;
 
-    ReportSection& Section(std::string title, std::string key);
+    ReportSection& Section(std::string title, std::string key);  // an empty title: JSON only
     void PrintText(std::FILE* out) const;
     void PrintJson(std::FILE* out) const;
     Json ToJson() const;

@@ -29,17 +29,19 @@ struct Takeover {
 };
 
 // "... lock <name> of the list <record> was held without a release for <n> ms; taken over ..."
-std::vector<Takeover> Takeovers(World& world) {
+std::vector<Takeover> Takeovers(World& world, const std::vector<std::string>& otherLogs) {
+    std::vector<const std::string*> lines;
+    for (std::size_t i = 0; i < world.ServerCount(); ++i)
+        for (const std::string& line : world.server(i).Kernel().Logs()) lines.push_back(&line);
+    for (const std::string& line : otherLogs) lines.push_back(&line);
     std::vector<Takeover> found;
-    for (std::size_t i = 0; i < world.ServerCount(); ++i) {
-        for (const std::string& line : world.server(i).Kernel().Logs()) {
-            if (line.find("taken over") == std::string::npos) continue;
-            const std::size_t lock = line.find("lock ");
-            const std::size_t of = line.find(" of the list ");
-            const std::size_t forAt = line.find(" for ");
-            if (lock == std::string::npos || of == std::string::npos || forAt == std::string::npos) continue;
-            found.push_back({line.substr(lock + 5, of - lock - 5), std::atoll(line.c_str() + forAt + 5)});
-        }
+    for (const std::string* line : lines) {
+        if (line->find("taken over") == std::string::npos) continue;
+        const std::size_t lock = line->find("lock ");
+        const std::size_t of = line->find(" of the list ");
+        const std::size_t forAt = line->find(" for ");
+        if (lock == std::string::npos || of == std::string::npos || forAt == std::string::npos) continue;
+        found.push_back({line->substr(lock + 5, of - lock - 5), std::atoll(line->c_str() + forAt + 5)});
     }
     return found;
 }
@@ -106,8 +108,23 @@ void SimStops::Restart(Stop& stop, std::int64_t nowMs) {
     stop.restartedMs = nowMs;
 }
 
+void SimStops::Killed(const SimStop& asked, std::optional<std::int64_t> stoppedMs, std::string at,
+                      std::optional<std::int64_t> restartedMs) {
+    Stop stop;
+    stop.asked = asked;
+    stop.armed = true;
+    stop.stoppedMs = stoppedMs;
+    stop.at = std::move(at);
+    stop.restartedMs = restartedMs;
+    stops_.push_back(std::move(stop));
+}
+
+void SimStops::AddTakeoverLines(const std::vector<std::string>& lines) {
+    otherLogs_.insert(otherLogs_.end(), lines.begin(), lines.end());
+}
+
 void SimStops::Report(ReportSection& s) const {
-    const std::vector<Takeover> takeovers = Takeovers(world_);
+    const std::vector<Takeover> takeovers = Takeovers(world_, otherLogs_);
     long long longest = -1;
     for (const Takeover& t : takeovers) longest = std::max(longest, t.waitedMs);
     const bool text = !stops_.empty();

@@ -5,7 +5,8 @@
 // done, and is restarted a simulated hour later. The other servers take the
 // lock over after the stale-lock bound. The report says where each server
 // stopped, the lock takeovers and the longest wait before one, and whether
-// every list is whole at the end.
+// every list is whole at the end. With servers in processes of their own the
+// stops are kills (--kill-server), done by SimProcesses and reported here.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,6 +30,13 @@ public:
     // set-up takes over what they left held.
     void Finish(std::int64_t nowMs);
 
+    // With servers in processes of their own, the parent tells what happened
+    // to each kill (--kill-server) and hands over the processes' takeover log
+    // lines, so both kinds of stop are reported alike.
+    void Killed(const SimStop& asked, std::optional<std::int64_t> stoppedMs, std::string at,
+                std::optional<std::int64_t> restartedMs);
+    void AddTakeoverLines(const std::vector<std::string>& lines);
+
     // Lines of the Work done section (text only with --stop-server; the JSON
     // form always has them, under "locks").
     void Report(ReportSection& workDone) const;
@@ -48,4 +56,5 @@ private:
     std::vector<SimServerState>& servers_;
     std::int64_t startMs_;
     std::vector<Stop> stops_;
+    std::vector<std::string> otherLogs_;  // takeover lines logged in other processes
 };

@@ -7,7 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <iostream>
+
+#include "SimProcesses.h"
 #include "SimReport.h"
+#include "SimStore.h"
+#include "Utility/PlatformChildProcess.h"
 #include "SimStops.h"
 #include "host/HostClock.h"
 #include "Utility/Platform.h"
@@ -56,14 +61,27 @@ int Simulation::Run() {
     std::stable_sort(extensions.begin(), extensions.end(),
                      [](const SimExtension* a, const SimExtension* b) { return a->order < b->order; });
     if (!PrepareResources()) return 2;
+    std::string error;
+    std::unique_ptr<PubDataStore> store = OpenSimStore(options_, options_.fresh && options_.serverRole == 0, error);
+    if (store == nullptr) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
     const auto started = std::chrono::steady_clock::now();
-    if (!StartServers()) return 2;
-    run_ = std::make_unique<SimRun>(SimRun{*world_, options_, servers_, world_->server(0).Kernel().Clock().NowMs()});
+    if (!StartServers(std::move(store))) return 2;
+    run_ = std::make_unique<SimRun>(
+        SimRun{*world_, options_, servers_, HostClock::MsOf(options_.year, options_.month, options_.day)});
     stops_ = std::make_unique<SimStops>(options_, *world_, servers_, run_->startMs);
     for (const SimExtension* e : extensions)
         if (e->start) e->start(*run_);
-    CreatePlayers();
-    RunClock();
+    if (Parent()) {
+        if (!RunProcesses()) return 2;
+        run_->gathered = &gathered_;
+    } else {
+        CreatePlayers();
+        if (options_.serverRole != 0) return RunServerRole();
+        RunClock();
+    }
     CountWork();  // before the report's own requests
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
@@ -72,6 +90,8 @@ int Simulation::Run() {
     for (const SimExtension* e : extensions)
         if (e->report) e->report(*run_, report);
     ReportDiagnostics(report);
+    ReportStore(report);
+    ReportProcesses(report);
     ReportWork(report, seconds);
     if (options_.json) {
         report.PrintJson(stdout);
@@ -83,7 +103,12 @@ int Simulation::Run() {
     bool allStarted = true;
     for (std::size_t i = 0; i < world_->ServerCount(); ++i)
         allStarted = allStarted && world_->server(i).AllModulesStarted();
-    return allStarted && world_->DiagnosticsText().empty() ? 0 : 1;
+    bool clean = world_->DiagnosticsText().empty();
+    for (const Json& f : figures_) {
+        for (const Json& m : f["modules"]) allStarted = allStarted && m["init"] == true && m["after_init"] == true;
+        clean = clean && f["diagnostics"].empty();
+    }
+    return allStarted && clean ? 0 : 1;
 }
 
 bool Simulation::PrepareResources() {
@@ -109,11 +134,11 @@ bool Simulation::PrepareResources() {
     return true;
 }
 
-bool Simulation::StartServers() {
+bool Simulation::StartServers(std::unique_ptr<PubDataStore> store) {
     ServerOptions so;
     so.libraryPath = options_.library;
     so.resourcePath = resourceDir_;
-    so.echoLogs = options_.echo;
+    so.echoLogs = options_.echo && options_.serverRole == 0;  // a server process's output is its parent's
     const auto lacks = [&](const char* name) {
         return std::find(options_.without.begin(), options_.without.end(), name) != options_.without.end();
     };
@@ -121,9 +146,11 @@ bool Simulation::StartServers() {
     so.withVirtualRec = !lacks("VirtualRecSystem");
     so.withLetter = !lacks("LetterSystem");
     so.withEventTime = !lacks("EventTimeSystem");
-    world_ = std::make_unique<World>(options_.servers, so);
+    world_ = std::make_unique<World>(Parent() ? 0 : options_.servers, so, std::move(store));
     world_->SetClock(options_.year, options_.month, options_.day);
-    world_->Store().SetReleaseHook([this](PubDataStore&, int, std::string_view property) {
+    if (options_.resumeMs != 0)
+        for (std::size_t i = 0; i < world_->ServerCount(); ++i) world_->server(i).Kernel().AdvanceTo(options_.resumeMs);
+    hooked_ = world_->Store().SetReleaseHook([this](PubDataStore&, int, std::string_view property) {
         for (int i = 0; i < 3; ++i)
             if (property == kLists[i].lock) rewrites_[i].fetch_add(1, std::memory_order_relaxed);
     });
@@ -131,6 +158,7 @@ bool Simulation::StartServers() {
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) {
         Server& s = world_->server(i);
         servers_[i].server = &s;
+        if (!Local(i)) continue;
         servers_[i].ask = options_.requests;
         servers_[i].rng.seed(options_.seed * 1'000'003u + static_cast<std::uint64_t>(s.Number()));
         s.Kernel().SetInboxLimit(2);  // the report reads the newest reply only
@@ -149,6 +177,7 @@ bool Simulation::StartServers() {
 void Simulation::CreatePlayers() {
     const int n = static_cast<int>(world_->ServerCount());
     for (int s = 0; s < n; ++s) {
+        if (!Local(static_cast<std::size_t>(s))) continue;
         SimServerState& state = servers_[static_cast<std::size_t>(s)];
         const int count = options_.players / n + (s < options_.players % n ? 1 : 0);
         state.players.reserve(static_cast<std::size_t>(count));
@@ -260,6 +289,20 @@ void Simulation::ReportWorld(SimReport& report) {
                                            {"after_init", m.afterInitCalled ? Json(m.afterInit) : Json()}});
         }
     }
+    for (const Json& f : figures_) {
+        for (const Json& m : f["modules"]) {
+            if (f["server"] == 1 && modules["names"].size() < f["modules"].size()) {
+                names += (names.empty() ? "" : ", ") + m["name"].get<std::string>();
+                modules["names"].push_back(m["name"]);
+            }
+            if (m["init"] == true && m["after_init"] == true) continue;
+            const int server = f["server"].get<int>();
+            const std::string name = m["name"].get<std::string>();
+            failures.push_back("server " + std::to_string(server) + ": " + name + " did not start");
+            modules["failures"].push_back(
+                {{"server", server}, {"module", name}, {"init", m["init"]}, {"after_init", m["after_init"]}});
+        }
+    }
     modules["all_started"] = failures.empty();
     s.TextOnly("modules", failures.empty() ? "all started on every server (" + names + ")"
                                            : std::to_string(failures.size()) + " failed to start");
@@ -282,12 +325,27 @@ void Simulation::CountWork() {
         w.messages += server.Kernel().MessagesSent();
         w.timed += server.EventTime() ? server.EventTime()->Fired() : 0;
     }
+    // Server processes: each one's last figures (a killed one's as it died).
+    const auto count = [](const Json& f, const char* key) { return f.value(key, std::uint64_t{0}); };
+    std::vector<Json> releases = {SimStoreTrips(world_->Store())["releases"]};
+    for (const Json& f : figures_) {
+        w.changes += count(f, "changes");
+        w.callbacks += count(f, "callbacks");
+        w.kernelCalls += count(f, "kernel_calls");
+        w.messages += count(f, "messages");
+        w.timed += count(f, "timed");
+        logins_ += count(f, "logins");
+        for (const auto& [id, n] : f["requests"].items()) w.requests[std::stoi(id)] += n.get<std::uint64_t>();
+        releases.push_back(f["store"]["releases"]);
+    }
     w.lockWaits = world_->Store().CompareSetFailuresTotal();
     PubDataStore& store = world_->Store();
     for (int i = 0; i < 3; ++i) {
         const ListLock& l = kLists[i];
         const int index = store.SpaceIndex(l.space);
         w.rewrites[i] = rewrites_[i].load();
+        if (!hooked_)
+            for (const Json& r : releases) w.rewrites[i] += r.value(l.lock, std::uint64_t{0});
         w.rows[i] = std::max(0, store.Rows(index, l.record));
         w.listWaits[i] = store.CompareSetFailures(index, l.lock);
         w.lockHeld[i] = store.PropertyInt(index, l.lock) != 0;
@@ -319,7 +377,7 @@ void Simulation::ReportWork(SimReport& report, double seconds) {
     }
     s.JsonOnly("requests_by_message", std::move(byMessage));
     s.Number("replies sent", n(messages));
-    s.Number("re-sorts by the hourly heartbeats", n(2 * servers_.size() * (hoursRun + 1)));
+    s.Number("re-sorts by the hourly heartbeats", n(2 * static_cast<std::uint64_t>(options_.servers) * (hoursRun + 1)));
     s.Number("re-sorts by win-streak list requests", n(requests[150516]));
     s.Number("timed events fired", n(timed));
     s.Number("lock waits (failed compare-and-set tries)", n(lockWaits), "lock_waits");
@@ -364,7 +422,10 @@ void Simulation::ReportWork(SimReport& report, double seconds) {
 
 void Simulation::ReportDiagnostics(SimReport& report) {
     ReportSection& s = report.Section("Host diagnostic log", "host_diagnostic_log");
-    const std::string text = world_->DiagnosticsText();
+    std::string text = world_->DiagnosticsText();
+    for (const Json& f : figures_)
+        for (const Json& line : f["diagnostics"])
+            text += "server " + std::to_string(f["server"].get<int>()) + ": " + line.get<std::string>() + "\n";
     std::vector<std::string> lines;
     for (std::size_t at = 0; at < text.size();) {
         std::size_t end = text.find('\n', at);
@@ -383,4 +444,162 @@ void Simulation::ReportDiagnostics(SimReport& report) {
     }
     if (lines.size() > kShown) t.AddRow() = {"... " + std::to_string(lines.size() - kShown) + " more"};
     s.JsonOnly("first_lines", std::move(shown));
+}
+
+// ---------------------------------------------------------------- server processes
+
+int Simulation::RunServerRole() {
+    const auto me = static_cast<std::size_t>(options_.serverRole - 1);
+    Server& server = world_->server(me);
+    const std::int64_t stepMs = static_cast<std::int64_t>(options_.stepMinutes) * 60'000;
+    const auto answer = [this](const char* word) {
+        return Platform::WriteAllTo(Platform::StandardOutput(), std::string(word) + " " + Figures().dump() + "\n");
+    };
+    answer("ready");
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (line == "arm") {
+            // Halts at the first public-data call after its next lock take: it
+            // dies there, holding the lock, as a killed process would.
+            server.HaltAt(HaltTrigger::InsideLock("", 1));
+            Platform::WriteAllTo(Platform::StandardOutput(), "armed\n");
+        } else if (line == "step") {
+            for (const SimExtension* e : SimExtensions())
+                if (e->act) e->act(servers_[me], server.Kernel().Clock().NowMs());
+            server.Kernel().Advance(stepMs);
+            if (server.Halted()) {
+                answer("halted");
+                Platform::KillOwnProcess();
+            }
+            answer("done");
+        } else if (line == "end") {
+            answer("done");
+            return 0;
+        }
+    }
+    return 0;  // the parent went away
+}
+
+Json Simulation::Figures() const {
+    const auto me = static_cast<std::size_t>(options_.serverRole - 1);
+    Server& server = world_->server(me);
+    const SimServerState& state = servers_[me];
+    Json f = {{"server", options_.serverRole},
+              {"halted_at", server.Halted() ? server.Kernel().HaltedAt() : ""},
+              {"logins", logins_},
+              {"changes", state.changes},
+              {"callbacks", server.Critical() ? server.Critical()->CallbacksRun() : 0},
+              {"kernel_calls", server.Kernel().KernelCalls()},
+              {"messages", server.Kernel().MessagesSent()},
+              {"timed", server.EventTime() ? server.EventTime()->Fired() : 0},
+              {"requests", Json::object()},
+              {"modules", Json::array()},
+              {"diagnostics", Json::array()},
+              {"takeovers", Json::array()},
+              {"store", SimStoreTrips(world_->Store())},
+              {"extensions", Json::object()}};
+    for (const auto& [id, n] : state.requests) f["requests"][std::to_string(id)] = n;
+    for (const ModuleStartResult& m : server.Modules())
+        f["modules"].push_back({{"name", m.name}, {"init", m.init}, {"after_init", m.afterInit}});
+    const std::string diagnostics = world_->DiagnosticsText();
+    for (std::size_t at = 0; at < diagnostics.size();) {
+        const std::size_t end = diagnostics.find('\n', at);
+        f["diagnostics"].push_back(diagnostics.substr(at, end - at));
+        at = end == std::string::npos ? diagnostics.size() : end + 1;
+    }
+    for (const std::string& log : server.Kernel().Logs())
+        if (log.find("taken over") != std::string::npos) f["takeovers"].push_back(log);
+    for (const SimExtension* e : SimExtensions())
+        if (e->gather) f["extensions"][e->name] = e->gather(*run_);
+    return f;
+}
+
+bool Simulation::RunProcesses() {
+    processes_ = std::make_unique<SimProcesses>(options_, run_->startMs);
+    std::string error;
+    if (!processes_->Start(error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    }
+    const std::int64_t stepMs = static_cast<std::int64_t>(options_.stepMinutes) * 60'000;
+    steps_ = static_cast<std::int64_t>(options_.hours * 3'600'000.0 / static_cast<double>(stepMs) + 0.5);
+    const std::int64_t every = std::max<std::int64_t>(1, steps_ / 200);
+    for (std::int64_t step = 0; step < steps_; ++step) {
+        if (step % every == 0) Progress(step, steps_, false);
+        if (!processes_->Step(run_->startMs + step * stepMs, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return false;
+        }
+    }
+    Progress(steps_, steps_, true);
+    if (!processes_->Finish(error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    }
+    figures_ = processes_->Figures();
+    for (const Json& f : figures_)
+        for (const auto& [name, value] : f["extensions"].items()) gathered_[name].push_back(value);
+    // The kills and the takeovers they caused are reported as the in-process stops are.
+    for (std::size_t k = 0; k < options_.kills.size(); ++k) {
+        const SimKillOutcome& kill = processes_->Kills()[k];
+        stops_->Killed(options_.kills[k], kill.killedMs, kill.at, kill.restartedMs);
+    }
+    for (const Json& f : figures_) {
+        std::vector<std::string> lines;
+        for (const Json& line : f["takeovers"]) lines.push_back(line.get<std::string>());
+        stops_->AddTakeoverLines(lines);
+    }
+    return true;
+}
+
+void Simulation::ReportStore(SimReport& report) {
+    // The text names the store only when it is not the default one, so the
+    // default run's text stays as it was.
+    ReportSection& s = report.Section(options_.store == "memory" ? "" : "Public data store", "store");
+    s.Text("store", options_.store == "memory" ? "memory" : "redis", "kind");
+    s.Text("address", SimStoreName(options_));
+    // Round trips of every process that used the store, by operation.
+    std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> trips;
+    std::uint64_t reconnects = 0, failed = 0;
+    std::vector<Json> all = {SimStoreTrips(world_->Store())};
+    for (const Json& f : figures_) all.push_back(f["store"]);
+    for (const Json& t : all) {
+        for (const auto& [op, pair] : t["operations"].items()) {
+            trips[op].first += pair[0].get<std::uint64_t>();
+            trips[op].second += pair[1].get<std::uint64_t>();
+        }
+        reconnects += t["reconnects"].get<std::uint64_t>();
+        failed += t["failed_calls"].get<std::uint64_t>();
+    }
+    std::uint64_t calls = 0, roundTrips = 0;
+    ReportTable& t = s.Table("Round trips by operation", "round_trips");
+    t.Column("operation").Column("calls", true).Column("round trips", true, "round_trips");
+    for (const auto& [op, pair] : trips) {
+        t.AddRow() = {op, static_cast<std::int64_t>(pair.first), static_cast<std::int64_t>(pair.second)};
+        calls += pair.first;
+        roundTrips += pair.second;
+    }
+    s.Number("calls to the store", static_cast<std::int64_t>(calls), "calls");
+    s.Number("round trips", static_cast<std::int64_t>(roundTrips), "round_trip_total");
+    s.Number("reconnects", static_cast<std::int64_t>(reconnects));
+    s.Number("calls that failed", static_cast<std::int64_t>(failed), "failed_calls");
+}
+
+void Simulation::ReportProcesses(SimReport& report) {
+    ReportSection& s = report.Section(Parent() ? "Server processes" : "", "processes");
+    if (!Parent()) {
+        s.TextOnly("processes", "none (every server in this process)");
+        s.absent = true;
+        return;
+    }
+    s.Number("processes started", processes_->Started(), "started");
+    std::int64_t kills = 0, restarts = 0;
+    ReportTable& events = s.Table("Kills and restarts", "events");
+    events.Column("time").Column("server", true).Column("event").Column("detail");
+    for (const SimProcessEvent& e : processes_->Events()) {
+        (e.what == "killed" ? kills : restarts) += 1;
+        events.AddRow() = {ReportCell(DateTimeText(e.ms), IsoTimeText(e.ms)), e.server, e.what, e.detail};
+    }
+    s.Number("kills", kills);
+    s.Number("restarts", restarts);
 }

@@ -27,7 +27,16 @@ public:
 
 private:
     bool PrepareResources();
-    bool StartServers();
+    bool StartServers(std::unique_ptr<PubDataStore> store);
+    bool Local(std::size_t i) const noexcept { return options_.serverRole == 0 || options_.serverRole == static_cast<int>(i) + 1; }
+    bool Parent() const noexcept { return options_.processes && options_.serverRole == 0; }
+    // A server's own process: its one server, stepped by the parent's commands.
+    int RunServerRole();
+    Json Figures() const;
+    // The parent of the server processes.
+    bool RunProcesses();
+    void ReportStore(SimReport& report);
+    void ReportProcesses(SimReport& report);
     void CreatePlayers();
     void RunClock();
     void Progress(std::int64_t step, std::int64_t steps, bool last);
@@ -42,11 +51,15 @@ private:
     std::unique_ptr<World> world_;
     std::vector<SimServerState> servers_;
     std::unique_ptr<SimRun> run_;
+    std::unique_ptr<class SimProcesses> processes_;
+    std::vector<Json> figures_;                             // every server process's last figures
+    std::map<std::string, std::vector<Json>> gathered_;     // their extensions' figures, by extension
     std::unique_ptr<SimStops> stops_;
     std::int64_t steps_ = 0;
     std::uint64_t logins_ = 0;
     // Lock holds released, per leaderboard (counted by the store's release hook).
     std::atomic<std::uint64_t> rewrites_[3] = {};
+    bool hooked_ = false;  // the store runs the release hook (else it counts its own releases)
     struct WorkCounters {
         std::uint64_t changes = 0, callbacks = 0, kernelCalls = 0, messages = 0, timed = 0, lockWaits = 0;
         std::uint64_t rewrites[3] = {}, listWaits[3] = {};

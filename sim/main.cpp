@@ -3,6 +3,7 @@
 #include <string>
 
 #include "SimOptions.h"
+#include "Utility/PlatformChildProcess.h"
 #include "Simulation.h"
 #include "Utility/Platform.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
         PrintSimHelp(argv[0]);
         return 0;
     }
+    if (options.serverRole != 0) Platform::EndWithParent();  // a server process never outlives its parent
     Simulation simulation(options);
     return simulation.Run();
 }

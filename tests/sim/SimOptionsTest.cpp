@@ -38,6 +38,17 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_EQ(o.stops[0].OffsetMs(), (14 * 60 + 30) * 60'000);
     EXPECT_EQ(o.stops[1].OffsetMs(), ((366LL * 24 + 23) * 60 + 59) * 60'000);
     EXPECT_FALSE(o.help);
+    // The process form of a stop: the same reader, the servers' own processes over a shared store.
+    SimOptions p;
+    ASSERT_TRUE(Parse({"--servers", "4", "--store", "redis://127.0.0.1:6379/w", "--fresh", "--processes",
+                       "--kill-server", "4@2:10:05"},
+                      p, error))
+        << error;
+    EXPECT_TRUE(p.processes && p.fresh);
+    EXPECT_EQ(p.store, "redis://127.0.0.1:6379/w");
+    ASSERT_EQ(p.kills.size(), 1u);
+    EXPECT_EQ(p.kills[0].OffsetMs(), ((24LL + 10) * 60 + 5) * 60'000);
+    EXPECT_TRUE(p.stops.empty());
     EXPECT_TRUE(Parse({"--seed", "3", "--help"}, o, error));
     EXPECT_TRUE(o.help) << "help is recognised among other options";
 }
@@ -77,6 +88,10 @@ TEST(SimOptions, RefusesUnknownOptionsMissingAndOutOfRangeValues) {
         {"--stop-server", "2@1:14"}, {"--stop-server", "2@0:10:00"}, {"--stop-server", "0@1:10:00"},
         {"--stop-server", "2@1:24:00"}, {"--stop-server", "2@1:10:60"}, {"--stop-server", "2-1:10:00"},
         {"--stop-server", "2@1:10:00 "}, {"--stop-server", "3@1:10:00"},
+        {"--kill-server", "2@1:14"}, {"--kill-server", "2@1:10:00", "--servers", "2"},
+        {"--kill-server", "3@1:10:00", "--processes", "--store", "redis://127.0.0.1:6379"},
+        {"--stop-server", "2@1:10:00", "--processes", "--store", "redis://127.0.0.1:6379"},
+        {"--processes"}, {"--store", "postgres://127.0.0.1:5432", "--fresh"},
         {"--rules", "/r.ini", "--resources", "/res"}};
     for (const auto& args : refused) {
         SimOptions o;

@@ -1,0 +1,427 @@
+#include "RedisPubDataStore.h"
+
+#include <hiredis.h>
+
+#include <charconv>
+
+#include "RedisValueBytes.h"
+#include "TypedTable.h"
+
+namespace {
+std::string Num(long long v) { return std::to_string(v); }
+
+long long IntOfReply(const redisReply* r) {
+    if (r == nullptr) return 0;
+    if (r->type == REDIS_REPLY_INTEGER) return r->integer;
+    if (r->type == REDIS_REPLY_STRING) {
+        long long v = 0;
+        std::from_chars(r->str, r->str + r->len, v);
+        return v;
+    }
+    return 0;
+}
+
+std::string_view TextOfReply(const redisReply* r) {
+    return r != nullptr && r->type == REDIS_REPLY_STRING ? std::string_view(r->str, r->len) : std::string_view();
+}
+
+const redisReply* Element(const redisReply* r, std::size_t i) {
+    return r != nullptr && r->type == REDIS_REPLY_ARRAY && i < r->elements ? r->element[i] : nullptr;
+}
+
+// A row element: an 8-byte row id, then per cell a 4-byte big-endian length and the bytes.
+std::vector<std::string_view> CellsOf(std::string_view elem) {
+    std::vector<std::string_view> cells;
+    for (std::size_t at = 8; at + 4 <= elem.size();) {
+        const auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(elem[at + i])); };
+        const std::size_t len = (b(0) << 24) | (b(1) << 16) | (b(2) << 8) | b(3);
+        at += 4;
+        if (at + len > elem.size()) break;
+        cells.push_back(elem.substr(at, len));
+        at += len;
+    }
+    return cells;
+}
+
+void AppendCell(std::string& out, std::string_view bytes) {
+    const auto n = static_cast<std::uint32_t>(bytes.size());
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((n >> shift) & 0xFF));
+    out.append(bytes);
+}
+}  // namespace
+
+long long RedisPubDataStore::Outcome::Value(std::size_t i) const { return IntOfReply(Element(reply.get(), i)); }
+
+RedisPubDataStore::RedisPubDataStore(const RedisAddress& address) : connection_(address) {}
+RedisPubDataStore::~RedisPubDataStore() = default;
+
+std::unique_ptr<RedisPubDataStore> RedisPubDataStore::Open(const RedisAddress& address, std::string& error) {
+    std::unique_ptr<RedisPubDataStore> store(new RedisPubDataStore(address));
+    if (!store->connection_.Open(error)) return nullptr;
+    return store;
+}
+
+std::string RedisPubDataStore::Key(int index, std::string_view kind, std::string_view name) const {
+    std::string key = connection_.Address().prefix;
+    key.append(":s:").append(std::to_string(index)).append(":").append(kind).append(":").append(name);
+    return key;
+}
+
+RedisPubDataStore::Outcome RedisPubDataStore::Exec(std::string_view op, RedisScript script, int index,
+                                                   std::string_view what,
+                                                   const std::vector<std::string_view>& args) const {
+    Outcome out;
+    std::string error;
+    out.reply = connection_.Run(op, script, args, error);
+    const redisReply* r = out.reply.get();
+    if (r == nullptr || r->type != REDIS_REPLY_ARRAY || r->elements == 0) {
+        if (error.empty()) error = "the store's script gave no result";
+        File(std::string(op) + " not done: " + error);
+        out.status = Status::Failed;
+        return out;
+    }
+    switch (IntOfReply(r->element[0])) {
+        case 1: out.status = Status::Done; break;
+        case 2: out.status = Status::Quiet; break;
+        default:
+            out.status = Status::Refused;
+            Refuse(op, WideFromBytes(TextOfReply(Element(r, 2))), index, what, TextOfReply(Element(r, 1)));
+            break;
+    }
+    return out;
+}
+
+RedisReplyPtr RedisPubDataStore::Plain(std::string_view op, const std::vector<std::string_view>& argv) const {
+    std::string error;
+    RedisReplyPtr reply = connection_.Command(op, argv, error);
+    if (!reply) File(std::string(op) + " not done: " + error);
+    return reply;
+}
+
+bool RedisPubDataStore::RemoveWorld(std::string& error) {
+    const std::string pattern = connection_.Address().prefix + ":*";
+    std::string cursor = "0";
+    do {
+        RedisReplyPtr page = connection_.Command("RemoveWorld", {"SCAN", cursor, "MATCH", pattern, "COUNT", "1000"},
+                                                 error);
+        if (!page || page->type != REDIS_REPLY_ARRAY || page->elements != 2) {
+            if (error.empty()) error = "SCAN gave no page";
+            return false;
+        }
+        cursor = std::string(TextOfReply(page->element[0]));
+        const redisReply* keys = page->element[1];
+        if (keys->elements == 0) continue;
+        std::vector<std::string_view> unlink = {"UNLINK"};
+        for (std::size_t i = 0; i < keys->elements; ++i) unlink.push_back(TextOfReply(keys->element[i]));
+        if (!connection_.Command("RemoveWorld", unlink, error)) return false;
+    } while (cursor != "0");
+    return true;
+}
+
+// ---------------------------------------------------------------- spaces
+
+int RedisPubDataStore::SpaceIndex(std::u16string_view name) const {
+    RedisReplyPtr r = Plain("GetPubDataIndex", {"HGET", connection_.Address().prefix + ":spaces", WideBytes(name)});
+    return r && r->type == REDIS_REPLY_STRING ? static_cast<int>(IntOfReply(r.get())) : -1;
+}
+
+bool RedisPubDataStore::AddSpace(std::u16string_view name, int flag) {
+    if (name.empty()) {
+        Diagnostics().Add("AddPubData: empty name");
+        return false;
+    }
+    (void)flag;  // kept by no store operation
+    return Exec("AddPubData", RedisScript::AddSpace, -1, "", {WideBytes(name)}).status == Status::Done;
+}
+
+int RedisPubDataStore::SpaceCount() const {
+    RedisReplyPtr r = Plain("SpaceCount", {"LLEN", connection_.Address().prefix + ":spacelist"});
+    return static_cast<int>(IntOfReply(r.get()));
+}
+
+// ---------------------------------------------------------------- properties
+
+bool RedisPubDataStore::FindProperty(int index, std::string_view name) const {
+    RedisReplyPtr r = Plain("FindPubProperty", {"EXISTS", Key(index, "p", name)});
+    return IntOfReply(r.get()) == 1;
+}
+
+bool RedisPubDataStore::AddProperty(int index, std::string_view name, int type) {
+    return Exec("AddPubProperty", RedisScript::AddProperty, index, name, {Num(index), name, Num(type)}).status ==
+           Status::Done;
+}
+
+bool RedisPubDataStore::SetPropertySave(int index, std::string_view name, bool save) {
+    return Exec("SetPubPropertySave", RedisScript::SetPropertySave, index, name,
+                {Num(index), name, save ? "1" : "0"})
+               .status == Status::Done;
+}
+
+bool RedisPubDataStore::PropertySave(int index, std::string_view name) const {
+    RedisReplyPtr r = Plain("PropertySave", {"HGET", Key(index, "p", name), "s"});
+    return TextOfReply(r.get()) == "1";
+}
+
+bool RedisPubDataStore::SetPropertyInt(int index, std::string_view name, int value) {
+    return Exec("SetPubPropertyInt", RedisScript::SetPropertyInt, index, name, {Num(index), name, Num(value)})
+               .status == Status::Done;
+}
+
+int RedisPubDataStore::PropertyInt(int index, std::string_view name) const {
+    RedisReplyPtr r = Plain("PropertyInt", {"HGET", Key(index, "p", name), "v"});
+    return static_cast<int>(IntOfReply(r.get()));
+}
+
+bool RedisPubDataStore::CompareSetPropertyInt(int index, std::string_view name, int expected, int desired) {
+    const bool done = Exec("CompareSetPubPropertyInt", RedisScript::CompareSet, index, name,
+                           {Num(index), name, Num(expected), Num(desired)})
+                          .status == Status::Done;
+    if (done && expected == 1 && desired == 0) {
+        const std::lock_guard<std::mutex> lock(releasesMutex_);
+        auto it = releases_.find(name);
+        if (it == releases_.end()) it = releases_.emplace(std::string(name), 0).first;
+        ++it->second;
+    }
+    return done;
+}
+
+std::map<std::string, std::uint64_t, std::less<>> RedisPubDataStore::Releases() const {
+    const std::lock_guard<std::mutex> lock(releasesMutex_);
+    return releases_;
+}
+
+std::uint64_t RedisPubDataStore::CompareSetFailures(int index, std::string_view name) const {
+    RedisReplyPtr r = Plain("CompareSetFailures", {"HGET", Key(index, "p", name), "f"});
+    return static_cast<std::uint64_t>(IntOfReply(r.get()));
+}
+
+std::uint64_t RedisPubDataStore::CompareSetFailuresTotal() const {
+    RedisReplyPtr r = Plain("CompareSetFailuresTotal", {"GET", connection_.Address().prefix + ":casfails"});
+    return static_cast<std::uint64_t>(IntOfReply(r.get()));
+}
+
+// ---------------------------------------------------------------- records
+
+bool RedisPubDataStore::FindRecord(int index, std::string_view rec) const {
+    RedisReplyPtr r = Plain("FindPubRecord", {"EXISTS", Key(index, "rm", rec)});
+    return IntOfReply(r.get()) == 1;
+}
+
+bool RedisPubDataStore::AddRecord(int index, std::string_view rec, int maxRows, int cols) {
+    // The bound is checked here, so a huge shape never reaches the server; the
+    // script still refuses it only after the checks that come first.
+    return Exec("AddPubRecord", RedisScript::AddRecord, index, rec,
+                {Num(index), rec, Num(maxRows), Num(cols), TypedTable::ShapeRefusal(maxRows, cols)})
+               .status == Status::Done;
+}
+
+bool RedisPubDataStore::RemoveRecord(int index, std::string_view rec) {
+    return Exec("RemovePubRecord", RedisScript::RemoveRecord, index, rec, {Num(index), rec}).status == Status::Done;
+}
+
+bool RedisPubDataStore::SetRecordSave(int index, std::string_view rec, bool save) {
+    return Exec("SetPubRecordSave", RedisScript::SetRecordSave, index, rec, {Num(index), rec, save ? "1" : "0"})
+               .status == Status::Done;
+}
+
+bool RedisPubDataStore::RecordSave(int index, std::string_view rec) const {
+    RedisReplyPtr r = Plain("RecordSave", {"HGET", Key(index, "rm", rec), "save"});
+    return TextOfReply(r.get()) == "1";
+}
+
+bool RedisPubDataStore::SetColType(int index, std::string_view rec, int col, int type) {
+    return Exec("SetPubRecordColType", RedisScript::SetColType, index, rec, {Num(index), rec, Num(col), Num(type)})
+               .status == Status::Done;
+}
+
+int RedisPubDataStore::ColType(int index, std::string_view rec, int col) const {
+    const Outcome o = Exec("GetPubRecordColType", RedisScript::ColType, index, rec, {Num(index), rec, Num(col)});
+    return o.status == Status::Done ? static_cast<int>(o.Value()) : VT_NONE;
+}
+
+int RedisPubDataStore::MaxRows(int index, std::string_view rec) const {
+    const Outcome o = Exec("GetPubRecordMax", RedisScript::Shape, index, rec, {Num(index), rec});
+    return o.status == Status::Failed ? -1 : static_cast<int>(o.Value(1));
+}
+
+int RedisPubDataStore::Rows(int index, std::string_view rec) const {
+    const Outcome o = Exec("GetPubRecordRows", RedisScript::Shape, index, rec, {Num(index), rec});
+    return o.status == Status::Failed ? -1 : static_cast<int>(o.Value(2));
+}
+
+int RedisPubDataStore::Cols(int index, std::string_view rec) const {
+    const Outcome o = Exec("GetPubRecordCols", RedisScript::Shape, index, rec, {Num(index), rec});
+    return o.status == Status::Failed ? -1 : static_cast<int>(o.Value(3));
+}
+
+// ---------------------------------------------------------------- rows
+
+bool RedisPubDataStore::InsertRow(int index, std::string_view rec, int row) {
+    return Exec("InsertPubRecordRow", RedisScript::InsertRow, index, rec, {Num(index), rec, Num(row)}).status ==
+           Status::Done;
+}
+
+bool RedisPubDataStore::RowCall(std::string_view op, RedisScript script, int index, std::string_view rec, int row,
+                                const IVarList& values, long long& value) {
+    const std::string indexText = Num(index), rowText = Num(row);
+    std::string types;
+    std::vector<std::string> bytes(values.Size());
+    for (std::size_t i = 0; i < values.Size(); ++i)
+        types.push_back(static_cast<char>(ListElementBytes(values, i, bytes[i])));
+    std::vector<std::string_view> args = {indexText, rec, rowText, types};
+    for (const std::string& b : bytes) args.push_back(b);
+    const Outcome o = Exec(op, script, index, rec, args);
+    value = o.Value();
+    return o.status == Status::Done;
+}
+
+int RedisPubDataStore::AddRowValues(int index, std::string_view rec, int row, const IVarList& values) {
+    long long added = -1;
+    return RowCall("AddPubRecordRowValue", RedisScript::AddRowValues, index, rec, row, values, added)
+               ? static_cast<int>(added)
+               : -1;
+}
+
+bool RedisPubDataStore::SetRowValues(int index, std::string_view rec, int row, const IVarList& values) {
+    long long ignored = 0;
+    return RowCall("SetPubRecordRowValue", RedisScript::SetRowValues, index, rec, row, values, ignored);
+}
+
+bool RedisPubDataStore::RemoveRow(int index, std::string_view rec, int row) {
+    return Exec("RemovePubRecordRow", RedisScript::RemoveRow, index, rec, {Num(index), rec, Num(row)}).status ==
+           Status::Done;
+}
+
+bool RedisPubDataStore::ClearRecord(int index, std::string_view rec) {
+    return Exec("ClearPubRecord", RedisScript::ClearRecord, index, rec, {Num(index), rec}).status == Status::Done;
+}
+
+int RedisPubDataStore::FindWideStr(int index, std::string_view rec, int col, std::u16string_view value) const {
+    const Outcome o =
+        Exec("FindPubRecordWideStr", RedisScript::FindWideStr, index, rec, {Num(index), rec, Num(col), WideBytes(value)});
+    return o.status == Status::Done ? static_cast<int>(o.Value()) : -1;
+}
+
+// ---------------------------------------------------------------- cells
+
+bool RedisPubDataStore::SetCell(std::string_view op, int index, std::string_view rec, int row, int col,
+                                const HostValue& value) {
+    return Exec(op, RedisScript::SetCell, index, rec,
+                {Num(index), rec, Num(row), Num(col), Num(TypeOfValue(value)), ValueBytes(value)})
+               .status == Status::Done;
+}
+
+HostValue RedisPubDataStore::QueryCell(std::string_view op, int index, std::string_view rec, int row, int col,
+                                       int type) const {
+    const Outcome o = Exec(op, RedisScript::QueryCell, index, rec, {Num(index), rec, Num(row), Num(col), Num(type)});
+    if (o.status != Status::Done) return std::monostate{};
+    return ValueFromBytes(static_cast<int>(o.Value(1)), TextOfReply(Element(o.reply.get(), 2)));
+}
+
+bool RedisPubDataStore::SetInt(int index, std::string_view rec, int row, int col, int value) {
+    return SetCell("SetPubRecordInt", index, rec, row, col, value);
+}
+bool RedisPubDataStore::SetFloat(int index, std::string_view rec, int row, int col, float value) {
+    return SetCell("SetPubRecordFloat", index, rec, row, col, value);
+}
+bool RedisPubDataStore::SetString(int index, std::string_view rec, int row, int col, std::string_view value) {
+    return SetCell("SetPubRecordString", index, rec, row, col, std::string(value));
+}
+bool RedisPubDataStore::SetWideStr(int index, std::string_view rec, int row, int col, std::u16string_view value) {
+    return SetCell("SetPubRecordWideStr", index, rec, row, col, std::u16string(value));
+}
+
+int RedisPubDataStore::QueryInt(int index, std::string_view rec, int row, int col) const {
+    const HostValue v = QueryCell("QueryPubRecordInt", index, rec, row, col, VT_INT);
+    return IntOf(&v);
+}
+float RedisPubDataStore::QueryFloat(int index, std::string_view rec, int row, int col) const {
+    const HostValue v = QueryCell("QueryPubRecordFloat", index, rec, row, col, VT_FLOAT);
+    return FloatOf(&v);
+}
+bool RedisPubDataStore::QueryString(int index, std::string_view rec, int row, int col, std::string& out) const {
+    HostValue v = QueryCell("QueryPubRecordString", index, rec, row, col, VT_STRING);
+    std::string* text = std::get_if<std::string>(&v);
+    if (text == nullptr) {
+        out.clear();
+        return false;
+    }
+    out = std::move(*text);
+    return true;
+}
+bool RedisPubDataStore::QueryWideStr(int index, std::string_view rec, int row, int col, std::u16string& out) const {
+    HostValue v = QueryCell("QueryPubRecordWideStr", index, rec, row, col, VT_WIDESTR);
+    std::u16string* text = std::get_if<std::u16string>(&v);
+    if (text == nullptr) {
+        out.clear();
+        return false;
+    }
+    out = std::move(*text);
+    return true;
+}
+ObjectId RedisPubDataStore::QueryObject(int index, std::string_view rec, int row, int col) const {
+    const HostValue v = QueryCell("QueryPubRecordObject", index, rec, row, col, VT_OBJECT);
+    return ObjectOf(&v);
+}
+
+// ---------------------------------------------------------------- whole records
+
+std::optional<PubDataStore::RecordSnapshot> RedisPubDataStore::Snapshot(std::u16string_view space,
+                                                                        std::string_view rec) const {
+    const Outcome o = Exec("Snapshot", RedisScript::Snapshot, -1, rec, {WideBytes(space), rec});
+    if (o.status != Status::Done) return std::nullopt;
+    const redisReply* r = o.reply.get();
+    RecordSnapshot snap;
+    for (char t : TextOfReply(Element(r, 1))) snap.colTypes.push_back(static_cast<unsigned char>(t));
+    snap.maxRows = static_cast<int>(o.Value(2));
+    snap.save = o.Value(3) == 1;
+    for (std::size_t i = 4; i < r->elements; ++i) {
+        const std::vector<std::string_view> cells = CellsOf(TextOfReply(r->element[i]));
+        std::vector<HostValue> row;
+        row.reserve(snap.colTypes.size());
+        for (std::size_t c = 0; c < snap.colTypes.size(); ++c)
+            row.push_back(ValueFromBytes(snap.colTypes[c], c < cells.size() ? cells[c] : std::string_view()));
+        snap.rows.push_back(std::move(row));
+    }
+    return snap;
+}
+
+bool RedisPubDataStore::Seed(std::u16string_view space, std::string_view rec, int maxRows,
+                             const std::vector<int>& colTypes, const std::vector<std::vector<HostValue>>& rows) {
+    if (colTypes.empty() || !TypedTable::ShapeRefusal(maxRows, static_cast<int>(colTypes.size())).empty())
+        return false;
+    for (int type : colTypes)
+        if (!IsStorableType(type)) return false;
+    for (const auto& row : rows) {
+        if (row.size() != colTypes.size()) return false;
+        for (std::size_t i = 0; i < row.size(); ++i)
+            if (!TypeFits(colTypes[i], TypeOfValue(row[i]))) return false;
+    }
+    std::string types;
+    for (int t : colTypes) types.push_back(static_cast<char>(t));
+    std::vector<std::string> encoded;
+    encoded.reserve(rows.size());
+    for (const auto& row : rows) {
+        std::string elem;
+        for (std::size_t i = 0; i < row.size(); ++i) AppendCell(elem, ValueBytes(StoredAs(colTypes[i], row[i])));
+        encoded.push_back(std::move(elem));
+    }
+    const std::string spaceBytes = WideBytes(space), maxText = Num(maxRows);
+    std::vector<std::string_view> args = {spaceBytes, rec, maxText, types};
+    for (const std::string& e : encoded) args.push_back(e);
+    return Exec("Seed", RedisScript::Seed, -1, rec, args).status == Status::Done;
+}
+
+std::vector<PubDataStore::RecordInfo> RedisPubDataStore::Records() const {
+    std::vector<RecordInfo> out;
+    const Outcome o = Exec("Records", RedisScript::Records, -1, "", {});
+    if (o.status != Status::Done) return out;
+    const redisReply* r = o.reply.get();
+    for (std::size_t i = 1; i + 4 < r->elements; i += 5) {
+        out.push_back(RecordInfo{WideFromBytes(TextOfReply(r->element[i])), std::string(TextOfReply(r->element[i + 1])),
+                                 static_cast<int>(IntOfReply(r->element[i + 2])),
+                                 static_cast<int>(IntOfReply(r->element[i + 3])),
+                                 static_cast<int>(IntOfReply(r->element[i + 4]))});
+    }
+    return out;
+}

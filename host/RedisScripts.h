@@ -1,0 +1,41 @@
+#pragma once
+// The Lua scripts behind the Redis store: one per store operation, so that each
+// operation is one atomic step for every process sharing the store (Redis runs
+// a script to its end before it serves anything else) and one round trip.
+//
+// Every script takes ARGV[1] = the world prefix, ARGV[2] = the caller's client
+// id, ARGV[3] = the caller's sequence number of this write (both empty for
+// reads), then its own arguments from ARGV[4] on. The scripts compute their
+// keys from the prefix, so the store needs one Redis server, not a cluster.
+//
+// Keys under PREFIX:
+//   spaces            hash: space name (UTF-16LE) -> index
+//   spacelist         list: space names by index (indices are list positions)
+//   s:I:p:NAME        hash of a property: t (type), v (value), s (save), f (failed compare-and-sets)
+//   casfails          failed compare-and-sets over every property
+//   s:I:recs          set of the space's record names
+//   s:I:rm:REC        hash of a record: types (one byte per column), max, save, next (row id counter)
+//   s:I:rr:REC        list of rows: an 8-byte row id, then per column a 4-byte length and the cell's bytes
+//   replies           hash: client id -> its last write's sequence number and reply
+//
+// Writes remember their reply per client, so a write sent again after a lost
+// connection (applied, but its reply lost) is answered from memory instead of
+// being applied twice.
+//
+// Script results: {1, value...} done; {0, why, space name} refused (the caller
+// files it); {2, value} not done and nothing to report (a probe, a name that
+// exists, a failed compare-and-set).
+#include <cstddef>
+
+enum class RedisScript : unsigned char {
+    AddSpace, AddProperty, SetPropertySave, SetPropertyInt, CompareSet, AddRecord, RemoveRecord, SetRecordSave,
+    SetColType, InsertRow, AddRowValues, SetRowValues, RemoveRow, ClearRecord, SetCell, Seed,
+    // reads
+    FindWideStr, QueryCell, ColType, Shape, Snapshot, Records,
+    kCount
+};
+
+// The script's full source (the shared helpers and its own body).
+const char* RedisScriptSource(RedisScript script);
+const char* RedisScriptName(RedisScript script);
+bool RedisScriptWrites(RedisScript script) noexcept;

@@ -1,0 +1,19 @@
+#pragma once
+// The simulator's public data store: the in-memory one, or a world in Redis
+// (when this build has the Redis part).
+#include <memory>
+#include <string>
+
+#include "SimReport.h"
+#include "host/PubDataStore.h"
+
+struct SimOptions;
+
+// Null with one line (naming the address and the cause, never a password) when
+// the store cannot be used; with fresh, the world's keys are removed first.
+std::unique_ptr<PubDataStore> OpenSimStore(const SimOptions& options, bool fresh, std::string& error);
+// "memory", or the Redis address without its password.
+std::string SimStoreName(const SimOptions& options);
+// This process's round trips to the store by operation ({"op": [calls, round trips]}),
+// its reconnects, failed calls and lock releases ({"lock": n}); empty or 0 for the in-memory store.
+Json SimStoreTrips(const PubDataStore& store);

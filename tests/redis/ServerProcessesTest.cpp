@@ -1,0 +1,79 @@
+// Four servers in processes of their own over one Redis, a simulated day of
+// play with list requests and the daily prize, one server killed while it
+// holds a list's lock and started again an hour later.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "PrivateRedisServer.h"
+
+namespace {
+
+TEST(ServerProcessesTest, AServerKilledHoldingALockIsTakenOverAndEveryListStaysWhole) {
+    const std::string missing = PrivateRedisServer::Unavailable();
+    if (!missing.empty()) GTEST_SKIP() << missing;
+    PrivateRedisServer redis;
+    std::string error;
+    ASSERT_TRUE(redis.Start(error)) << error;
+    const std::string out = ::testing::TempDir() + "server-processes-report.json";
+    // A win streak of two makes the list, so a day this small has a prize to give.
+    const std::string rules = ::testing::TempDir() + "server-processes-rules.ini";
+    std::ofstream(rules) << "[PlayerAlwaysWinInitInfo]\nMinAlwaysWinNum = 2\nRefreshTime = 22:00:00\n"
+                            "PrizeItemid = 13014999\nNum = 1\n";
+    // A short stale-lock bound, yet far above the longest hold: over Redis every
+    // kernel call is a round trip, and a re-sort of a full list on a busy
+    // machine holds the lock for hundreds of milliseconds. A bound below that
+    // takes live locks over, and two writers then break the lists.
+    ::setenv("VOGAME_LOCK_STALE_MS", "2000", 1);
+    Platform::ChildProcess sim;
+    ASSERT_TRUE(Platform::StartProcess(
+        {"sh", "-c",
+         std::string(VOGAME_SIM_PATH) + " --store " + redis.Url("killtest") +
+             " --processes --servers 4 --players 40 --days 1 --step-minutes 60 --seed 3 --rules " + rules +
+             " --kill-server 2@1:10:00 --quiet --format json > " + out},
+        false, sim, error))
+        << error;
+    int status = -1;
+    // Within the bound of the test's run; a run that hangs (a lock never taken over) is killed.
+    if (!Platform::WaitProcess(sim.id, 150'000, status)) {
+        Platform::KillProcess(sim.id);
+        Platform::WaitProcess(sim.id, 5'000, status);
+        FAIL() << "the run did not end within 150 s: a server waits on a lock nobody gives back";
+    }
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    const nlohmann::json report = nlohmann::json::parse(text.str(), nullptr, false);
+    ASSERT_FALSE(report.is_discarded()) << "exit status " << status << ", output: " << text.str().substr(0, 2000);
+    EXPECT_EQ(status, 0) << report["host_diagnostic_log"].dump(2);
+
+    const nlohmann::json& p = report["processes"];
+    EXPECT_EQ(p["started"], 5) << "four servers and one restart";
+    EXPECT_EQ(p["kills"], 1) << p.dump(2);
+    EXPECT_EQ(p["restarts"], 1) << p.dump(2);
+    const nlohmann::json& locks = report["work_done"]["locks"];
+    // One kill, one takeover: more would mean live holders were taken over.
+    EXPECT_EQ(locks["takeovers"].get<int>(), 1) << locks.dump(2);
+    ASSERT_EQ(locks["stopped_servers"].size(), 1u) << locks.dump(2);
+    EXPECT_FALSE(locks["stopped_servers"][0]["restarted"].is_null()) << locks.dump(2);
+    for (const auto& list : locks["lists"]) EXPECT_TRUE(list["whole"].get<bool>()) << list.dump();
+    for (const auto& list : report["work_done"]["lists"]) {
+        EXPECT_FALSE(list["lock_held"].get<bool>()) << list.dump();
+        EXPECT_LE(list["rows"].get<int>(), 150);
+    }
+    std::map<std::string, int> lettersByDay;
+    for (const auto& letter : report["prize_letters"]["letters"])
+        ++lettersByDay[letter["sent"].get<std::string>().substr(0, 10)];
+    EXPECT_EQ(lettersByDay.size(), 1u) << report["prize_letters"].dump(2);
+    for (const auto& [day, n] : lettersByDay) EXPECT_EQ(n, 1) << "letters on " << day;
+    EXPECT_EQ(report["host_diagnostic_log"]["line_count"], 0) << report["host_diagnostic_log"].dump(2);
+    EXPECT_EQ(report["store"]["failed_calls"], 0);
+    std::remove(out.c_str());
+    std::remove(rules.c_str());
+}
+
+}  // namespace
