@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "LockWorld.h"
 #include "Utility/NumberText.h"
@@ -34,6 +36,7 @@ TEST(LiveRestart, RestartsWhileAnotherServerWritesDoubleNoRow) {
     });
 
     std::atomic<bool> writing{true};
+    std::atomic<int> rounds{0};
     writer.StartThread();
     writer.Post([&](Server& self) {
         for (int round = 0; writing.load(); ++round) {
@@ -41,6 +44,7 @@ TEST(LiveRestart, RestartsWhileAnotherServerWritesDoubleNoRow) {
             for (const ListUnderTest& list : RankedLists()) {
                 self.SetProperty(p, list.property, std::get<int>(self.Kernel().Property(p, list.property)) + 1);
             }
+            rounds.store(round + 1);
         }
     });
     for (int restart = 0; restart < kRestarts && fault.empty(); ++restart) {
@@ -48,8 +52,12 @@ TEST(LiveRestart, RestartsWhileAnotherServerWritesDoubleNoRow) {
         ASSERT_TRUE(restarted.Start()) << restarted.Error();
         restarted.SendStartEvents();
     }
+    // The win-streak list gets a player only from a change of his streak: on a
+    // busy machine the restarts can end before the writer has reached everyone.
+    for (int i = 0; i < 10'000 && rounds.load() < kPlayers; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     writing = false;
     writer.StopThread();
+    ASSERT_GE(rounds.load(), kPlayers);
     world->Store().SetReleaseHook({});
 
     EXPECT_EQ(fault, "");
