@@ -1,14 +1,5 @@
 #include "HostValue.h"
 
-namespace {
-template <class... Visitors>
-struct Overloaded : Visitors... {
-    using Visitors::operator()...;
-};
-template <class... Visitors>
-Overloaded(Visitors...) -> Overloaded<Visitors...>;
-}  // namespace
-
 int TypeOfValue(const HostValue& value) noexcept {
     return std::visit(Overloaded{[](std::monostate) { return VT_NONE; }, [](int) { return VT_INT; },
                                  [](float) { return VT_FLOAT; }, [](const std::string&) { return VT_STRING; },

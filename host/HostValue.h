@@ -9,6 +9,14 @@
 #include "Utility/ObjectId.h"
 #include "Utility/ValueType.h"
 
+// Visitor of a HostValue made of one lambda per alternative.
+template <class... Visitors>
+struct Overloaded : Visitors... {
+    using Visitors::operator()...;
+};
+template <class... Visitors>
+Overloaded(Visitors...) -> Overloaded<Visitors...>;
+
 using HostValue = std::variant<std::monostate, int, float, std::string, std::u16string, ObjectId, std::int64_t>;
 
 // The ValueType code of a value (VT_NONE for an empty value).

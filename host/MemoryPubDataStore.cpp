@@ -442,15 +442,7 @@ std::optional<PubDataStore::RecordSnapshot> MemoryPubDataStore::Snapshot(std::u1
 bool MemoryPubDataStore::Seed(std::u16string_view space, std::string_view rec, int maxRows,
                               const std::vector<int>& colTypes, const std::vector<std::vector<HostValue>>& rows) {
     const Guard lock(impl_->mutex);
-    if (colTypes.empty() || !TypedTable::ShapeRefusal(maxRows, static_cast<int>(colTypes.size())).empty())
-        return false;
-    for (int type : colTypes)
-        if (!IsStorableType(type)) return false;
-    for (const auto& row : rows) {
-        if (row.size() != colTypes.size()) return false;
-        for (std::size_t i = 0; i < row.size(); ++i)
-            if (!TypeFits(colTypes[i], TypeOfValue(row[i]))) return false;
-    }
+    if (!SeedFits(maxRows, colTypes, rows)) return false;
     AddSpace(space, 1);
     Space& s = *impl_->spaces[static_cast<std::size_t>(impl_->byName.find(space)->second)];
     TypedTable table(maxRows, colTypes, true);

@@ -1,5 +1,21 @@
 #include "PubDataStore.h"
 
+#include "TypedTable.h"
+
+bool PubDataStore::SeedFits(int maxRows, const std::vector<int>& colTypes,
+                            const std::vector<std::vector<HostValue>>& rows) {
+    if (colTypes.empty() || !TypedTable::ShapeRefusal(maxRows, static_cast<int>(colTypes.size())).empty())
+        return false;
+    for (int type : colTypes)
+        if (!IsStorableType(type)) return false;
+    for (const auto& row : rows) {
+        if (row.size() != colTypes.size()) return false;
+        for (std::size_t i = 0; i < row.size(); ++i)
+            if (!TypeFits(colTypes[i], TypeOfValue(row[i]))) return false;
+    }
+    return true;
+}
+
 bool PubDataStore::SetReleaseHook(ReleaseHook /*hook*/) { return false; }
 
 void PubDataStore::Refuse(std::string_view op, std::u16string_view space, int index, std::string_view what,

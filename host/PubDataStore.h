@@ -97,6 +97,9 @@ public:
     // columns and rows; false when a row does not fit colTypes or the shape is refused.
     virtual bool Seed(std::u16string_view space, std::string_view rec, int maxRows, const std::vector<int>& colTypes,
                       const std::vector<std::vector<HostValue>>& rows) = 0;
+    // What every store checks before a seed: a shape it accepts, storable
+    // column types, and rows that fit them.
+    static bool SeedFits(int maxRows, const std::vector<int>& colTypes, const std::vector<std::vector<HostValue>>& rows);
 
     struct RecordInfo {
         std::u16string space;

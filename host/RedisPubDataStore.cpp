@@ -388,15 +388,7 @@ std::optional<PubDataStore::RecordSnapshot> RedisPubDataStore::Snapshot(std::u16
 
 bool RedisPubDataStore::Seed(std::u16string_view space, std::string_view rec, int maxRows,
                              const std::vector<int>& colTypes, const std::vector<std::vector<HostValue>>& rows) {
-    if (colTypes.empty() || !TypedTable::ShapeRefusal(maxRows, static_cast<int>(colTypes.size())).empty())
-        return false;
-    for (int type : colTypes)
-        if (!IsStorableType(type)) return false;
-    for (const auto& row : rows) {
-        if (row.size() != colTypes.size()) return false;
-        for (std::size_t i = 0; i < row.size(); ++i)
-            if (!TypeFits(colTypes[i], TypeOfValue(row[i]))) return false;
-    }
+    if (!SeedFits(maxRows, colTypes, rows)) return false;
     std::string types;
     for (int t : colTypes) types.push_back(static_cast<char>(t));
     std::vector<std::string> encoded;

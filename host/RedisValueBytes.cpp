@@ -16,13 +16,6 @@ Unsigned GetLittle(std::string_view bytes) {
         v |= static_cast<Unsigned>(static_cast<unsigned char>(bytes[i])) << (8 * i);
     return v;
 }
-
-template <class... Visitors>
-struct Overloaded : Visitors... {
-    using Visitors::operator()...;
-};
-template <class... Visitors>
-Overloaded(Visitors...) -> Overloaded<Visitors...>;
 }  // namespace
 
 std::string WideBytes(std::u16string_view text) {
