@@ -74,6 +74,7 @@ struct HostKernel::Impl {
         const AllocationScope allocations(*this);
         const KernelText::Call call(text);
         if (!gate.Admit(which)) return neutral;
+        const PubDataStore::CallerScope caller(server);
         return op();
     }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "ListLockFence.h"
 #include "TextMap.h"
 #include "TypedTable.h"
 
@@ -11,6 +12,7 @@ struct MemoryPubDataStore::Property {
     int value = 0;
     bool save = true;
     std::uint64_t failures = 0;
+    ListLockFence fence;  // used when the property is a list lock
 };
 
 struct MemoryPubDataStore::Space {
@@ -29,6 +31,7 @@ struct MemoryPubDataStore::Impl {
     std::vector<std::unique_ptr<Space>> spaces;
     TextMap<std::u16string, int> byName;
     ReleaseHook releaseHook;
+    GrantHook grantHook;
     bool inHook = false;
 };
 
@@ -86,6 +89,25 @@ HostValue* MemoryPubDataStore::CellAt(int index, std::string_view rec, int row, 
     HostValue* cell = table->Cell(row, col, type, why);
     if (cell == nullptr) RefuseAt(op, index, rec, why);
     return cell;
+}
+
+bool MemoryPubDataStore::Fences(int index, std::string_view rec, std::string_view op) const {
+    const int caller = Caller();
+    if (caller == 0) return false;
+    Space* space = SpaceAt(index, op, rec, false);
+    if (space == nullptr) return false;
+    thread_local std::string lock;
+    lock.assign(rec).append("PubLock");
+    const auto it = space->properties.find(std::string_view(lock));
+    if (it == space->properties.end()) return false;
+    const std::string why = it->second.fence.WriteRefusal(caller, it->second.value, lock);
+    if (why.empty()) return false;
+    RefuseAt(op, index, rec, why);
+    return true;
+}
+
+TypedTable* MemoryPubDataStore::WritableAt(int index, std::string_view rec, std::string_view op) const {
+    return Fences(index, rec, op) ? nullptr : RecordAt(index, rec, op, true);
 }
 
 // ---------------------------------------------------------------- spaces
@@ -161,6 +183,7 @@ bool MemoryPubDataStore::SetPropertyInt(int index, std::string_view name, int va
         return false;
     }
     p->value = value;
+    p->fence.Set();
     return true;
 }
 
@@ -182,15 +205,24 @@ bool MemoryPubDataStore::CompareSetPropertyInt(int index, std::string_view name,
         ++p->failures;
         return false;
     }
-    p->value = desired;
-    if (expected == 1 && desired == 0 && impl_->releaseHook && !impl_->inHook) {
-        struct HookScope {
-            bool& flag;
-            explicit HookScope(bool& f) : flag(f) { flag = true; }
-            ~HookScope() { flag = false; }
-        } scope(impl_->inHook);
-        impl_->releaseHook(*this, index, name);
+    const bool listLock = !GuardedRecord(name).empty();
+    if (listLock && expected == 1 && desired == 0) {
+        const std::string why = p->fence.ReleaseRefusal(Caller(), p->value, name);
+        if (!why.empty()) {
+            RefuseAt("CompareSetPubPropertyInt", index, name, why);
+            return false;
+        }
     }
+    p->value = desired;
+    if (listLock) p->fence.Granted(Caller(), expected, desired);
+    if (impl_->inHook) return true;
+    struct HookScope {
+        bool& flag;
+        explicit HookScope(bool& f) : flag(f) { flag = true; }
+        ~HookScope() { flag = false; }
+    } scope(impl_->inHook);
+    if (expected == 1 && desired == 0 && impl_->releaseHook) impl_->releaseHook(*this, index, name);
+    if (expected != desired && impl_->grantHook) impl_->grantHook(*this, index, name, expected, desired);
     return true;
 }
 
@@ -208,6 +240,62 @@ std::uint64_t MemoryPubDataStore::CompareSetFailuresTotal() const {
     return total;
 }
 
+// ---------------------------------------------------------------- list locks
+
+PubDataStore::ListLockState MemoryPubDataStore::ListLock(int index, std::string_view lock) const {
+    const Guard guard(impl_->mutex);
+    const Property* p = PropertyAt(index, lock, "ListLock", false);
+    if (p == nullptr) return {};
+    return ListLockState{p->value, p->fence.Holder(), p->fence.Generation()};
+}
+
+// Every record is sent: versions matter only where the record is a round trip away.
+PubDataStore::ListTake MemoryPubDataStore::TakeList(int index, std::string_view lock, int expected,
+                                                    std::uint64_t /*knownVersion*/) {
+    const Guard guard(impl_->mutex);
+    ListTake take;
+    take.granted = CompareSetPropertyInt(index, lock, expected, 1);
+    if (!take.granted) return take;
+    const Space& space = *impl_->spaces[static_cast<std::size_t>(index)];
+    take.generation = PropertyAt(index, lock, "TakeList", false)->fence.Generation();
+    take.space = space.name;
+    take.sent = true;
+    take.record = Snapshot(space.name, GuardedRecord(lock));
+    const Property* claim = PropertyAt(index, ClaimOf(lock), "TakeList", false);
+    take.claimExists = claim != nullptr;
+    take.claim = claim != nullptr ? claim->value : 0;
+    return take;
+}
+
+bool MemoryPubDataStore::ApplyList(int index, std::string_view lock, std::uint64_t generation,
+                                   const std::optional<RecordSnapshot>* record) {
+    const Guard guard(impl_->mutex);
+    Property* p = PropertyAt(index, lock, "ApplyList", true);
+    if (p == nullptr) return false;
+    const int caller = Caller();
+    if (p->value != 1 || p->fence.Holder() != caller || p->fence.Generation() != generation) {
+        RefuseAt("ApplyList", index, lock,
+                 "refused to " + ServerName(caller) + ": its hold (generation " + std::to_string(generation) +
+                     ") was taken over; " + std::string(lock) + " is " +
+                     (p->value == 1 && p->fence.Holder() != 0 ? "held by " + ServerName(p->fence.Holder()) : "free") +
+                     " (generation " + std::to_string(p->fence.Generation()) + ")");
+        return false;
+    }
+    if (record != nullptr) {
+        Space& space = *impl_->spaces[static_cast<std::size_t>(index)];
+        const std::string rec(GuardedRecord(lock));
+        space.lastRecord = nullptr;
+        if (record->has_value()) {
+            TypedTable table((*record)->maxRows, (*record)->colTypes, (*record)->save);
+            table.Assign((*record)->rows);
+            space.records.insert_or_assign(rec, std::move(table));
+        } else {
+            space.records.erase(rec);
+        }
+    }
+    return CompareSetPropertyInt(index, lock, 1, 0);
+}
+
 // ---------------------------------------------------------------- records
 
 bool MemoryPubDataStore::FindRecord(int index, std::string_view rec) const {
@@ -218,7 +306,7 @@ bool MemoryPubDataStore::FindRecord(int index, std::string_view rec) const {
 bool MemoryPubDataStore::AddRecord(int index, std::string_view rec, int maxRows, int cols) {
     const Guard lock(impl_->mutex);
     Space* space = SpaceAt(index, "AddPubRecord", rec, true);
-    if (space == nullptr) return false;
+    if (space == nullptr || Fences(index, rec, "AddPubRecord")) return false;
     if (space->records.find(rec) != space->records.end()) return false;
     std::string why = rec.empty() ? "empty name" : TypedTable::ShapeRefusal(maxRows, cols);
     if (!why.empty()) {
@@ -233,7 +321,7 @@ bool MemoryPubDataStore::AddRecord(int index, std::string_view rec, int maxRows,
 bool MemoryPubDataStore::RemoveRecord(int index, std::string_view rec) {
     const Guard lock(impl_->mutex);
     Space* space = SpaceAt(index, "RemovePubRecord", rec, true);
-    if (space == nullptr) return false;
+    if (space == nullptr || Fences(index, rec, "RemovePubRecord")) return false;
     // Removing a missing record is a normal set-up step (rebuild on first start).
     auto it = space->records.find(rec);
     if (it == space->records.end()) return false;
@@ -244,7 +332,7 @@ bool MemoryPubDataStore::RemoveRecord(int index, std::string_view rec) {
 
 bool MemoryPubDataStore::SetRecordSave(int index, std::string_view rec, bool save) {
     const Guard lock(impl_->mutex);
-    TypedTable* table = RecordAt(index, rec, "SetPubRecordSave", true);
+    TypedTable* table = WritableAt(index, rec, "SetPubRecordSave");
     if (table == nullptr) return false;
     table->SetSave(save);
     return true;
@@ -258,7 +346,7 @@ bool MemoryPubDataStore::RecordSave(int index, std::string_view rec) const {
 
 bool MemoryPubDataStore::SetColType(int index, std::string_view rec, int col, int type) {
     const Guard lock(impl_->mutex);
-    TypedTable* table = RecordAt(index, rec, "SetPubRecordColType", true);
+    TypedTable* table = WritableAt(index, rec, "SetPubRecordColType");
     if (table == nullptr) return false;
     std::string why;
     if (table->SetColType(col, type, why)) return true;
@@ -299,7 +387,7 @@ int MemoryPubDataStore::Cols(int index, std::string_view rec) const {
 
 bool MemoryPubDataStore::InsertRow(int index, std::string_view rec, int row) {
     const Guard lock(impl_->mutex);
-    TypedTable* table = RecordAt(index, rec, "InsertPubRecordRow", true);
+    TypedTable* table = WritableAt(index, rec, "InsertPubRecordRow");
     if (table == nullptr) return false;
     std::string why;
     if (table->InsertDefaultRow(row, why)) return true;
@@ -309,7 +397,7 @@ bool MemoryPubDataStore::InsertRow(int index, std::string_view rec, int row) {
 
 int MemoryPubDataStore::AddRowValues(int index, std::string_view rec, int row, const IVarList& values) {
     const Guard lock(impl_->mutex);
-    TypedTable* table = RecordAt(index, rec, "AddPubRecordRowValue", true);
+    TypedTable* table = WritableAt(index, rec, "AddPubRecordRowValue");
     if (table == nullptr) return -1;
     std::string why;
     const int added = table->InsertValues(row, values, why);
@@ -319,7 +407,7 @@ int MemoryPubDataStore::AddRowValues(int index, std::string_view rec, int row, c
 
 bool MemoryPubDataStore::RemoveRow(int index, std::string_view rec, int row) {
     const Guard lock(impl_->mutex);
-    TypedTable* table = RecordAt(index, rec, "RemovePubRecordRow", true);
+    TypedTable* table = WritableAt(index, rec, "RemovePubRecordRow");
     if (table == nullptr) return false;
     std::string why;
     if (table->RemoveRow(row, why)) return true;
@@ -329,7 +417,7 @@ bool MemoryPubDataStore::RemoveRow(int index, std::string_view rec, int row) {
 
 bool MemoryPubDataStore::ClearRecord(int index, std::string_view rec) {
     const Guard lock(impl_->mutex);
-    TypedTable* table = RecordAt(index, rec, "ClearPubRecord", true);
+    TypedTable* table = WritableAt(index, rec, "ClearPubRecord");
     if (table == nullptr) return false;
     table->Clear();
     return true;
@@ -347,7 +435,7 @@ int MemoryPubDataStore::FindWideStr(int index, std::string_view rec, int col, st
 
 bool MemoryPubDataStore::SetRowValues(int index, std::string_view rec, int row, const IVarList& values) {
     const Guard lock(impl_->mutex);
-    TypedTable* table = RecordAt(index, rec, "SetPubRecordRowValue", true);
+    TypedTable* table = WritableAt(index, rec, "SetPubRecordRowValue");
     if (table == nullptr) return false;
     std::string why;
     if (table->SetValues(row, values, why)) return true;
@@ -359,6 +447,7 @@ bool MemoryPubDataStore::SetRowValues(int index, std::string_view rec, int row, 
 
 bool MemoryPubDataStore::SetInt(int index, std::string_view rec, int row, int col, int value) {
     const Guard lock(impl_->mutex);
+    if (Fences(index, rec, "SetPubRecordInt")) return false;
     HostValue* cell = CellAt(index, rec, row, col, VT_INT, "SetPubRecordInt");
     if (cell == nullptr) return false;
     AssignInt(*cell, value);
@@ -367,6 +456,7 @@ bool MemoryPubDataStore::SetInt(int index, std::string_view rec, int row, int co
 
 bool MemoryPubDataStore::SetFloat(int index, std::string_view rec, int row, int col, float value) {
     const Guard lock(impl_->mutex);
+    if (Fences(index, rec, "SetPubRecordFloat")) return false;
     HostValue* cell = CellAt(index, rec, row, col, VT_FLOAT, "SetPubRecordFloat");
     if (cell == nullptr) return false;
     *cell = value;
@@ -375,6 +465,7 @@ bool MemoryPubDataStore::SetFloat(int index, std::string_view rec, int row, int 
 
 bool MemoryPubDataStore::SetString(int index, std::string_view rec, int row, int col, std::string_view value) {
     const Guard lock(impl_->mutex);
+    if (Fences(index, rec, "SetPubRecordString")) return false;
     HostValue* cell = CellAt(index, rec, row, col, VT_STRING, "SetPubRecordString");
     if (cell == nullptr) return false;
     std::get<std::string>(*cell).assign(value);
@@ -383,6 +474,7 @@ bool MemoryPubDataStore::SetString(int index, std::string_view rec, int row, int
 
 bool MemoryPubDataStore::SetWideStr(int index, std::string_view rec, int row, int col, std::u16string_view value) {
     const Guard lock(impl_->mutex);
+    if (Fences(index, rec, "SetPubRecordWideStr")) return false;
     HostValue* cell = CellAt(index, rec, row, col, VT_WIDESTR, "SetPubRecordWideStr");
     if (cell == nullptr) return false;
     std::get<std::u16string>(*cell).assign(value);
@@ -468,5 +560,11 @@ std::vector<PubDataStore::RecordInfo> MemoryPubDataStore::Records() const {
 bool MemoryPubDataStore::SetReleaseHook(ReleaseHook hook) {
     const Guard lock(impl_->mutex);
     impl_->releaseHook = std::move(hook);
+    return true;
+}
+
+bool MemoryPubDataStore::SetGrantHook(GrantHook hook) {
+    const Guard lock(impl_->mutex);
+    impl_->grantHook = std::move(hook);
     return true;
 }

@@ -27,6 +27,11 @@ public:
     std::uint64_t CompareSetFailures(int index, std::string_view name) const override;
     std::uint64_t CompareSetFailuresTotal() const override;
 
+    ListLockState ListLock(int index, std::string_view lock) const override;
+    ListTake TakeList(int index, std::string_view lock, int expected, std::uint64_t knownVersion) override;
+    bool ApplyList(int index, std::string_view lock, std::uint64_t generation,
+                   const std::optional<RecordSnapshot>* record) override;
+
     bool FindRecord(int index, std::string_view rec) const override;
     bool AddRecord(int index, std::string_view rec, int maxRows, int cols) override;
     bool RemoveRecord(int index, std::string_view rec) override;
@@ -61,6 +66,7 @@ public:
     std::vector<RecordInfo> Records() const override;
 
     bool SetReleaseHook(ReleaseHook hook) override;  // always installed
+    bool SetGrantHook(GrantHook hook) override;      // always installed
 
 private:
     struct Impl;
@@ -69,6 +75,10 @@ private:
     Space* SpaceAt(int index, std::string_view op, std::string_view what, bool diagnose) const;
     TypedTable* RecordAt(int index, std::string_view rec, std::string_view op, bool diagnose) const;
     Property* PropertyAt(int index, std::string_view name, std::string_view op, bool diagnose) const;
+    // True, and the refusal filed, when the caller is fenced off the record (PubDataStore's contract).
+    bool Fences(int index, std::string_view rec, std::string_view op) const;
+    // The record for a write: missing or fenced off, null (diagnosed).
+    TypedTable* WritableAt(int index, std::string_view rec, std::string_view op) const;
     // The cell when it exists and its column has the wanted type; else diagnosed.
     HostValue* CellAt(int index, std::string_view rec, int row, int col, int type, std::string_view op) const;
     void RefuseAt(std::string_view op, int index, std::string_view what, std::string_view why) const;

@@ -61,7 +61,7 @@ void PubDataGate::Halt(PubOp op) noexcept {
 void PubDataGate::Granted(std::string_view property, int expected, int desired) noexcept {
     if (!IsLock(property)) return;
     const bool watched = trigger_.lock.empty() || trigger_.lock == property;
-    if (expected == 0 && desired == 1) {
+    if (desired == 1 && (expected == 0 || expected == 1)) {  // a take, or a takeover
         ++held_;
         const std::size_t n = std::min(property.size(), lastHeld_.size() - 1);
         std::copy_n(property.data(), n, lastHeld_.data());

@@ -34,8 +34,8 @@ struct HaltTrigger {
     std::uint64_t atCall = 0;
     // Or, when whileLocked: at the inLock-th public-data call after this server's
     // compare-and-set took a lock property (a name ending in "PubLock"; this one
-    // when lock is not empty) from 0 to 1, before it gives it back. A lock given
-    // back sooner starts the count again at the next take.
+    // when lock is not empty) to 1 (a take from 0, a takeover from 1), before it
+    // gives it back. A lock given back sooner starts the count again at the next take.
     bool whileLocked = false;
     std::string lock;
     std::uint64_t inLock = 1;

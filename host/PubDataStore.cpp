@@ -17,6 +17,7 @@ bool PubDataStore::SeedFits(int maxRows, const std::vector<int>& colTypes,
 }
 
 bool PubDataStore::SetReleaseHook(ReleaseHook /*hook*/) { return false; }
+bool PubDataStore::SetGrantHook(GrantHook /*hook*/) { return false; }
 
 void PubDataStore::Refuse(std::string_view op, std::u16string_view space, int index, std::string_view what,
                           std::string_view why) const {
@@ -32,3 +33,19 @@ void PubDataStore::Refuse(std::string_view op, std::u16string_view space, int in
     line.append(": ").append(why);
     diagnostics_.Add(std::move(line));
 }
+
+namespace {
+constexpr std::string_view kLockSuffix = "PubLock";
+thread_local int t_caller = 0;
+}  // namespace
+
+PubDataStore::CallerScope::CallerScope(int server) noexcept : previous_(t_caller) { t_caller = server; }
+PubDataStore::CallerScope::~CallerScope() { t_caller = previous_; }
+int PubDataStore::Caller() noexcept { return t_caller; }
+
+std::string_view PubDataStore::GuardedRecord(std::string_view lock) noexcept {
+    if (lock.size() <= kLockSuffix.size() || lock.substr(lock.size() - kLockSuffix.size()) != kLockSuffix) return {};
+    return lock.substr(0, lock.size() - kLockSuffix.size());
+}
+
+std::string PubDataStore::ClaimOf(std::string_view lock) { return std::string(lock) + "Takeover"; }

@@ -16,6 +16,17 @@
 //   property, or a cell written or read with the wrong type. Probing calls
 //   (SpaceIndex, FindProperty, FindRecord, Rows, Cols, MaxRows, AddSpace/AddRecord
 //   of an existing name) never write there.
+// - List locks are fenced. A list lock is an int property whose name ends in
+//   "PubLock"; it guards the record of its space named by the rest of its name.
+//   Calls are made on behalf of a server (CallerScope; 0 is the host itself,
+//   which is never fenced). A compare-and-set that sets a list lock to 1 (from 0,
+//   a take, or from 1, a takeover) makes the caller its holder under a new
+//   generation, higher than every earlier one of that lock. While a server holds
+//   it, a write to the guarded record or a release (1 to 0) by another server is
+//   refused and filed with both servers' names. A server whose hold was taken
+//   over is fenced until it takes the lock again: its writes to the record and
+//   its releases are refused even after the new holder gave the lock back.
+//   SetPropertyInt on a list lock sets the value and leaves no holder.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -30,6 +41,28 @@
 class PubDataStore {
 public:
     virtual ~PubDataStore() = default;
+
+    // The server on whose behalf this thread calls the store, for as long as the
+    // scope lasts (HostKernel opens one around every public-data call).
+    class CallerScope {
+    public:
+        explicit CallerScope(int server) noexcept;
+        ~CallerScope();
+        CallerScope(const CallerScope&) = delete;
+        CallerScope& operator=(const CallerScope&) = delete;
+
+    private:
+        int previous_;
+    };
+    static int Caller() noexcept;  // 0 outside every scope
+
+    // A whole record: its shape and rows.
+    struct RecordSnapshot {
+        int maxRows = 0;
+        bool save = true;
+        std::vector<int> colTypes;
+        std::vector<std::vector<HostValue>> rows;
+    };
 
     // --- spaces -----------------------------------------------------------------
     virtual int SpaceIndex(std::u16string_view name) const = 0;     // -1 when missing
@@ -47,6 +80,45 @@ public:
     virtual bool CompareSetPropertyInt(int index, std::string_view name, int expected, int desired) = 0;
     virtual std::uint64_t CompareSetFailures(int index, std::string_view name) const = 0;  // failed tries so far
     virtual std::uint64_t CompareSetFailuresTotal() const = 0;                             // over every property
+
+    // --- list locks (fenced: see the contract above) -------------------------------------
+    struct ListLockState {
+        int value = 0;
+        int holder = 0;              // the server holding it; 0 when free or set without a holder
+        std::uint64_t generation = 0;  // of the last take or takeover; 0 before the first
+    };
+    virtual ListLockState ListLock(int index, std::string_view lock) const = 0;
+    // The record a list lock guards (the lock's name without "PubLock"), or empty.
+    static std::string_view GuardedRecord(std::string_view lock) noexcept;
+    // The property beside a list lock through which the library claims a takeover
+    // (the lock's name followed by "Takeover"): served with the list during a hold.
+    static std::string ClaimOf(std::string_view lock);
+
+    // A whole list's rewrite in two steps, for stores a round trip away: TakeList
+    // is the compare-and-set of a list lock to 1 that, when granted, hands the
+    // caller the guarded record and the claim beside the lock; ApplyList, at the
+    // release, writes the record as the caller left it and frees the lock, all or
+    // nothing, only while the caller still holds it under that generation.
+    // HeldListStore serves the calls between them; stores that want that say so.
+    virtual bool WantsListImages() const noexcept { return false; }
+    struct ListTake {
+        bool granted = false;
+        std::uint64_t generation = 0;
+        std::u16string space;
+        // The record's version; the record itself is left out when it equals the
+        // version the caller already has (and is then empty here).
+        std::uint64_t version = 0;
+        bool sent = false;
+        std::optional<RecordSnapshot> record;  // nullopt (when sent): no such record
+        bool claimExists = false;
+        int claim = 0;
+    };
+    virtual ListTake TakeList(int index, std::string_view lock, int expected, std::uint64_t knownVersion) = 0;
+    // record: the record's final state (nullopt: removed); null when the hold
+    // changed nothing. False, filed with both servers' names, when the caller no
+    // longer holds the lock under that generation: then nothing is written.
+    virtual bool ApplyList(int index, std::string_view lock, std::uint64_t generation,
+                           const std::optional<RecordSnapshot>* record) = 0;
 
     // --- records --------------------------------------------------------------------
     virtual bool FindRecord(int index, std::string_view rec) const = 0;
@@ -86,12 +158,6 @@ public:
     virtual ObjectId QueryObject(int index, std::string_view rec, int row, int col) const = 0;
 
     // --- whole records, for tests, seeding and reports --------------------------------
-    struct RecordSnapshot {
-        int maxRows = 0;
-        bool save = true;
-        std::vector<int> colTypes;
-        std::vector<std::vector<HostValue>> rows;
-    };
     virtual std::optional<RecordSnapshot> Snapshot(std::u16string_view space, std::string_view rec) const = 0;
     // Creates the space when missing and (re)creates the record with these
     // columns and rows; false when a row does not fit colTypes or the shape is refused.
@@ -115,6 +181,11 @@ public:
     // and installs nothing, where the store cannot offer it.
     using ReleaseHook = std::function<void(PubDataStore& store, int index, std::string_view property)>;
     virtual bool SetReleaseHook(ReleaseHook hook);
+    // The same after every granted compare-and-set that changed a value, with
+    // the values, so tests can act at the exact moment a lock or claim moves.
+    using GrantHook =
+        std::function<void(PubDataStore& store, int index, std::string_view property, int expected, int desired)>;
+    virtual bool SetGrantHook(GrantHook hook);
 
     DiagnosticLog& Diagnostics() noexcept { return diagnostics_; }
     const DiagnosticLog& Diagnostics() const noexcept { return diagnostics_; }

@@ -417,3 +417,9 @@ std::vector<PubDataStore::RecordInfo> RedisPubDataStore::Records() const {
     }
     return out;
 }
+
+PubDataStore::ListLockState RedisPubDataStore::ListLock(int, std::string_view) const { return {}; }
+PubDataStore::ListTake RedisPubDataStore::TakeList(int, std::string_view, int, std::uint64_t) { return {}; }
+bool RedisPubDataStore::ApplyList(int, std::string_view, std::uint64_t, const std::optional<RecordSnapshot>*) {
+    return false;
+}

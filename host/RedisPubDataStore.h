@@ -52,6 +52,12 @@ public:
     std::uint64_t CompareSetFailures(int index, std::string_view name) const override;
     std::uint64_t CompareSetFailuresTotal() const override;
 
+    ListLockState ListLock(int index, std::string_view lock) const override;
+    bool WantsListImages() const noexcept override { return true; }
+    ListTake TakeList(int index, std::string_view lock, int expected, std::uint64_t knownVersion) override;
+    bool ApplyList(int index, std::string_view lock, std::uint64_t generation,
+                   const std::optional<RecordSnapshot>* record) override;
+
     bool FindRecord(int index, std::string_view rec) const override;
     bool AddRecord(int index, std::string_view rec, int maxRows, int cols) override;
     bool RemoveRecord(int index, std::string_view rec) override;

@@ -13,6 +13,7 @@
 #include "../Utility/WideText.h"
 #include "RecordImage.h"
 #include "StaleLockBound.h"
+#include "TakeoverClaim.h"
 
 namespace {
 constexpr const char kLockSuffix[] = "PubLock";
@@ -61,6 +62,16 @@ PubRecordHandle::PubRecordHandle(IKernel* kernel, const char16_t* pubName, const
         lockHeap_.assign(recordName_, len).append(kLockSuffix);
         lockName_ = lockHeap_.c_str();
     }
+    const std::size_t lockLen = len + sizeof(kLockSuffix) - 1;
+    if (lockLen + sizeof(kClaimSuffix) <= sizeof(claimInline_)) {
+        std::memcpy(claimInline_, lockName_, lockLen);
+        std::memcpy(claimInline_ + lockLen, kClaimSuffix, sizeof(kClaimSuffix));
+        claimName_ = claimInline_;
+    } else {
+        claimInline_[0] = '\0';
+        claimHeap_.assign(lockName_, lockLen).append(kClaimSuffix);
+        claimName_ = claimHeap_.c_str();
+    }
     // The index tells whether the space exists: one call when it does.
     pubIndex_ = kernel_->GetPubDataIndex(pubName);
     if (pubIndex_ < 0) {
@@ -69,59 +80,98 @@ PubRecordHandle::PubRecordHandle(IKernel* kernel, const char16_t* pubName, const
     }
 }
 
+// The claim is made right after the lock and never removed: when it exists, so
+// does the lock, and one call finds both.
 void PubRecordHandle::EnsureLockProperty() {
+    if (kernel_->FindPubProperty(pubIndex_, claimName_)) return;
     if (!kernel_->FindPubProperty(pubIndex_, lockName_)) {
         kernel_->AddPubProperty(pubIndex_, lockName_, VT_INT);
         kernel_->SetPubPropertySave(pubIndex_, lockName_, false);
     }
+    kernel_->AddPubProperty(pubIndex_, claimName_, VT_INT);
+    kernel_->SetPubPropertySave(pubIndex_, claimName_, false);
 }
 
 bool PubRecordHandle::TryLock() { return kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 0, 1); }
 
+int PubRecordHandle::LearnClaim(int from) {
+    const int value = TakeoverClaim::Learn(kernel_, pubIndex_, lockName_, claimName_, from);
+    if (value >= 0) return value;
+    // Written by something other than this protocol: start it again, so takeovers stay possible.
+    kernel_->SetPubPropertyInt(pubIndex_, claimName_, 0);
+    TakeoverClaim::Remember(pubIndex_, lockName_, 0);
+    char line[240];
+    std::snprintf(line, sizeof line, "PubRecordHandle: the takeover claim %s held a value out of reach; set to 0",
+                  claimName_);
+    try {
+        kernel_->WriteLog(line);
+    } catch (const std::bad_alloc&) {
+        // Set back all the same.
+    }
+    return 0;
+}
+
+PubRecordHandle::LockOutcome PubRecordHandle::BeginHold(LockOutcome outcome, int generation, bool known) {
+    holding_ = true;
+    lost_ = false;
+    known_ = known;
+    generation_ = generation;
+    return outcome;
+}
+
 PubRecordHandle::LockOutcome PubRecordHandle::Lock() {
     // Read (and a bad setting reported) at the first lock, not the first wait.
-    const std::int64_t boundNs = StaleLock::BoundMs(kernel_) * 1'000'000;
+    boundNs_ = StaleLock::BoundMs(kernel_) * 1'000'000;
     EnsureLockProperty();
-    if (TryLock()) return LockOutcome::Taken;
-    const std::int64_t firstFailure = Platform::MonotonicNanoseconds();
-    std::int64_t waitFrom = firstFailure;
-    bool claimRefused = false;
+    // Under the claim's value last seen; checked at the first write (see MayWrite).
+    if (TryLock()) return BeginHold(LockOutcome::Taken, TakeoverClaim::Known(pubIndex_, lockName_), false);
+    StaleLock::HolderTime seen(boundNs_, Platform::MonotonicNanoseconds());
+    // The claim as last seen: it only grows, so finding it there at the end of
+    // the bound means it did not move meanwhile (and costs no call now).
+    int claim = TakeoverClaim::Known(pubIndex_, lockName_);
     for (unsigned round = 1;; ++round) {
         BackOff(round);
         for (unsigned t = 0; t < TriesInRound(round); ++t) {
             if (t > 0) Platform::YieldThread();
-            if (TryLock()) return LockOutcome::Taken;
+            if (TryLock()) return BeginHold(LockOutcome::Taken, TakeoverClaim::Known(pubIndex_, lockName_), false);
         }
         const std::int64_t now = Platform::MonotonicNanoseconds();
-        if (now - waitFrom < boundNs) continue;
-        // Every try failed for the whole bound: the holder has stopped.
-        if (!ClaimTakeover(claimRefused)) {
-            // Another waiter is taking over: give it a full bound of its own.
-            claimRefused = true;
-            waitFrom = now;
+        if (!seen.Look(now)) continue;
+        // Seen held for the whole bound. A claim that moved meanwhile is another
+        // waiter's takeover (or its end): that hold is new, and is given a bound.
+        const int present = LearnClaim(claim);
+        if (present != claim) {
+            claim = present;
+            seen.Restart(now);
             continue;
         }
-        if (TryLock()) {  // given back at the last moment after all
-            kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_.c_str(), 1, 0);
-            holdsClaim_ = false;
-            return LockOutcome::Taken;
+        // Free: claim it. Claimed, and its claimant not finished within the bound:
+        // it stopped too, and is claimed past. Ours only if the compare-and-set is.
+        const int ours = TakeoverClaim::Free(claim) ? claim + 1 : claim + 2;
+        if (!kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, claim, ours)) {
+            claim = LearnClaim(claim);
+            seen.Restart(now);
+            continue;
         }
-        ReportTakeover(Platform::MonotonicNanoseconds() - firstFailure);
-        return LockOutcome::TakenOver;
+        TakeoverClaim::Remember(pubIndex_, lockName_, ours);
+        if (TryLock()) {
+            // Given back at the last moment after all: so is the claim, or the next
+            // takeover would wait a second bound.
+            kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, ours, ours + 1);
+            TakeoverClaim::Remember(pubIndex_, lockName_, ours + 1);
+            return BeginHold(LockOutcome::Taken, ours + 1, true);
+        }
+        if (kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 1, 1)) {
+            holdsClaim_ = true;
+            ReportTakeover(seen.SeenNs());
+            return BeginHold(LockOutcome::TakenOver, ours, true);
+        }
+        // Freed and taken again between the two tries: a live holder after all.
+        kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, ours, ours + 1);
+        TakeoverClaim::Remember(pubIndex_, lockName_, ours + 1);
+        claim = ours + 1;
+        seen.Restart(now);
     }
-}
-
-bool PubRecordHandle::ClaimTakeover(bool forced) {
-    if (claimName_.empty()) claimName_.assign(lockName_).append(kClaimSuffix);
-    const char* claim = claimName_.c_str();
-    if (!kernel_->FindPubProperty(pubIndex_, claim)) {
-        kernel_->AddPubProperty(pubIndex_, claim, VT_INT);
-        kernel_->SetPubPropertySave(pubIndex_, claim, false);
-    }
-    // Forced, the claim is ours whether or not it was free: its claimant stopped
-    // as well, and our Unlock frees it.
-    holdsClaim_ = kernel_->CompareSetPubPropertyInt(pubIndex_, claim, 0, 1) || forced;
-    return holdsClaim_;
 }
 
 void PubRecordHandle::ReportTakeover(std::int64_t waitedNs) {
@@ -140,11 +190,55 @@ void PubRecordHandle::ReportTakeover(std::int64_t waitedNs) {
     }
 }
 
+void PubRecordHandle::ReportLost() noexcept {
+    char line[320];
+    std::snprintf(line, sizeof line,
+                  "PubRecordHandle: lock %s of the list %s was taken over by another server while this server held "
+                  "it; this server's rewrite is given up",
+                  lockName_, recordName_);
+    try {
+        kernel_->WriteLog(line);
+    } catch (const std::bad_alloc&) {
+        // The rewrite is given up all the same.
+    }
+}
+
+bool PubRecordHandle::MayWrite() noexcept {
+    if (!holding_) return true;
+    if (lost_) return false;
+    if (TakeoverClaim::Holds(kernel_, pubIndex_, claimName_, generation_)) {
+        known_ = true;
+        return true;
+    }
+    if (!known_) {
+        // The generation came from the value last seen, and a takeover of some
+        // earlier hold may have moved the claim since. A free claim, with the lock
+        // still held, is the one this hold began under: a takeover of this hold
+        // leaves the claim taken until its holder gives the lock back. A claim
+        // under way is a takeover of this hold (or one whose claimant stopped:
+        // the hold is given up either way, and claimed past after the bound).
+        const int present = LearnClaim(generation_);
+        known_ = true;
+        if (TakeoverClaim::Free(present) && !kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 0, 0)) {
+            generation_ = present;
+            return true;
+        }
+    }
+    lost_ = true;
+    ReportLost();
+    return false;
+}
+
 void PubRecordHandle::Unlock() noexcept {
+    if (!holding_) return;
+    const bool mine = MayWrite();
+    holding_ = false;
+    if (!mine) return;
     kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 1, 0);
     if (holdsClaim_) {
         // The lock first: a waiter must never see the claim free while we still hold it.
-        kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_.c_str(), 1, 0);
+        kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, generation_, generation_ + 1);
+        TakeoverClaim::Remember(pubIndex_, lockName_, generation_ + 1);
         holdsClaim_ = false;
     }
 }
@@ -152,16 +246,18 @@ void PubRecordHandle::Unlock() noexcept {
 std::uint64_t PubRecordHandle::Takeovers() noexcept { return g_takeovers.load(std::memory_order_relaxed); }
 
 bool PubRecordHandle::CreateRecord(int maxRows, int cols) {
+    if (!MayWrite()) return false;
     const bool added = kernel_->AddPubRecord(pubIndex_, recordName_, maxRows, cols);
     if (added) EnsureLockProperty();
     return added;
 }
 
 bool PubRecordHandle::AddRecord(int maxRows, int cols) {
+    if (!MayWrite()) return false;
     return kernel_->AddPubRecord(pubIndex_, recordName_, maxRows, cols);
 }
 
-bool PubRecordHandle::RemoveRecord() { return kernel_->RemovePubRecord(pubIndex_, recordName_); }
+bool PubRecordHandle::RemoveRecord() { return MayWrite() && kernel_->RemovePubRecord(pubIndex_, recordName_); }
 
 bool PubRecordHandle::SetMaxRows(int maxRows) {
     if (pubIndex_ < 0 || maxRows <= 0) return false;
@@ -204,7 +300,7 @@ bool PubRecordHandle::SetMaxRows(int maxRows) {
     return true;
 }
 
-bool PubRecordHandle::SetSave(bool save) { return kernel_->SetPubRecordSave(pubIndex_, recordName_, save); }
+bool PubRecordHandle::SetSave(bool save) { return MayWrite() && kernel_->SetPubRecordSave(pubIndex_, recordName_, save); }
 
 bool PubRecordHandle::Exists() { return kernel_->FindPubRecord(pubIndex_, recordName_); }
 
@@ -271,19 +367,19 @@ bool PubRecordHandle::SetCell(int row, int col, const char16_t* value) {
 }
 
 bool PubRecordHandle::SetCellInt(int row, int col, int value) {
-    return kernel_->SetPubRecordInt(pubIndex_, recordName_, row, col, value);
+    return MayWrite() && kernel_->SetPubRecordInt(pubIndex_, recordName_, row, col, value);
 }
 
 bool PubRecordHandle::SetCellFloat(int row, int col, float value) {
-    return kernel_->SetPubRecordFloat(pubIndex_, recordName_, row, col, value);
+    return MayWrite() && kernel_->SetPubRecordFloat(pubIndex_, recordName_, row, col, value);
 }
 
 bool PubRecordHandle::SetCellString(int row, int col, const char* value) {
-    return kernel_->SetPubRecordString(pubIndex_, recordName_, row, col, OrEmpty(value));
+    return MayWrite() && kernel_->SetPubRecordString(pubIndex_, recordName_, row, col, OrEmpty(value));
 }
 
 bool PubRecordHandle::SetCellWideString(int row, int col, const char16_t* value) {
-    return kernel_->SetPubRecordWideStr(pubIndex_, recordName_, row, col, OrEmpty(value));
+    return MayWrite() && kernel_->SetPubRecordWideStr(pubIndex_, recordName_, row, col, OrEmpty(value));
 }
 
 bool PubRecordHandle::CopyRowToList(int row, IVarList& list) {
@@ -311,7 +407,7 @@ int PubRecordHandle::MaxRows() { return kernel_->GetPubRecordMax(pubIndex_, reco
 int PubRecordHandle::ColumnType(int col) { return kernel_->GetPubRecordColType(pubIndex_, recordName_, col); }
 
 bool PubRecordHandle::SetColumnType(int col, int type) {
-    return kernel_->SetPubRecordColType(pubIndex_, recordName_, col, type);
+    return MayWrite() && kernel_->SetPubRecordColType(pubIndex_, recordName_, col, type);
 }
 
 void PubRecordHandle::SetColumnTypes(std::span<const int> types) {
@@ -319,15 +415,16 @@ void PubRecordHandle::SetColumnTypes(std::span<const int> types) {
 }
 
 int PubRecordHandle::AddRow(int row, const IVarList& values) {
+    if (!MayWrite()) return -1;
     return kernel_->AddPubRecordRowValue(pubIndex_, recordName_, row, values);
 }
 
 bool PubRecordHandle::SetRow(int row, const IVarList& values) {
-    return kernel_->SetPubRecordRowValue(pubIndex_, recordName_, row, values);
+    return MayWrite() && kernel_->SetPubRecordRowValue(pubIndex_, recordName_, row, values);
 }
 
-bool PubRecordHandle::InsertDefaultRow(int row) { return kernel_->InsertPubRecordRow(pubIndex_, recordName_, row); }
+bool PubRecordHandle::InsertDefaultRow(int row) { return MayWrite() && kernel_->InsertPubRecordRow(pubIndex_, recordName_, row); }
 
-bool PubRecordHandle::RemoveRow(int row) { return kernel_->RemovePubRecordRow(pubIndex_, recordName_, row); }
+bool PubRecordHandle::RemoveRow(int row) { return MayWrite() && kernel_->RemovePubRecordRow(pubIndex_, recordName_, row); }
 
-bool PubRecordHandle::Clear() { return kernel_->ClearPubRecord(pubIndex_, recordName_); }
+bool PubRecordHandle::Clear() { return MayWrite() && kernel_->ClearPubRecord(pubIndex_, recordName_); }

@@ -26,21 +26,27 @@ public:
         Taken,      // it was free, or freed while we waited
         TakenOver,  // its holder kept it past the stale bound: taken as left by a stopped server
     };
-    // Takes the lock, creating its property when missing. While another holds it
-    // the tries back off (pause, yield, then short sleeps). When every try has
-    // failed for the stale bound (StaleLockBound.h, on the monotonic clock) the
-    // holder is taken to have stopped: the lock is taken over as it stands (its
-    // value stays 1), one line naming the list and the time waited goes to the
-    // kernel's log, and the takeover is counted. Only one waiter takes over: it
-    // first claims the takeover (a second property, the lock's name followed by
-    // "Takeover"); a waiter that finds the claim taken waits a further bound, and
-    // only then takes over past a claim whose claimant stopped too. The caller
-    // repairs the list before it goes on (LockedList does).
+    // Takes the lock, creating its property and the takeover claim beside it
+    // (TakeoverClaim.h) when missing. While another holds it the tries back off
+    // (pause, yield, then short sleeps). When this waiter has seen the hold for
+    // the whole stale bound (StaleLockBound.h: the holder's time, not the
+    // waiter's) with the claim unchanged, the holder is taken to have stopped:
+    // the waiter claims the takeover, takes the lock over with a compare-and-set
+    // from 1 to 1 (its value stays 1), writes one line naming the list and the
+    // time waited to the kernel's log, counts the takeover and goes on as the
+    // holder. Only one waiter takes over; a claim whose claimant has not finished
+    // within a further bound is claimed past. The caller repairs the list before
+    // it goes on (LockedList does).
     LockOutcome Lock();
-    // Gives the lock back, and after a takeover the claim too. Never allocates.
+    // Gives the lock back, and after a takeover the claim too (the lock first):
+    // unless the hold was taken over, which the check before the release finds
+    // (a taken-over holder gives back nothing of another's). Never allocates.
     void Unlock() noexcept;
     // Lock takeovers made by this load of the library.
     static std::uint64_t Takeovers() noexcept;
+    // Whether this handle's hold was found taken over: its writes are refused
+    // from then on (see the write operations below).
+    bool HoldLost() const noexcept { return lost_; }
 
     // Adds the record; the lock property is made (free) when missing. A lock that
     // exists is left as it is: record set-up runs under the lock, which its holder
@@ -75,6 +81,12 @@ public:
     // Appends the row's cells by column type; false (nothing appended) when row is out of range.
     bool CopyRowToList(int row, IVarList& list);
 
+    // Every write below first checks, while this handle holds the lock, that the
+    // hold is still its own (the claim still holds its generation). When it was
+    // taken over, one line goes to the kernel's log, and that write and every
+    // later one of the hold fail (false or -1) without reaching the kernel: the
+    // rewrite is given up, and the server that took over has the list.
+
     // REQUIRES: the list's lock is held. Writes by the column's type, converting
     // the value; false for other column types.
     bool SetCell(int row, int col, int value);
@@ -105,9 +117,14 @@ public:
 private:
     void EnsureLockProperty();
     bool TryLock();
-    // Claims the takeover; forced, it goes ahead past a claim that is taken.
-    bool ClaimTakeover(bool forced);
+    // The claim's value now, searched from the value last seen; a claim holding
+    // a value out of reach is set back to 0 (and that logged).
+    int LearnClaim(int from);
+    LockOutcome BeginHold(LockOutcome outcome, int generation, bool known);
+    // Before a write of the hold: whether the hold is still this handle's.
+    bool MayWrite() noexcept;
     void ReportTakeover(std::int64_t waitedNs);
+    void ReportLost() noexcept;
 
     IKernel* kernel_;
     int pubIndex_ = -1;
@@ -115,8 +132,15 @@ private:
     const char* lockName_;      // points into lockInline_ or lockHeap_
     char lockInline_[64];
     std::string lockHeap_;
-    std::string claimName_;     // built before a takeover, so Unlock needs no memory
-    bool holdsClaim_ = false;
+    const char* claimName_;     // the lock's name followed by "Takeover": in claimInline_ or claimHeap_
+    char claimInline_[72];
+    std::string claimHeap_;
+    bool holding_ = false;
+    bool holdsClaim_ = false;   // a takeover: the claim is ours until Unlock
+    bool lost_ = false;         // the hold was found taken over
+    bool known_ = false;        // the generation was checked against the claim
+    int generation_ = 0;        // the claim's value the hold is under
+    std::int64_t boundNs_ = 0;
 };
 
 // Holds a record's lock for a scope: released on every path, bad_alloc included.

@@ -55,6 +55,26 @@ std::int64_t ReadBoundMs(IKernel* kernel) {
 
 }  // namespace
 
+HolderTime::HolderTime(std::int64_t boundNs, std::int64_t nowNs) noexcept
+    : bound_(boundNs), cap_(CapNs(boundNs)), last_(nowNs) {}
+
+std::int64_t HolderTime::CapNs(std::int64_t boundNs) noexcept {
+    constexpr std::int64_t kBusyGapNs = 20'000'000;
+    return boundNs / 8 > kBusyGapNs ? boundNs / 8 : kBusyGapNs;
+}
+
+bool HolderTime::Look(std::int64_t nowNs) noexcept {
+    const std::int64_t gap = nowNs - last_;
+    last_ = nowNs;
+    if (gap > 0) seen_ += gap < cap_ ? gap : cap_;
+    return seen_ >= bound_;
+}
+
+void HolderTime::Restart(std::int64_t nowNs) noexcept {
+    last_ = nowNs;
+    seen_ = 0;
+}
+
 std::int64_t BoundMs(IKernel* kernel) {
     static const std::int64_t bound = ReadBoundMs(kernel);
     return bound;

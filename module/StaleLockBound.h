@@ -28,4 +28,28 @@ std::int64_t BoundMs(IKernel* kernel);
 // allowed; false otherwise.
 bool ParseBoundMs(const char* text, std::int64_t& out);
 
+// How long a waiter has seen one hold last: the time between its own looks at
+// the lock, each gap counted only up to a cap. So the bound measures the holder:
+// a gap in which the waiter itself did not run (descheduled, stopped) or waited
+// on a store that did not answer (frozen) counts for little, since the holder
+// may have been just as stuck, and it cannot have been seen meanwhile.
+class HolderTime {
+public:
+    HolderTime(std::int64_t boundNs, std::int64_t nowNs) noexcept;
+    // A look at nowNs: true once the hold has been seen for the whole bound.
+    bool Look(std::int64_t nowNs) noexcept;
+    // The hold changed (or was given up): seen from nowNs afresh.
+    void Restart(std::int64_t nowNs) noexcept;
+    std::int64_t SeenNs() const noexcept { return seen_; }
+    // The most a single gap counts: an eighth of the bound, but no less than a
+    // gap a busy machine makes anyway.
+    static std::int64_t CapNs(std::int64_t boundNs) noexcept;
+
+private:
+    std::int64_t bound_;
+    std::int64_t cap_;
+    std::int64_t last_;
+    std::int64_t seen_ = 0;
+};
+
 }  // namespace StaleLock

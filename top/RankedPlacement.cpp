@@ -122,7 +122,6 @@ int Write(const LockedList& locked, const Placement& p, const IVarList& row, con
 
 void EnterPlayer(IKernel* kernel, const ObjectId& player, const RankedList& list) {
     PubRecordHandle handle(kernel, list.pubSpace, list.record);
-    if (!handle.Exists()) return;
     const auto keyField = static_cast<std::size_t>(list.keyColumn);
     CVarList probe;  // his name and ranking value
     PushPlayerValues(kernel, player, list.rowFields.first(1), probe);
@@ -130,6 +129,8 @@ void EnterPlayer(IKernel* kernel, const ObjectId& player, const RankedList& list
     const char16_t* name = probe.WideStringAt(0);
     const int key = probe.IntAt(1);
 
+    // Whether the record exists is asked under the lock (FindPlace reads its
+    // rows): one call fewer, and one round trip fewer on a remote store.
     const LockedList locked(handle, list);
     const Placement p = FindPlace(locked, name, key);
     if (p.step == Placement::Step::Nothing) return;

@@ -65,11 +65,12 @@ void SendReply(IKernel* kernel, const ObjectId& player, const RankedList& list) 
         if (own >= 0 && own + 1 <= list.replyRows) reply.SetIntAt(rankAt, own + 1);
         TakeSentRows(handle, list.replyRows, sent);
     } else {
-        if (!handle.Exists()) return;
         // The kernel's text lasts only until its next call: keep a copy of the name.
         CVarList name;
         name.PushWideString(OrEmpty(kernel->QueryWideStr(player, "Name")));
         const LockedList locked(handle, list);
+        // Asked under the lock: on a remote store the whole reply is the lock's two round trips.
+        if (!handle.Exists()) return;
         TakeSentRows(handle, list.replyRows, sent);
         PushStoredEntry(handle, kernel, player, name.WideStringAt(0), list, sent, reply);
     }

@@ -66,10 +66,10 @@ void SetLock(PubDataStore& store, const ListInvariants::ListShape& list, int val
     store.SetPropertyInt(index, list.lock, value);
 }
 
-int Claim(PubDataStore& store, const ListInvariants::ListShape& list) {
+bool ClaimHeld(PubDataStore& store, const ListInvariants::ListShape& list) {
     const int index = store.SpaceIndex(list.space);
-    const std::string claim = std::string(list.lock) + "Takeover";
-    return store.FindProperty(index, claim) ? store.PropertyInt(index, claim) : 0;
+    const std::string claim = PubDataStore::ClaimOf(list.lock);
+    return store.FindProperty(index, claim) && store.PropertyInt(index, claim) % 2 != 0;
 }
 
 std::vector<std::string> TakeoverLines(Server& server) {

@@ -31,8 +31,8 @@ ObjectId AddPlayer(Server& server, std::u16string_view name, int value);
 std::vector<HostValue> ListRow(const ListUnderTest& list, std::u16string name, int value, int other = 0);
 
 void SetLock(PubDataStore& store, const ListInvariants::ListShape& list, int value);
-// The takeover claim beside the lock: 0 when free or never made.
-int Claim(PubDataStore& store, const ListInvariants::ListShape& list);
+// Whether the takeover claim beside the lock is held (odd): false when free or never made.
+bool ClaimHeld(PubDataStore& store, const ListInvariants::ListShape& list);
 // The server's log lines that report a takeover.
 std::vector<std::string> TakeoverLines(Server& server);
 std::vector<std::u16string> Names(PubDataStore& store, const ListInvariants::ListShape& list);

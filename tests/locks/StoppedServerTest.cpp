@@ -186,7 +186,7 @@ TEST_F(StoppedServer, AtEveryCallInsideEachLockedRewriteTheOthersGoOnAndTheListI
             Restart();
 
             EXPECT_EQ(ListInvariants::Check(Store(), *rewrite.shape), "") << haltedAt;
-            EXPECT_EQ(Claim(Store(), *rewrite.shape), 0) << haltedAt;
+            EXPECT_FALSE(ClaimHeld(Store(), *rewrite.shape)) << haltedAt;
             EXPECT_EQ(TakeoverLines(Stopped()).size() + TakeoverLines(Other()).size(), 1u) << haltedAt;
             EXPECT_LE(Letters(), 1u) << haltedAt;
             if (std::string(rewrite.what) == "daily prize" && Letters() == 0) {
