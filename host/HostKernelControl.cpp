@@ -124,7 +124,10 @@ bool HostKernel::StrictText() const noexcept { return impl_->text.Strict(); }
 void HostKernel::ArmHalt(HaltTrigger trigger) { impl_->gate.Arm(std::move(trigger)); }
 void HostKernel::Halt() { impl_->gate.HaltNow(); }
 bool HostKernel::Halted() const noexcept { return impl_->gate.Halted(); }
-void HostKernel::Resume() { impl_->gate.Resume(); }
+void HostKernel::Resume() {
+    if (impl_->held) impl_->held->Forget();
+    impl_->gate.Resume();
+}
 const char* HostKernel::HaltedAt() const noexcept { return impl_->gate.HaltedAt(); }
 
 // ---------------------------------------------------------------- wiring

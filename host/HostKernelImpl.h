@@ -1,12 +1,14 @@
 #pragma once
 // The parts of a HostKernel, shared by the files that implement it.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "CallbackDispatch.h"
 #include "ClassRegistry.h"
 #include "ClientInboxes.h"
 #include "DiagnosticLog.h"
+#include "HeldListStore.h"
 #include "HostKernel.h"
 #include "HostObjects.h"
 #include "KernelLogs.h"
@@ -25,7 +27,8 @@ inline std::u16string_view View(const char16_t* text) noexcept {
 struct HostKernel::Impl {
     Impl(HostKernel& kernel, PubDataStore& s, int n)
         : self(kernel),
-          store(s),
+          held(s.WantsListImages() ? std::make_unique<HeldListStore>(s) : nullptr),
+          store(held ? *held : s),
           server(n),
           classes(diagnostics),
           objects(classes, diagnostics, n),
@@ -101,6 +104,7 @@ struct HostKernel::Impl {
     void Diagnose(const std::string& line) { diagnostics.Add("server " + std::to_string(server) + ": " + line); }
 
     HostKernel& self;
+    std::unique_ptr<HeldListStore> held;  // over a store a round trip away: lists held are served from images
     PubDataStore& store;
     int server;
     std::uint64_t calls = 0;

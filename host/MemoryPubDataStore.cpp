@@ -268,8 +268,9 @@ PubDataStore::ListTake MemoryPubDataStore::TakeList(int index, std::string_view 
 }
 
 bool MemoryPubDataStore::ApplyList(int index, std::string_view lock, std::uint64_t generation,
-                                   const std::optional<RecordSnapshot>* record) {
+                                   const std::optional<RecordSnapshot>* record, std::uint64_t* version) {
     const Guard guard(impl_->mutex);
+    if (version != nullptr) *version = 0;
     Property* p = PropertyAt(index, lock, "ApplyList", true);
     if (p == nullptr) return false;
     const int caller = Caller();
@@ -283,14 +284,11 @@ bool MemoryPubDataStore::ApplyList(int index, std::string_view lock, std::uint64
     }
     if (record != nullptr) {
         Space& space = *impl_->spaces[static_cast<std::size_t>(index)];
-        const std::string rec(GuardedRecord(lock));
-        space.lastRecord = nullptr;
         if (record->has_value()) {
-            TypedTable table((*record)->maxRows, (*record)->colTypes, (*record)->save);
-            table.Assign((*record)->rows);
-            space.records.insert_or_assign(rec, std::move(table));
+            Restore(space.name, GuardedRecord(lock), **record);
         } else {
-            space.records.erase(rec);
+            space.lastRecord = nullptr;
+            space.records.erase(std::string(GuardedRecord(lock)));
         }
     }
     return CompareSetPropertyInt(index, lock, 1, 0);
@@ -542,6 +540,16 @@ bool MemoryPubDataStore::Seed(std::u16string_view space, std::string_view rec, i
     s.lastRecord = nullptr;
     s.records.insert_or_assign(std::string(rec), std::move(table));
     return true;
+}
+
+void MemoryPubDataStore::Restore(std::u16string_view space, std::string_view rec, const RecordSnapshot& snapshot) {
+    const Guard lock(impl_->mutex);
+    AddSpace(space, 1);
+    Space& s = *impl_->spaces[static_cast<std::size_t>(impl_->byName.find(space)->second)];
+    TypedTable table(snapshot.maxRows, snapshot.colTypes, snapshot.save);
+    table.Assign(snapshot.rows);
+    s.lastRecord = nullptr;
+    s.records.insert_or_assign(std::string(rec), std::move(table));
 }
 
 std::vector<PubDataStore::RecordInfo> MemoryPubDataStore::Records() const {

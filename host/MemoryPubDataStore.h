@@ -30,7 +30,7 @@ public:
     ListLockState ListLock(int index, std::string_view lock) const override;
     ListTake TakeList(int index, std::string_view lock, int expected, std::uint64_t knownVersion) override;
     bool ApplyList(int index, std::string_view lock, std::uint64_t generation,
-                   const std::optional<RecordSnapshot>* record) override;
+                   const std::optional<RecordSnapshot>* record, std::uint64_t* version) override;
 
     bool FindRecord(int index, std::string_view rec) const override;
     bool AddRecord(int index, std::string_view rec, int maxRows, int cols) override;
@@ -64,6 +64,9 @@ public:
     bool Seed(std::u16string_view space, std::string_view rec, int maxRows, const std::vector<int>& colTypes,
               const std::vector<std::vector<HostValue>>& rows) override;
     std::vector<RecordInfo> Records() const override;
+    // Puts a record back exactly as another store of the contract gave it (no
+    // checks: it came from a store): the space is made when missing.
+    void Restore(std::u16string_view space, std::string_view rec, const RecordSnapshot& snapshot);
 
     bool SetReleaseHook(ReleaseHook hook) override;  // always installed
     bool SetGrantHook(GrantHook hook) override;      // always installed

@@ -117,8 +117,9 @@ public:
     // record: the record's final state (nullopt: removed); null when the hold
     // changed nothing. False, filed with both servers' names, when the caller no
     // longer holds the lock under that generation: then nothing is written.
+    // version, when given, receives the record's version after a write (0: none).
     virtual bool ApplyList(int index, std::string_view lock, std::uint64_t generation,
-                           const std::optional<RecordSnapshot>* record) = 0;
+                           const std::optional<RecordSnapshot>* record, std::uint64_t* version = nullptr) = 0;
 
     // --- records --------------------------------------------------------------------
     virtual bool FindRecord(int index, std::string_view rec) const = 0;

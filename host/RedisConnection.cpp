@@ -118,8 +118,9 @@ RedisReplyPtr RedisConnection::RoundTrip(const std::vector<std::string_view>& ar
     return RedisReplyPtr(static_cast<redisReply*>(raw));
 }
 
-RedisReplyPtr RedisConnection::Send(std::string_view op, const std::vector<std::string_view>& args, bool isScript,
-                                    RedisScript script, std::string& error) {
+RedisReplyPtr RedisConnection::Send(std::string_view op, const std::vector<std::string_view>& keys,
+                                    const std::vector<std::string_view>& args, bool isScript, RedisScript script,
+                                    int caller, std::string& error) {
     const std::lock_guard<std::mutex> lock(mutex_);
     auto it = trips_.find(op);
     if (it == trips_.end()) it = trips_.emplace(std::string(op), RedisTrips{}).first;
@@ -132,11 +133,14 @@ RedisReplyPtr RedisConnection::Send(std::string_view op, const std::vector<std::
 
     std::vector<std::string_view> argv;
     std::string sequence;
+    const std::string keyCount = std::to_string(keys.size()), callerText = std::to_string(caller);
     if (isScript) {
         const bool writes = RedisScriptWrites(script);
         if (writes) sequence = std::to_string(++sequence_);
-        argv = {"EVALSHA", "", "0", address_.prefix, writes ? std::string_view(clientId_) : std::string_view(),
-                sequence};
+        argv = {"EVALSHA", "", keyCount};
+        argv.insert(argv.end(), keys.begin(), keys.end());
+        argv.insert(argv.end(), {address_.prefix, writes ? std::string_view(clientId_) : std::string_view(), sequence,
+                                 callerText});
         argv.insert(argv.end(), args.begin(), args.end());
     } else {
         argv = args;
@@ -182,14 +186,14 @@ RedisReplyPtr RedisConnection::Send(std::string_view op, const std::vector<std::
     return nullptr;
 }
 
-RedisReplyPtr RedisConnection::Run(std::string_view op, RedisScript script, const std::vector<std::string_view>& args,
-                                   std::string& error) {
-    return Send(op, args, true, script, error);
+RedisReplyPtr RedisConnection::Run(std::string_view op, RedisScript script, const std::vector<std::string_view>& keys,
+                                   const std::vector<std::string_view>& args, int caller, std::string& error) {
+    return Send(op, keys, args, true, script, caller, error);
 }
 
 RedisReplyPtr RedisConnection::Command(std::string_view op, const std::vector<std::string_view>& argv,
                                        std::string& error) {
-    return Send(op, argv, false, RedisScript::kCount, error);
+    return Send(op, {}, argv, false, RedisScript::kCount, 0, error);
 }
 
 void RedisConnection::DropForTest() {

@@ -44,11 +44,11 @@ public:
     bool Open(std::string& error);
     const RedisAddress& Address() const noexcept { return address_; }
 
-    // Runs the script with ARGV = prefix, client id, sequence (writes only), args.
-    // Null with the cause in error when no reply came even after reconnecting,
-    // or the server answered with an error.
-    RedisReplyPtr Run(std::string_view op, RedisScript script, const std::vector<std::string_view>& args,
-                      std::string& error);
+    // Runs the script with KEYS = keys and ARGV = prefix, client id, sequence
+    // (writes only), the calling server, args. Null with the cause in error when
+    // no reply came even after reconnecting, or the server answered with an error.
+    RedisReplyPtr Run(std::string_view op, RedisScript script, const std::vector<std::string_view>& keys,
+                      const std::vector<std::string_view>& args, int caller, std::string& error);
     // One plain command, same failure handling.
     RedisReplyPtr Command(std::string_view op, const std::vector<std::string_view>& argv, std::string& error);
 
@@ -67,8 +67,9 @@ private:
     bool ConnectOnce(std::string& error);
     bool LoadScripts(std::string& error);
     RedisReplyPtr RoundTrip(const std::vector<std::string_view>& argv, std::string& error);
-    RedisReplyPtr Send(std::string_view op, const std::vector<std::string_view>& argv, bool isScript,
-                       RedisScript script, std::string& error);
+    RedisReplyPtr Send(std::string_view op, const std::vector<std::string_view>& keys,
+                       const std::vector<std::string_view>& argv, bool isScript, RedisScript script, int caller,
+                       std::string& error);
     void Close() noexcept;
 
     RedisAddress address_;

@@ -68,11 +68,11 @@ std::string RedisPubDataStore::Key(int index, std::string_view kind, std::string
 }
 
 RedisPubDataStore::Outcome RedisPubDataStore::Exec(std::string_view op, RedisScript script, int index,
-                                                   std::string_view what,
-                                                   const std::vector<std::string_view>& args) const {
+                                                   std::string_view what, const std::vector<std::string_view>& args,
+                                                   const std::vector<std::string_view>& keys) const {
     Outcome out;
     std::string error;
-    out.reply = connection_.Run(op, script, args, error);
+    out.reply = connection_.Run(op, script, keys, args, Caller(), error);
     const redisReply* r = out.reply.get();
     if (r == nullptr || r->type != REDIS_REPLY_ARRAY || r->elements == 0) {
         if (error.empty()) error = "the store's script gave no result";
@@ -176,28 +176,124 @@ bool RedisPubDataStore::CompareSetPropertyInt(int index, std::string_view name, 
     const bool done = Exec("CompareSetPubPropertyInt", RedisScript::CompareSet, index, name,
                            {Num(index), name, Num(expected), Num(desired)})
                           .status == Status::Done;
-    if (done && expected == 1 && desired == 0) {
-        const std::lock_guard<std::mutex> lock(releasesMutex_);
-        auto it = releases_.find(name);
-        if (it == releases_.end()) it = releases_.emplace(std::string(name), 0).first;
-        ++it->second;
-    }
+    CountCompareSet(name, done, expected, desired);
     return done;
 }
 
+void RedisPubDataStore::CountCompareSet(std::string_view name, bool granted, int expected, int desired) {
+    if (granted && !(expected == 1 && desired == 0)) return;
+    const std::lock_guard<std::mutex> lock(countsMutex_);
+    auto& counts = granted ? releases_ : failures_;
+    auto it = counts.find(name);
+    if (it == counts.end()) it = counts.emplace(std::string(name), 0).first;
+    ++it->second;
+    if (!granted) ++failuresTotal_;
+}
+
 std::map<std::string, std::uint64_t, std::less<>> RedisPubDataStore::Releases() const {
-    const std::lock_guard<std::mutex> lock(releasesMutex_);
+    const std::lock_guard<std::mutex> lock(countsMutex_);
     return releases_;
 }
 
-std::uint64_t RedisPubDataStore::CompareSetFailures(int index, std::string_view name) const {
-    RedisReplyPtr r = Plain("CompareSetFailures", {"HGET", Key(index, "p", name), "f"});
-    return static_cast<std::uint64_t>(IntOfReply(r.get()));
+std::uint64_t RedisPubDataStore::CompareSetFailures(int /*index*/, std::string_view name) const {
+    const std::lock_guard<std::mutex> lock(countsMutex_);
+    const auto it = failures_.find(name);
+    return it != failures_.end() ? it->second : 0;
 }
 
 std::uint64_t RedisPubDataStore::CompareSetFailuresTotal() const {
-    RedisReplyPtr r = Plain("CompareSetFailuresTotal", {"GET", connection_.Address().prefix + ":casfails"});
-    return static_cast<std::uint64_t>(IntOfReply(r.get()));
+    const std::lock_guard<std::mutex> lock(countsMutex_);
+    return failuresTotal_;
+}
+
+// ---------------------------------------------------------------- list locks
+
+PubDataStore::ListLockState RedisPubDataStore::ListLock(int index, std::string_view lock) const {
+    RedisReplyPtr r = Plain("ListLock", {"HMGET", Key(index, "p", lock), "v", "h", "g"});
+    ListLockState state;
+    state.value = static_cast<int>(IntOfReply(Element(r.get(), 0)));
+    state.holder = static_cast<int>(IntOfReply(Element(r.get(), 1)));
+    state.generation = static_cast<std::uint64_t>(IntOfReply(Element(r.get(), 2)));
+    return state;
+}
+
+PubDataStore::ListTake RedisPubDataStore::TakeList(int index, std::string_view lock, int expected,
+                                                   std::uint64_t knownVersion) {
+    const std::string rec(GuardedRecord(lock));
+    const std::string lockKey = Key(index, "p", lock), claimKey = Key(index, "p", ClaimOf(lock)),
+                      meta = Key(index, "rm", rec), rows = Key(index, "rr", rec),
+                      spaces = connection_.Address().prefix + ":spacelist";
+    const Outcome o = Exec("TakeList", RedisScript::TakeList, index, lock,
+                           {Num(index), lock, Num(expected), Num(static_cast<long long>(knownVersion))},
+                           {lockKey, claimKey, meta, rows, spaces});
+    ListTake take;
+    take.granted = o.status == Status::Done;
+    CountCompareSet(lock, take.granted, expected, 1);
+    if (!take.granted) return take;
+    const redisReply* r = o.reply.get();
+    take.generation = static_cast<std::uint64_t>(o.Value(1));
+    take.space = WideFromBytes(TextOfReply(Element(r, 2)));
+    take.claimExists = o.Value(3) == 1;
+    take.claim = static_cast<int>(o.Value(4));
+    const bool exists = o.Value(5) == 1;
+    take.version = static_cast<std::uint64_t>(o.Value(6));
+    const long long sent = o.Value(7);
+    if (sent == 0) return take;
+    take.sent = true;
+    if (!exists) return take;
+    if (sent == 2) {
+        // The reply came a second time, from the store's memory, without the rows.
+        take.version = 0;
+        take.record = Snapshot(take.space, rec);
+        return take;
+    }
+    RecordSnapshot snap;
+    for (char t : TextOfReply(Element(r, 8))) snap.colTypes.push_back(static_cast<unsigned char>(t));
+    snap.maxRows = static_cast<int>(o.Value(9));
+    snap.save = o.Value(10) == 1;
+    for (std::size_t i = 11; i < r->elements; ++i) {
+        const std::vector<std::string_view> cells = CellsOf(TextOfReply(r->element[i]));
+        std::vector<HostValue> row;
+        row.reserve(snap.colTypes.size());
+        for (std::size_t c = 0; c < snap.colTypes.size(); ++c)
+            row.push_back(ValueFromBytes(snap.colTypes[c], c < cells.size() ? cells[c] : std::string_view()));
+        snap.rows.push_back(std::move(row));
+    }
+    take.record = std::move(snap);
+    return take;
+}
+
+bool RedisPubDataStore::ApplyList(int index, std::string_view lock, std::uint64_t generation,
+                                  const std::optional<RecordSnapshot>* record, std::uint64_t* version) {
+    if (version != nullptr) *version = 0;
+    const std::string rec(GuardedRecord(lock));
+    const std::string lockKey = Key(index, "p", lock), meta = Key(index, "rm", rec), rows = Key(index, "rr", rec),
+                      recs = connection_.Address().prefix + ":s:" + Num(index) + ":recs", spaces = connection_.Address().prefix + ":spacelist";
+    const std::string indexText = Num(index), generationText = Num(static_cast<long long>(generation));
+    std::string types, maxText, saveText;
+    std::vector<std::string> encoded;
+    const char* mode = "u";
+    if (record != nullptr && !record->has_value()) mode = "r";
+    if (record != nullptr && record->has_value()) {
+        mode = "w";
+        const RecordSnapshot& snap = **record;
+        for (int t : snap.colTypes) types.push_back(static_cast<char>(t));
+        maxText = Num(snap.maxRows);
+        saveText = snap.save ? "1" : "0";
+        encoded.reserve(snap.rows.size());
+        for (const auto& row : snap.rows) {
+            std::string elem;
+            for (std::size_t i = 0; i < row.size(); ++i) AppendCell(elem, ValueBytes(StoredAs(snap.colTypes[i], row[i])));
+            encoded.push_back(std::move(elem));
+        }
+    }
+    std::vector<std::string_view> args = {indexText, lock, rec, generationText, mode, types, maxText, saveText};
+    for (const std::string& e : encoded) args.push_back(e);
+    const Outcome o = Exec("ApplyList", RedisScript::ApplyList, index, lock, args, {lockKey, meta, rows, recs, spaces});
+    const bool done = o.status == Status::Done;
+    if (done) CountCompareSet(lock, true, 1, 0);
+    if (done && version != nullptr) *version = static_cast<std::uint64_t>(o.Value(1));
+    return done;
 }
 
 // ---------------------------------------------------------------- records
@@ -418,8 +514,3 @@ std::vector<PubDataStore::RecordInfo> RedisPubDataStore::Records() const {
     return out;
 }
 
-PubDataStore::ListLockState RedisPubDataStore::ListLock(int, std::string_view) const { return {}; }
-PubDataStore::ListTake RedisPubDataStore::TakeList(int, std::string_view, int, std::uint64_t) { return {}; }
-bool RedisPubDataStore::ApplyList(int, std::string_view, std::uint64_t, const std::optional<RecordSnapshot>*) {
-    return false;
-}

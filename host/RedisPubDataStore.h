@@ -34,8 +34,9 @@ public:
     std::uint64_t Reconnects() const { return connection_.Reconnects(); }
     std::uint64_t FailedCalls() const { return connection_.FailedCalls(); }
     void DropConnectionForTest() { connection_.DropForTest(); }
-    // Compare-and-sets of this process that took a property from 1 to 0 (a
-    // list's lock given back after a rewrite), by property.
+    // Compare-and-sets of this connection that took a property from 1 to 0 (a
+    // list's lock given back after a rewrite), by property. Failed
+    // compare-and-sets (CompareSetFailures) are this connection's too.
     std::map<std::string, std::uint64_t, std::less<>> Releases() const;
 
     int SpaceIndex(std::u16string_view name) const override;
@@ -56,7 +57,7 @@ public:
     bool WantsListImages() const noexcept override { return true; }
     ListTake TakeList(int index, std::string_view lock, int expected, std::uint64_t knownVersion) override;
     bool ApplyList(int index, std::string_view lock, std::uint64_t generation,
-                   const std::optional<RecordSnapshot>* record) override;
+                   const std::optional<RecordSnapshot>* record, std::uint64_t* version) override;
 
     bool FindRecord(int index, std::string_view rec) const override;
     bool AddRecord(int index, std::string_view rec, int maxRows, int cols) override;
@@ -103,7 +104,7 @@ private:
     // Runs a script; files a refusal as "<op> <space>/<what>: <why>" and a failure
     // as "<op> not done: <cause>".
     Outcome Exec(std::string_view op, RedisScript script, int index, std::string_view what,
-                 const std::vector<std::string_view>& args) const;
+                 const std::vector<std::string_view>& args, const std::vector<std::string_view>& keys = {}) const;
     // A plain command; null (filed) on failure.
     RedisReplyPtr Plain(std::string_view op, const std::vector<std::string_view>& argv) const;
     std::string Key(int index, std::string_view kind, std::string_view name) const;
@@ -112,7 +113,13 @@ private:
     bool RowCall(std::string_view op, RedisScript script, int index, std::string_view rec, int row,
                  const IVarList& values, long long& value);
 
+    // A failed compare-and-set writes nothing in the store, so each connection
+    // counts its own; and a lock's release is counted on the way out.
+    void CountCompareSet(std::string_view name, bool granted, int expected, int desired);
+
     mutable RedisConnection connection_;
-    mutable std::mutex releasesMutex_;
+    mutable std::mutex countsMutex_;
     std::map<std::string, std::uint64_t, std::less<>> releases_;
+    std::map<std::string, std::uint64_t, std::less<>> failures_;
+    std::uint64_t failuresTotal_ = 0;
 };

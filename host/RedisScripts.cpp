@@ -8,6 +8,7 @@ namespace {
 // Helpers shared by every script; each script is this text followed by its body.
 constexpr const char* kPrelude = R"LUA(
 local P = ARGV[1]
+local ME = tonumber(ARGV[4]) or 0
 local SPACES, SPACELIST = P .. ':spaces', P .. ':spacelist'
 local function space_name(i)
   local n = tonumber(i)
@@ -41,6 +42,39 @@ local function record(i, rec)
 end
 
 local function col_type(r, c) return string.byte(r.types, c + 1) end
+
+-- List locks are fenced (PubDataStore.h, ListLockFence.h: the same rules and texts).
+local function server_name(s) if s == 0 then return 'the host' end return 'server ' .. s end
+-- Why the caller may not write the record guarded by lock key k named lock; nil when it may.
+local function fence_refusal(k, lock)
+  if ME == 0 then return nil end
+  local f = redis.call('HMGET', k, 'v', 'h', 'g', 'x:' .. ME)
+  if not f[1] then return nil end
+  local held, h, g = f[1] == '1', tonumber(f[2] or '0') or 0, f[3] or '0'
+  if f[4] then
+    local now = (held and h ~= 0) and ('held by ' .. server_name(h)) or 'free'
+    return 'refused to ' .. server_name(ME) .. ': its hold of ' .. lock .. ' was taken over (now ' .. now ..
+           ', generation ' .. g .. ')'
+  end
+  if held and h ~= 0 and h ~= ME then
+    return 'refused to ' .. server_name(ME) .. ': ' .. lock .. ' is held by ' .. server_name(h) ..
+           ' (generation ' .. g .. ')'
+  end
+  return nil
+end
+local function fenced(i, rec) return fence_refusal(prop_key(i, rec .. 'PubLock'), rec .. 'PubLock') end
+-- The record for a write: nil and the refusal when missing or fenced off.
+local function writable(i, rec)
+  local r, why = record(i, rec)
+  if not r then return nil, why end
+  local bad = fenced(i, rec)
+  if bad then return nil, refuse(bad, r.sn) end
+  return r
+end
+-- Every change of a record gives it a new version, unique in the world, so a
+-- copy of it held elsewhere knows whether it is still current.
+local function touch(m) redis.call('HSET', m, 'ver', redis.call('INCR', P .. ':ver')) end
+local function is_list_lock(name) return #name > 7 and string.sub(name, -7) == 'PubLock' end
 
 local function default_cell(t)
   if t == 1 or t == 2 or t == 3 then return '\0\0\0\0' end
@@ -133,7 +167,29 @@ local function insert_elem(r, row, elem)
   end
 end
 
-local function write(body)
+-- A granted compare-and-set of list lock k from expected to desired: a take
+-- (0 to 1) or takeover (1 to 1) makes the caller the holder under a new
+-- generation, and a takeover fences the holder it replaced; a release leaves no
+-- holder. The generation.
+local function take_or_release(k, expected, desired)
+  redis.call('HSET', k, 'v', desired)
+  if desired == '1' and (expected == '0' or expected == '1') then
+    local g = redis.call('HINCRBY', k, 'g', 1)
+    local h = tonumber(redis.call('HGET', k, 'h') or '0') or 0
+    if expected == '1' and h ~= 0 and h ~= ME then redis.call('HSET', k, 'x:' .. h, 1) end
+    redis.call('HDEL', k, 'x:' .. ME)
+    redis.call('HSET', k, 'h', ME)
+    return g
+  end
+  if expected == '1' and desired == '0' then redis.call('HSET', k, 'h', 0) end
+  return tonumber(redis.call('HGET', k, 'g') or '0')
+end
+
+-- A write that did nothing ({2, ...}: a probe, a name that exists, a failed
+-- compare-and-set) leaves nothing behind, not even its reply: sent again, it
+-- is simply tried again. remember, when given, makes the reply kept for a
+-- second sending out of a large one.
+local function write(body, remember)
   local cid, seq = ARGV[2], ARGV[3]
   local replies = P .. ':replies'
   if cid ~= '' then
@@ -144,10 +200,12 @@ local function write(body)
     end
   end
   local result = body()
-  if cid ~= '' then redis.call('HSET', replies, cid, seq .. ':' .. cmsgpack.pack(result)) end
+  if cid ~= '' and result[1] ~= 2 then
+    redis.call('HSET', replies, cid, seq .. ':' .. cmsgpack.pack(remember and remember(result) or result))
+  end
   return result
 end
-local A = 4
+local A = 5
 )LUA";
 
 struct Body {
@@ -189,6 +247,7 @@ return write(function()
   if not p then return why end
   if p.t ~= 2 then return refuse('property is not an int', p.sn) end
   redis.call('HSET', p.k, 'v', ARGV[A + 2])
+  if is_list_lock(ARGV[A + 1]) then redis.call('HSET', p.k, 'h', 0) end
   return {1, 1}
 end))LUA"},
     {"CompareSet", true, R"LUA(
@@ -196,12 +255,22 @@ return write(function()
   local p, why = property(ARGV[A], ARGV[A + 1])
   if not p then return why end
   if p.t ~= 2 then return refuse('property is not an int', p.sn) end
-  if redis.call('HGET', p.k, 'v') ~= ARGV[A + 2] then
-    redis.call('HINCRBY', p.k, 'f', 1)
-    redis.call('INCR', P .. ':casfails')
-    return {2, 0}
+  -- A failed try writes nothing: the caller counts it.
+  if redis.call('HGET', p.k, 'v') ~= ARGV[A + 2] then return {2, 0} end
+  local name, expected, desired = ARGV[A + 1], ARGV[A + 2], ARGV[A + 3]
+  if is_list_lock(name) then
+    if expected == '1' and desired == '0' and ME ~= 0 then
+      local f = redis.call('HMGET', p.k, 'h', 'g', 'x:' .. ME)
+      local h = tonumber(f[1] or '0') or 0
+      if f[3] or (h ~= 0 and h ~= ME) then
+        return refuse('release refused to ' .. server_name(ME) .. ': ' .. name .. ' is held by ' .. server_name(h) ..
+                      ' (generation ' .. (f[2] or '0') .. ')', p.sn)
+      end
+    end
+    take_or_release(p.k, expected, desired)
+  else
+    redis.call('HSET', p.k, 'v', desired)
   end
-  redis.call('HSET', p.k, 'v', ARGV[A + 3])
   return {1, 1}
 end))LUA"},
     {"AddRecord", true, R"LUA(
@@ -210,10 +279,13 @@ return write(function()
   local sn = space_name(i)
   if not sn then return refuse('no public data space of that index') end
   local m = meta_key(i, rec)
+  local bad = fenced(i, rec)
+  if bad then return refuse(bad, sn) end
   if redis.call('EXISTS', m) == 1 then return {2, 0} end
   if rec == '' then return refuse('empty name', sn) end
   if shape ~= '' then return refuse(shape, sn) end
-  redis.call('HSET', m, 'types', string.rep('\0', cols), 'max', max, 'save', 1, 'next', 0)
+  redis.call('HSET', m, 'types', string.rep('\0', cols), 'max', max, 'save', 1, 'next', 0,
+             'ver', redis.call('INCR', P .. ':ver'))
   redis.call('SADD', recs_key(i), rec)
   return {1, 1}
 end))LUA"},
@@ -222,6 +294,8 @@ return write(function()
   local i, rec = ARGV[A], ARGV[A + 1]
   local sn = space_name(i)
   if not sn then return refuse('no public data space of that index') end
+  local bad = fenced(i, rec)
+  if bad then return refuse(bad, sn) end
   if redis.call('EXISTS', meta_key(i, rec)) == 0 then return {2, 0} end
   redis.call('UNLINK', meta_key(i, rec), rows_key(i, rec))
   redis.call('SREM', recs_key(i), rec)
@@ -229,14 +303,15 @@ return write(function()
 end))LUA"},
     {"SetRecordSave", true, R"LUA(
 return write(function()
-  local r, why = record(ARGV[A], ARGV[A + 1])
+  local r, why = writable(ARGV[A], ARGV[A + 1])
   if not r then return why end
   redis.call('HSET', r.m, 'save', ARGV[A + 2])
+  touch(r.m)
   return {1, 1}
 end))LUA"},
     {"SetColType", true, R"LUA(
 return write(function()
-  local r, why = record(ARGV[A], ARGV[A + 1])
+  local r, why = writable(ARGV[A], ARGV[A + 1])
   if not r then return why end
   local col, t = tonumber(ARGV[A + 2]), tonumber(ARGV[A + 3])
   if col < 0 or col >= #r.types or t <= 0 or t > 8 or t == 7 then
@@ -251,11 +326,12 @@ return write(function()
       redis.call('LSET', r.r, n - 1, join(id, cells))
     end
   end
+  touch(r.m)
   return {1, 1}
 end))LUA"},
     {"InsertRow", true, R"LUA(
 return write(function()
-  local r, why = record(ARGV[A], ARGV[A + 1])
+  local r, why = writable(ARGV[A], ARGV[A + 1])
   if not r then return why end
   local row, rows = tonumber(ARGV[A + 2]), redis.call('LLEN', r.r)
   if row < 0 or row > rows then return refuse(row_out_of_range(row, rows), r.sn) end
@@ -264,11 +340,12 @@ return write(function()
   local cells = {}
   for c = 1, #r.types do cells[c] = default_cell(string.byte(r.types, c)) end
   insert_elem(r, row, join(new_id(r), cells))
+  touch(r.m)
   return {1, 1}
 end))LUA"},
     {"AddRowValues", true, R"LUA(
 return write(function()
-  local r, why = record(ARGV[A], ARGV[A + 1])
+  local r, why = writable(ARGV[A], ARGV[A + 1])
   if not r then return why end
   local row, rows = tonumber(ARGV[A + 2]), redis.call('LLEN', r.r)
   if row == -1 then row = rows end
@@ -278,11 +355,12 @@ return write(function()
   local cells, unfit = row_cells(r, A + 3)
   if not cells then return refuse(unfit, r.sn) end
   insert_elem(r, row, join(new_id(r), cells))
+  touch(r.m)
   return {1, row}
 end))LUA"},
     {"SetRowValues", true, R"LUA(
 return write(function()
-  local r, why = record(ARGV[A], ARGV[A + 1])
+  local r, why = writable(ARGV[A], ARGV[A + 1])
   if not r then return why end
   local row, rows = tonumber(ARGV[A + 2]), redis.call('LLEN', r.r)
   if row < 0 or row >= rows then return refuse(row_out_of_range(row, rows), r.sn) end
@@ -290,27 +368,30 @@ return write(function()
   if not cells then return refuse(unfit, r.sn) end
   local id = parse(redis.call('LINDEX', r.r, row))
   redis.call('LSET', r.r, row, join(id, cells))
+  touch(r.m)
   return {1, 1}
 end))LUA"},
     {"RemoveRow", true, R"LUA(
 return write(function()
-  local r, why = record(ARGV[A], ARGV[A + 1])
+  local r, why = writable(ARGV[A], ARGV[A + 1])
   if not r then return why end
   local row, rows = tonumber(ARGV[A + 2]), redis.call('LLEN', r.r)
   if row < 0 or row >= rows then return refuse(row_out_of_range(row, rows), r.sn) end
   redis.call('LREM', r.r, 1, redis.call('LINDEX', r.r, row))
+  touch(r.m)
   return {1, 1}
 end))LUA"},
     {"ClearRecord", true, R"LUA(
 return write(function()
-  local r, why = record(ARGV[A], ARGV[A + 1])
+  local r, why = writable(ARGV[A], ARGV[A + 1])
   if not r then return why end
   redis.call('LTRIM', r.r, 1, 0)
+  touch(r.m)
   return {1, 1}
 end))LUA"},
     {"SetCell", true, R"LUA(
 return write(function()
-  local r, why = record(ARGV[A], ARGV[A + 1])
+  local r, why = writable(ARGV[A], ARGV[A + 1])
   if not r then return why end
   local row, col, t = tonumber(ARGV[A + 2]), tonumber(ARGV[A + 3]), tonumber(ARGV[A + 4])
   local bad = cell_refusal(r, row, col, t)
@@ -320,6 +401,7 @@ return write(function()
   -- An int over a 64-bit cell keeps the cell 64 bits wide.
   cells[col + 1] = stored(ct, t, ARGV[A + 5])
   redis.call('LSET', r.r, row, join(id, cells))
+  touch(r.m)
   return {1, 1}
 end))LUA"},
     {"Seed", true, R"LUA(
@@ -332,10 +414,76 @@ return write(function()
   end
   local r = {m = meta_key(index, rec), r = rows_key(index, rec)}
   redis.call('UNLINK', r.m, r.r)
-  redis.call('HSET', r.m, 'types', types, 'max', max, 'save', 1, 'next', 0)
+  redis.call('HSET', r.m, 'types', types, 'max', max, 'save', 1, 'next', 0, 'ver', redis.call('INCR', P .. ':ver'))
   redis.call('SADD', recs_key(index), rec)
   for n = A + 4, #ARGV do redis.call('RPUSH', r.r, new_id(r) .. ARGV[n]) end
   return {1, 1}
+end))LUA"},
+    {"TakeList", true, R"LUA(
+-- KEYS: the lock's hash, the claim's hash, the record's meta and rows, the space list.
+return write(function()
+  local lk, ck, m, rk, sl = KEYS[1], KEYS[2], KEYS[3], KEYS[4], KEYS[5]
+  local n, expected, known = tonumber(ARGV[A]), ARGV[A + 2], ARGV[A + 3]
+  local sn = n and n >= 0 and n == math.floor(n) and redis.call('LINDEX', sl, n)
+  if not sn then return refuse('no public data space of that index') end
+  local t = redis.call('HGET', lk, 't')
+  if not t then return refuse('no such property', sn) end
+  if tonumber(t) ~= 2 then return refuse('property is not an int', sn) end
+  if redis.call('HGET', lk, 'v') ~= expected then return {2, 0} end
+  local g = take_or_release(lk, expected, '1')
+  local claim = redis.call('HGET', ck, 'v')
+  local out = {1, g, sn, claim and 1 or 0, tonumber(claim or '0'), 0, 0, 1}
+  local meta = redis.call('HMGET', m, 'types', 'max', 'save', 'ver')
+  if meta[1] then
+    out[6], out[7] = 1, tonumber(meta[4] or '0')
+    if known ~= '0' and meta[4] and meta[4] == known then
+      out[8] = 0
+    else
+      out[9], out[10], out[11] = meta[1], tonumber(meta[2]), tonumber(meta[3])
+      local rows = redis.call('LRANGE', rk, 0, -1)
+      for k = 1, #rows do out[11 + k] = rows[k] end
+    end
+  end
+  return out
+end, function(r) return {r[1], r[2], r[3], r[4], r[5], r[6], r[7], 2} end))LUA"},
+    {"ApplyList", true, R"LUA(
+-- KEYS: the lock's hash, the record's meta and rows, the space's set of records, the space list.
+return write(function()
+  local lk, m, rk, recs, sl = KEYS[1], KEYS[2], KEYS[3], KEYS[4], KEYS[5]
+  local n, lock, rec, gen, mode = tonumber(ARGV[A]), ARGV[A + 1], ARGV[A + 2], ARGV[A + 3], ARGV[A + 4]
+  local sn = n and n >= 0 and n == math.floor(n) and redis.call('LINDEX', sl, n)
+  if not sn then return refuse('no public data space of that index') end
+  local f = redis.call('HMGET', lk, 'v', 'h', 'g')
+  local h = tonumber(f[2] or '0') or 0
+  if f[1] ~= '1' or h ~= ME or f[3] ~= gen then
+    local now = (f[1] == '1' and h ~= 0) and ('held by ' .. server_name(h)) or 'free'
+    return refuse('refused to ' .. server_name(ME) .. ': its hold (generation ' .. gen .. ') was taken over; ' ..
+                  lock .. ' is ' .. now .. ' (generation ' .. (f[3] or '0') .. ')', sn)
+  end
+  local ver = 0
+  if mode == 'r' then
+    redis.call('UNLINK', m, rk)
+    redis.call('SREM', recs, rec)
+  elseif mode == 'w' then
+    local first, count = A + 8, #ARGV - (A + 7)
+    local id = redis.call('HINCRBY', m, 'next', count) - count
+    ver = redis.call('INCR', P .. ':ver')
+    redis.call('HSET', m, 'types', ARGV[A + 5], 'max', ARGV[A + 6], 'save', ARGV[A + 7], 'ver', ver)
+    redis.call('SADD', recs, rec)
+    redis.call('DEL', rk)
+    local batch = {}
+    for k = first, #ARGV do
+      id = id + 1
+      batch[#batch + 1] = struct.pack('>I4', math.floor(id / 4294967296)) .. struct.pack('>I4', id % 4294967296) ..
+                          ARGV[k]
+      if #batch == 500 or k == #ARGV then
+        redis.call('RPUSH', rk, unpack(batch))
+        batch = {}
+      end
+    end
+  end
+  take_or_release(lk, '1', '0')
+  return {1, ver}
 end))LUA"},
     {"FindWideStr", false, R"LUA(
 local r, why = record(ARGV[A], ARGV[A + 1])

@@ -5,16 +5,19 @@
 //
 // Every script takes ARGV[1] = the world prefix, ARGV[2] = the caller's client
 // id, ARGV[3] = the caller's sequence number of this write (both empty for
-// reads), then its own arguments from ARGV[4] on. The scripts compute their
-// keys from the prefix, so the store needs one Redis server, not a cluster.
+// reads), ARGV[4] = the server it calls for (0: none; list locks are fenced by
+// it), then its own arguments from ARGV[5] on. Most scripts compute their keys
+// from the prefix; TakeList and ApplyList are handed theirs as KEYS.
 //
 // Keys under PREFIX:
 //   spaces            hash: space name (UTF-16LE) -> index
 //   spacelist         list: space names by index (indices are list positions)
-//   s:I:p:NAME        hash of a property: t (type), v (value), s (save), f (failed compare-and-sets)
-//   casfails          failed compare-and-sets over every property
+//   s:I:p:NAME        hash of a property: t (type), v (value), s (save); a list lock also
+//                     h (holder), g (generation), x:S (server S fenced off)
+//   ver               the last version given to a record
 //   s:I:recs          set of the space's record names
-//   s:I:rm:REC        hash of a record: types (one byte per column), max, save, next (row id counter)
+//   s:I:rm:REC        hash of a record: types (one byte per column), max, save, next (row id
+//                     counter), ver (changed by every write)
 //   s:I:rr:REC        list of rows: an 8-byte row id, then per column a 4-byte length and the cell's bytes
 //   replies           hash: client id -> its last write's sequence number and reply
 //
@@ -29,7 +32,7 @@
 
 enum class RedisScript : unsigned char {
     AddSpace, AddProperty, SetPropertySave, SetPropertyInt, CompareSet, AddRecord, RemoveRecord, SetRecordSave,
-    SetColType, InsertRow, AddRowValues, SetRowValues, RemoveRow, ClearRecord, SetCell, Seed,
+    SetColType, InsertRow, AddRowValues, SetRowValues, RemoveRow, ClearRecord, SetCell, Seed, TakeList, ApplyList,
     // reads
     FindWideStr, QueryCell, ColType, Shape, Snapshot, Records,
     kCount

@@ -111,20 +111,27 @@ int PubRecordHandle::LearnClaim(int from) {
     return 0;
 }
 
-PubRecordHandle::LockOutcome PubRecordHandle::BeginHold(LockOutcome outcome, int generation, bool known) {
+PubRecordHandle::LockOutcome PubRecordHandle::BeginHold(LockOutcome outcome, int generation) {
     holding_ = true;
     lost_ = false;
-    known_ = known;
     generation_ = generation;
     return outcome;
+}
+
+PubRecordHandle::LockOutcome PubRecordHandle::BeginTakenHold() {
+    // The claim as this hold begins: no waiter can have taken a hold this young
+    // over, so whatever value stands is the hold's (found from the value last
+    // seen, which stands unless a takeover of some other hold moved it).
+    int claim = TakeoverClaim::Known(pubIndex_, lockName_);
+    if (!TakeoverClaim::Holds(kernel_, pubIndex_, claimName_, claim)) claim = LearnClaim(claim);
+    return BeginHold(LockOutcome::Taken, claim);
 }
 
 PubRecordHandle::LockOutcome PubRecordHandle::Lock() {
     // Read (and a bad setting reported) at the first lock, not the first wait.
     boundNs_ = StaleLock::BoundMs(kernel_) * 1'000'000;
     EnsureLockProperty();
-    // Under the claim's value last seen; checked at the first write (see MayWrite).
-    if (TryLock()) return BeginHold(LockOutcome::Taken, TakeoverClaim::Known(pubIndex_, lockName_), false);
+    if (TryLock()) return BeginTakenHold();
     StaleLock::HolderTime seen(boundNs_, Platform::MonotonicNanoseconds());
     // The claim as last seen: it only grows, so finding it there at the end of
     // the bound means it did not move meanwhile (and costs no call now).
@@ -133,7 +140,7 @@ PubRecordHandle::LockOutcome PubRecordHandle::Lock() {
         BackOff(round);
         for (unsigned t = 0; t < TriesInRound(round); ++t) {
             if (t > 0) Platform::YieldThread();
-            if (TryLock()) return BeginHold(LockOutcome::Taken, TakeoverClaim::Known(pubIndex_, lockName_), false);
+            if (TryLock()) return BeginTakenHold();
         }
         const std::int64_t now = Platform::MonotonicNanoseconds();
         if (!seen.Look(now)) continue;
@@ -159,12 +166,12 @@ PubRecordHandle::LockOutcome PubRecordHandle::Lock() {
             // takeover would wait a second bound.
             kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, ours, ours + 1);
             TakeoverClaim::Remember(pubIndex_, lockName_, ours + 1);
-            return BeginHold(LockOutcome::Taken, ours + 1, true);
+            return BeginHold(LockOutcome::Taken, ours + 1);
         }
         if (kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 1, 1)) {
             holdsClaim_ = true;
             ReportTakeover(seen.SeenNs());
-            return BeginHold(LockOutcome::TakenOver, ours, true);
+            return BeginHold(LockOutcome::TakenOver, ours);
         }
         // Freed and taken again between the two tries: a live holder after all.
         kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, ours, ours + 1);
@@ -206,23 +213,13 @@ void PubRecordHandle::ReportLost() noexcept {
 bool PubRecordHandle::MayWrite() noexcept {
     if (!holding_) return true;
     if (lost_) return false;
-    if (TakeoverClaim::Holds(kernel_, pubIndex_, claimName_, generation_)) {
-        known_ = true;
+    if (TakeoverClaim::Holds(kernel_, pubIndex_, claimName_, generation_)) return true;
+    // A hold taken while a takeover was ending (the lock given back, the claim
+    // not yet) sees that claim given back too: the hold is still this one's.
+    if (!TakeoverClaim::Free(generation_) && TakeoverClaim::Holds(kernel_, pubIndex_, claimName_, generation_ + 1)) {
+        ++generation_;
+        TakeoverClaim::Remember(pubIndex_, lockName_, generation_);
         return true;
-    }
-    if (!known_) {
-        // The generation came from the value last seen, and a takeover of some
-        // earlier hold may have moved the claim since. A free claim, with the lock
-        // still held, is the one this hold began under: a takeover of this hold
-        // leaves the claim taken until its holder gives the lock back. A claim
-        // under way is a takeover of this hold (or one whose claimant stopped:
-        // the hold is given up either way, and claimed past after the bound).
-        const int present = LearnClaim(generation_);
-        known_ = true;
-        if (TakeoverClaim::Free(present) && !kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 0, 0)) {
-            generation_ = present;
-            return true;
-        }
     }
     lost_ = true;
     ReportLost();

@@ -120,7 +120,8 @@ private:
     // The claim's value now, searched from the value last seen; a claim holding
     // a value out of reach is set back to 0 (and that logged).
     int LearnClaim(int from);
-    LockOutcome BeginHold(LockOutcome outcome, int generation, bool known);
+    LockOutcome BeginHold(LockOutcome outcome, int generation);
+    LockOutcome BeginTakenHold();
     // Before a write of the hold: whether the hold is still this handle's.
     bool MayWrite() noexcept;
     void ReportTakeover(std::int64_t waitedNs);
@@ -138,7 +139,6 @@ private:
     bool holding_ = false;
     bool holdsClaim_ = false;   // a takeover: the claim is ours until Unlock
     bool lost_ = false;         // the hold was found taken over
-    bool known_ = false;        // the generation was checked against the claim
     int generation_ = 0;        // the claim's value the hold is under
     std::int64_t boundNs_ = 0;
 };

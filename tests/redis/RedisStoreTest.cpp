@@ -190,9 +190,9 @@ TEST_F(RedisStoreTest, AWriteSentTwiceIsAppliedOnce) {
     Raw({"SCRIPT", "LOAD", RedisScriptSource(RedisScript::AddRowValues)}, &sha);
     const std::string types = {static_cast<char>(VT_WIDESTR), static_cast<char>(VT_INT)};
     for (int i = 0; i < 2; ++i)
-        Raw({"EVALSHA", sha, "0", "w", "client-x", "7", "0", "Rec", "-1", types, "a\0"s, "\x05\0\0\0"s});
+        Raw({"EVALSHA", sha, "0", "w", "client-x", "7", "0", "0", "Rec", "-1", types, "a\0"s, "\x05\0\0\0"s});
     EXPECT_EQ(store->Rows(0, "Rec"), 1);
-    Raw({"EVALSHA", sha, "0", "w", "client-x", "8", "0", "Rec", "-1", types, "b\0"s, "\x05\0\0\0"s});
+    Raw({"EVALSHA", sha, "0", "w", "client-x", "8", "0", "0", "Rec", "-1", types, "b\0"s, "\x05\0\0\0"s});
     EXPECT_EQ(store->Rows(0, "Rec"), 2) << "the next sequence number is a new write";
 }
 

@@ -1,0 +1,120 @@
+#pragma once
+// The public data as one server sees it over a store a round trip away
+// (PubDataStore::WantsListImages): while the server holds a list's lock, the
+// list is served from an image in this process, and the rewrite reaches the
+// store in one step at the release.
+//
+// The compare-and-set that takes a list lock is the store's TakeList: one step
+// that takes the lock under a new generation and hands over the list (only when
+// it changed since the image was taken) and the claim beside the lock. Every
+// call inside the hold on that record, on the lock or on the claim (a check
+// that changes nothing) is answered from the image, an in-memory store with the
+// contract's exact semantics and refusals. The release is the store's
+// ApplyList: the list as the hold left it, written and the lock freed in one
+// step, only while the hold is still this server's. So a rewrite costs two round
+// trips, a store that fails inside the hold leaves the list as it was, and a
+// hold that was taken over writes nothing. Every other call goes to the store.
+//
+// Space indices (never changed once given) and properties found (never
+// removed) are asked of the store once.
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "MemoryPubDataStore.h"
+#include "PubDataStore.h"
+#include "TextMap.h"
+
+class HeldListStore final : public PubDataStore {
+public:
+    explicit HeldListStore(PubDataStore& backing);
+    ~HeldListStore() override;
+
+    // The server stopped as a crash would stop it: the hold is dropped, nothing
+    // applied, and its lock stays held in the store until taken over.
+    void Forget() noexcept;
+    bool Holding() const noexcept { return held_.active; }
+
+    int SpaceIndex(std::u16string_view name) const override;
+    bool AddSpace(std::u16string_view name, int flag) override;
+    int SpaceCount() const override;
+
+    bool FindProperty(int index, std::string_view name) const override;
+    bool AddProperty(int index, std::string_view name, int type) override;
+    bool SetPropertySave(int index, std::string_view name, bool save) override;
+    bool PropertySave(int index, std::string_view name) const override;
+    bool SetPropertyInt(int index, std::string_view name, int value) override;
+    int PropertyInt(int index, std::string_view name) const override;
+    bool CompareSetPropertyInt(int index, std::string_view name, int expected, int desired) override;
+    std::uint64_t CompareSetFailures(int index, std::string_view name) const override;
+    std::uint64_t CompareSetFailuresTotal() const override;
+
+    ListLockState ListLock(int index, std::string_view lock) const override;
+    ListTake TakeList(int index, std::string_view lock, int expected, std::uint64_t knownVersion) override;
+    bool ApplyList(int index, std::string_view lock, std::uint64_t generation,
+                   const std::optional<RecordSnapshot>* record, std::uint64_t* version) override;
+
+    bool FindRecord(int index, std::string_view rec) const override;
+    bool AddRecord(int index, std::string_view rec, int maxRows, int cols) override;
+    bool RemoveRecord(int index, std::string_view rec) override;
+    bool SetRecordSave(int index, std::string_view rec, bool save) override;
+    bool RecordSave(int index, std::string_view rec) const override;
+    bool SetColType(int index, std::string_view rec, int col, int type) override;
+    int ColType(int index, std::string_view rec, int col) const override;
+    int MaxRows(int index, std::string_view rec) const override;
+    int Rows(int index, std::string_view rec) const override;
+    int Cols(int index, std::string_view rec) const override;
+
+    bool InsertRow(int index, std::string_view rec, int row) override;
+    int AddRowValues(int index, std::string_view rec, int row, const IVarList& values) override;
+    bool RemoveRow(int index, std::string_view rec, int row) override;
+    bool ClearRecord(int index, std::string_view rec) override;
+    int FindWideStr(int index, std::string_view rec, int col, std::u16string_view value) const override;
+    bool SetRowValues(int index, std::string_view rec, int row, const IVarList& values) override;
+
+    bool SetInt(int index, std::string_view rec, int row, int col, int value) override;
+    bool SetFloat(int index, std::string_view rec, int row, int col, float value) override;
+    bool SetString(int index, std::string_view rec, int row, int col, std::string_view value) override;
+    bool SetWideStr(int index, std::string_view rec, int row, int col, std::u16string_view value) override;
+    int QueryInt(int index, std::string_view rec, int row, int col) const override;
+    float QueryFloat(int index, std::string_view rec, int row, int col) const override;
+    bool QueryString(int index, std::string_view rec, int row, int col, std::string& out) const override;
+    bool QueryWideStr(int index, std::string_view rec, int row, int col, std::u16string& out) const override;
+    ObjectId QueryObject(int index, std::string_view rec, int row, int col) const override;
+
+    std::optional<RecordSnapshot> Snapshot(std::u16string_view space, std::string_view rec) const override;
+    bool Seed(std::u16string_view space, std::string_view rec, int maxRows, const std::vector<int>& colTypes,
+              const std::vector<std::vector<HostValue>>& rows) override;
+    std::vector<RecordInfo> Records() const override;
+    bool SetReleaseHook(ReleaseHook hook) override;
+    bool SetGrantHook(GrantHook hook) override;
+
+private:
+    struct Held {
+        bool active = false;
+        int index = -1;
+        std::string lock, claim, record;
+        std::uint64_t generation = 0;
+        bool changed = false;
+    };
+    bool OnRecord(int index, std::string_view rec) const noexcept;
+    bool OnProperty(int index, std::string_view name) const noexcept;
+    // Runs a call on the image (its space is index 0 there); its refusals go to the store's log.
+    template <class Call>
+    auto Image(Call call) const;
+    template <class Call>
+    auto ImageWrite(Call call);
+    bool Take(int index, std::string_view lock, int expected);
+    bool Release();
+
+    PubDataStore& backing_;
+    std::unique_ptr<MemoryPubDataStore> image_;
+    Held held_;
+    // What image_ holds between holds: that list as of this version (0: nothing known).
+    int imageIndex_ = -1;
+    std::string imageLock_;
+    std::u16string imageSpace_;
+    std::uint64_t imageVersion_ = 0;
+    mutable TextMap<std::u16string, int> spaces_;
+    mutable std::unordered_map<int, TextSet<std::string>> properties_;
+};
