@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "DirectCallbacks.h"
 #include "host/World.h"
-#include "module/ICriticalManagerSystem.h"
 #include "tests/support/AllocationControl.h"
 
 namespace {
@@ -150,26 +150,6 @@ void MeasureEach(benchmark::State& state, const char* figure, HostKernel& kernel
     }
     tally.Report(state, figure);
 }
-
-// A critical manager that only records the declared callbacks, so a benchmark
-// can call one module's handler directly: its figures are that module's alone.
-class DirectCallbacks final : public ICriticalManagerSystem {
-public:
-    bool DeclarePropertyCallback(IKernel*, PropertyCallback func, const char* name) override {
-        declared_.emplace_back(name, func);
-        return true;
-    }
-    bool AddPropertyWatch(IKernel*, const ObjectId&, const char*, const char*) override { return true; }
-    PropertyCallback Find(std::string_view name) const {
-        for (const auto& [declared, func] : declared_) {
-            if (declared == name) return func;
-        }
-        std::abort();
-    }
-
-private:
-    std::vector<std::pair<std::string, PropertyCallback>> declared_;
-};
 
 using Properties = std::vector<std::pair<std::string, HostValue>>;
 

@@ -1,13 +1,22 @@
 #include "HeldListStore.h"
 
-HeldListStore::HeldListStore(PubDataStore& backing)
-    : backing_(backing), image_(std::make_unique<MemoryPubDataStore>()) {}
+namespace {
+// A list's values as the host keeps them.
+std::vector<HostValue> Values(const IVarList& list) {
+    std::vector<HostValue> values;
+    values.reserve(list.Size());
+    for (std::size_t i = 0; i < list.Size(); ++i) values.push_back(ValueFromList(list, i));
+    return values;
+}
+}  // namespace
+
+HeldListStore::HeldListStore(PubDataStore& backing) : backing_(backing) {}
 
 HeldListStore::~HeldListStore() = default;
 
 void HeldListStore::Forget() noexcept {
+    if (held_.active) image_->version = 0;  // what was written into it was never applied
     held_.active = false;
-    imageVersion_ = 0;  // what was written into it was never applied
 }
 
 bool HeldListStore::OnRecord(int index, std::string_view rec) const noexcept {
@@ -20,10 +29,11 @@ bool HeldListStore::OnProperty(int index, std::string_view name) const noexcept 
 
 template <class Call>
 auto HeldListStore::Image(Call call) const {
-    auto result = call(*image_);
-    if (!image_->Diagnostics().Empty()) {
-        for (std::string& line : image_->Diagnostics().Lines()) backing_.Diagnostics().Add(std::move(line));
-        image_->Diagnostics().Clear();
+    MemoryPubDataStore& image = *image_->store;
+    auto result = call(image);
+    if (!image.Diagnostics().Empty()) {
+        for (std::string& line : image.Diagnostics().Lines()) backing_.Diagnostics().Add(std::move(line));
+        image.Diagnostics().Clear();
     }
     return result;
 }
@@ -31,48 +41,70 @@ auto HeldListStore::Image(Call call) const {
 template <class Call>
 auto HeldListStore::ImageWrite(Call call) {
     held_.changed = true;
+    held_.changes.whole = true;
     return Image(call);
+}
+
+template <class Call>
+auto HeldListStore::RowWrite(ListOp op, Call call) {
+    const auto result = Image(call);
+    if (result) {
+        held_.changed = true;
+        if (!held_.changes.whole) held_.changes.ops.push_back(std::move(op));
+    }
+    return result;
 }
 
 // ---------------------------------------------------------------- the hold
 
 bool HeldListStore::Take(int index, std::string_view lock, int expected) {
-    const bool same = index == imageIndex_ && lock == imageLock_;
-    ListTake take = backing_.TakeList(index, lock, expected, same ? imageVersion_ : 0);
+    ListImage& image = images_[std::to_string(index) + ':' + std::string(lock)];
+    ListTake take = backing_.TakeList(index, lock, expected, image.store ? image.version : 0);
     if (!take.granted) return false;
-    held_ = Held{true, index, std::string(lock), ClaimOf(lock), std::string(GuardedRecord(lock)), take.generation, false};
-    if (take.sent || !same) {
-        image_ = std::make_unique<MemoryPubDataStore>();
-        image_->AddSpace(take.space, 1);
-        if (take.record) image_->Restore(take.space, held_.record, *take.record);
-        imageIndex_ = index;
-        imageLock_ = held_.lock;
-        imageSpace_ = take.space;
+    held_ = Held{true, index, std::string(lock), ClaimOf(lock), std::string(GuardedRecord(lock)), take.generation, false, {}};
+    held_.changes.takenVersion = take.version;
+    image_ = &image;
+    if (take.sent || !image.store) {
+        image.store = std::make_unique<MemoryPubDataStore>();
+        image.store->AddSpace(take.space, 1);
+        if (take.record) image.store->Restore(take.space, held_.record, *take.record);
+        image.space = take.space;
     }
-    imageVersion_ = take.version;
+    // Writes of other servers' holds since: made again on the image. Should one
+    // not go in, the image is not the store's list, which is then read whole
+    // (it cannot change while the lock is held).
+    bool same = true;
+    for (const ListOp& op : take.missed) same = same && image.store->Replay(0, held_.record, op);
+    if (!same) {
+        image.store->Diagnostics().Clear();
+        const std::optional<RecordSnapshot> record = backing_.Snapshot(image.space, held_.record);
+        if (record) image.store->Restore(image.space, held_.record, *record);
+        take.version = 0;
+    }
+    image.version = take.version;
     // The lock and the claim as the store has them now.
-    image_->AddProperty(0, held_.lock, VT_INT);
-    image_->SetPropertyInt(0, held_.lock, 1);
+    MemoryPubDataStore& store = *image.store;
+    store.AddProperty(0, held_.lock, VT_INT);
+    store.SetPropertyInt(0, held_.lock, 1);
     if (take.claimExists) {
-        image_->AddProperty(0, held_.claim, VT_INT);
-        image_->SetPropertyInt(0, held_.claim, take.claim);
+        store.AddProperty(0, held_.claim, VT_INT);
+        store.SetPropertyInt(0, held_.claim, take.claim);
     }
     return true;
 }
 
 bool HeldListStore::Release() {
-    std::optional<RecordSnapshot> record;
-    if (held_.changed) record = image_->Snapshot(imageSpace_, held_.record);
+    if (held_.changes.whole) held_.changes.record = image_->store->Snapshot(image_->space, held_.record);
     std::uint64_t version = 0;
-    const bool applied =
-        backing_.ApplyList(held_.index, held_.lock, held_.generation, held_.changed ? &record : nullptr, &version);
+    const bool applied = backing_.ApplyList(held_.index, held_.lock, held_.generation,
+                                            held_.changed ? &held_.changes : nullptr, &version);
     held_.active = false;
-    image_->SetPropertyInt(0, imageLock_, 0);
+    image_->store->SetPropertyInt(0, held_.lock, 0);
     // Written: the image is the list at its new version. Refused: it is not the store's.
     if (!applied) {
-        imageVersion_ = 0;
+        image_->version = 0;
     } else if (held_.changed) {
-        imageVersion_ = version;
+        image_->version = version;
     }
     return applied;
 }
@@ -155,9 +187,9 @@ PubDataStore::ListTake HeldListStore::TakeList(int index, std::string_view lock,
                                                std::uint64_t knownVersion) {
     return backing_.TakeList(index, lock, expected, knownVersion);
 }
-bool HeldListStore::ApplyList(int index, std::string_view lock, std::uint64_t generation,
-                              const std::optional<RecordSnapshot>* record, std::uint64_t* version) {
-    return backing_.ApplyList(index, lock, generation, record, version);
+bool HeldListStore::ApplyList(int index, std::string_view lock, std::uint64_t generation, const ListChanges* changes,
+                              std::uint64_t* version) {
+    return backing_.ApplyList(index, lock, generation, changes, version);
 }
 
 // ---------------------------------------------------------------- records and rows
@@ -203,19 +235,30 @@ int HeldListStore::Cols(int index, std::string_view rec) const {
     return backing_.Cols(index, rec);
 }
 bool HeldListStore::InsertRow(int index, std::string_view rec, int row) {
-    if (OnRecord(index, rec)) return ImageWrite([&](PubDataStore& s) { return s.InsertRow(0, rec, row); });
+    if (OnRecord(index, rec))
+        return RowWrite({ListOp::Kind::InsertRow, row, 0, {}}, [&](PubDataStore& s) { return s.InsertRow(0, rec, row); });
     return backing_.InsertRow(index, rec, row);
 }
 int HeldListStore::AddRowValues(int index, std::string_view rec, int row, const IVarList& values) {
-    if (OnRecord(index, rec)) return ImageWrite([&](PubDataStore& s) { return s.AddRowValues(0, rec, row, values); });
+    if (OnRecord(index, rec)) {
+        // The row's place as given (-1 appends); a refusal gives -1 and is not made again.
+        const int added = Image([&](PubDataStore& s) { return s.AddRowValues(0, rec, row, values); });
+        if (added >= 0) {
+            held_.changed = true;
+            if (!held_.changes.whole) held_.changes.ops.push_back({ListOp::Kind::AddRowValues, row, 0, Values(values)});
+        }
+        return added;
+    }
     return backing_.AddRowValues(index, rec, row, values);
 }
 bool HeldListStore::RemoveRow(int index, std::string_view rec, int row) {
-    if (OnRecord(index, rec)) return ImageWrite([&](PubDataStore& s) { return s.RemoveRow(0, rec, row); });
+    if (OnRecord(index, rec))
+        return RowWrite({ListOp::Kind::RemoveRow, row, 0, {}}, [&](PubDataStore& s) { return s.RemoveRow(0, rec, row); });
     return backing_.RemoveRow(index, rec, row);
 }
 bool HeldListStore::ClearRecord(int index, std::string_view rec) {
-    if (OnRecord(index, rec)) return ImageWrite([&](PubDataStore& s) { return s.ClearRecord(0, rec); });
+    if (OnRecord(index, rec))
+        return RowWrite({ListOp::Kind::Clear, 0, 0, {}}, [&](PubDataStore& s) { return s.ClearRecord(0, rec); });
     return backing_.ClearRecord(index, rec);
 }
 int HeldListStore::FindWideStr(int index, std::string_view rec, int col, std::u16string_view value) const {
@@ -223,26 +266,41 @@ int HeldListStore::FindWideStr(int index, std::string_view rec, int col, std::u1
     return backing_.FindWideStr(index, rec, col, value);
 }
 bool HeldListStore::SetRowValues(int index, std::string_view rec, int row, const IVarList& values) {
-    if (OnRecord(index, rec)) return ImageWrite([&](PubDataStore& s) { return s.SetRowValues(0, rec, row, values); });
+    if (OnRecord(index, rec)) {
+        return RowWrite({ListOp::Kind::SetRowValues, row, 0, Values(values)},
+                        [&](PubDataStore& s) { return s.SetRowValues(0, rec, row, values); });
+    }
     return backing_.SetRowValues(index, rec, row, values);
 }
 
 // ---------------------------------------------------------------- cells
 
 bool HeldListStore::SetInt(int index, std::string_view rec, int row, int col, int value) {
-    if (OnRecord(index, rec)) return ImageWrite([&](PubDataStore& s) { return s.SetInt(0, rec, row, col, value); });
+    if (OnRecord(index, rec)) {
+        return RowWrite({ListOp::Kind::SetCell, row, col, {HostValue(value)}},
+                        [&](PubDataStore& s) { return s.SetInt(0, rec, row, col, value); });
+    }
     return backing_.SetInt(index, rec, row, col, value);
 }
 bool HeldListStore::SetFloat(int index, std::string_view rec, int row, int col, float value) {
-    if (OnRecord(index, rec)) return ImageWrite([&](PubDataStore& s) { return s.SetFloat(0, rec, row, col, value); });
+    if (OnRecord(index, rec)) {
+        return RowWrite({ListOp::Kind::SetCell, row, col, {HostValue(value)}},
+                        [&](PubDataStore& s) { return s.SetFloat(0, rec, row, col, value); });
+    }
     return backing_.SetFloat(index, rec, row, col, value);
 }
 bool HeldListStore::SetString(int index, std::string_view rec, int row, int col, std::string_view value) {
-    if (OnRecord(index, rec)) return ImageWrite([&](PubDataStore& s) { return s.SetString(0, rec, row, col, value); });
+    if (OnRecord(index, rec)) {
+        return RowWrite({ListOp::Kind::SetCell, row, col, {HostValue(std::string(value))}},
+                        [&](PubDataStore& s) { return s.SetString(0, rec, row, col, value); });
+    }
     return backing_.SetString(index, rec, row, col, value);
 }
 bool HeldListStore::SetWideStr(int index, std::string_view rec, int row, int col, std::u16string_view value) {
-    if (OnRecord(index, rec)) return ImageWrite([&](PubDataStore& s) { return s.SetWideStr(0, rec, row, col, value); });
+    if (OnRecord(index, rec)) {
+        return RowWrite({ListOp::Kind::SetCell, row, col, {HostValue(std::u16string(value))}},
+                        [&](PubDataStore& s) { return s.SetWideStr(0, rec, row, col, value); });
+    }
     return backing_.SetWideStr(index, rec, row, col, value);
 }
 int HeldListStore::QueryInt(int index, std::string_view rec, int row, int col) const {

@@ -51,8 +51,8 @@ public:
 
     ListLockState ListLock(int index, std::string_view lock) const override;
     ListTake TakeList(int index, std::string_view lock, int expected, std::uint64_t knownVersion) override;
-    bool ApplyList(int index, std::string_view lock, std::uint64_t generation,
-                   const std::optional<RecordSnapshot>* record, std::uint64_t* version) override;
+    bool ApplyList(int index, std::string_view lock, std::uint64_t generation, const ListChanges* changes,
+                   std::uint64_t* version) override;
 
     bool FindRecord(int index, std::string_view rec) const override;
     bool AddRecord(int index, std::string_view rec, int maxRows, int cols) override;
@@ -96,25 +96,34 @@ private:
         std::string lock, claim, record;
         std::uint64_t generation = 0;
         bool changed = false;
+        ListChanges changes;  // its writes of rows; whole after a change of the record itself
     };
     bool OnRecord(int index, std::string_view rec) const noexcept;
     bool OnProperty(int index, std::string_view name) const noexcept;
     // Runs a call on the image (its space is index 0 there); its refusals go to the store's log.
     template <class Call>
     auto Image(Call call) const;
+    // A write of the record itself: the record is applied whole.
     template <class Call>
     auto ImageWrite(Call call);
+    // A write of rows: made again in the store, unless the record is applied whole.
+    template <class Call>
+    auto RowWrite(ListOp op, Call call);
     bool Take(int index, std::string_view lock, int expected);
     bool Release();
 
+    // One list as this server last held it: its space, its record as of version
+    // (0: not known to match the store) and its lock and claim.
+    struct ListImage {
+        std::unique_ptr<MemoryPubDataStore> store;
+        std::u16string space;
+        std::uint64_t version = 0;
+    };
+
     PubDataStore& backing_;
-    std::unique_ptr<MemoryPubDataStore> image_;
+    std::unordered_map<std::string, ListImage> images_;  // by space index and lock name
+    ListImage* image_ = nullptr;                          // the held list's
     Held held_;
-    // What image_ holds between holds: that list as of this version (0: nothing known).
-    int imageIndex_ = -1;
-    std::string imageLock_;
-    std::u16string imageSpace_;
-    std::uint64_t imageVersion_ = 0;
     mutable TextMap<std::u16string, int> spaces_;
     mutable std::unordered_map<int, TextSet<std::string>> properties_;
 };

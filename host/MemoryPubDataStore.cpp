@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
+
+#include "Utility/CVarList.h"
 
 #include "ListLockFence.h"
 #include "TextMap.h"
@@ -267,8 +270,38 @@ PubDataStore::ListTake MemoryPubDataStore::TakeList(int index, std::string_view 
     return take;
 }
 
+namespace {
+
+// A write of a hold made again on a table: false with why when refused.
+bool ReplayOn(TypedTable& table, const PubDataStore::ListOp& op, std::string& why) {
+    using Kind = PubDataStore::ListOp::Kind;
+    CVarList values;
+    for (const HostValue& v : op.values) PushValue(values, v);
+    switch (op.kind) {
+        case Kind::InsertRow: return table.InsertDefaultRow(op.row, why);
+        case Kind::AddRowValues: return table.InsertValues(op.row, values, why) >= 0;
+        case Kind::SetRowValues: return table.SetValues(op.row, values, why);
+        case Kind::RemoveRow: return table.RemoveRow(op.row, why);
+        case Kind::Clear: table.Clear(); return true;
+        case Kind::SetCell: {
+            const HostValue& value = op.values.at(0);
+            HostValue* cell = table.Cell(op.row, op.col, TypeOfValue(value), why);
+            if (cell == nullptr) return false;
+            if (const int* i = std::get_if<int>(&value)) {
+                AssignInt(*cell, *i);
+            } else {
+                *cell = value;
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 bool MemoryPubDataStore::ApplyList(int index, std::string_view lock, std::uint64_t generation,
-                                   const std::optional<RecordSnapshot>* record, std::uint64_t* version) {
+                                   const ListChanges* changes, std::uint64_t* version) {
     const Guard guard(impl_->mutex);
     if (version != nullptr) *version = 0;
     Property* p = PropertyAt(index, lock, "ApplyList", true);
@@ -282,16 +315,43 @@ bool MemoryPubDataStore::ApplyList(int index, std::string_view lock, std::uint64
                      " (generation " + std::to_string(p->fence.Generation()) + ")");
         return false;
     }
-    if (record != nullptr) {
+    if (changes != nullptr) {
         Space& space = *impl_->spaces[static_cast<std::size_t>(index)];
-        if (record->has_value()) {
-            Restore(space.name, GuardedRecord(lock), **record);
+        const std::string rec(GuardedRecord(lock));
+        space.lastRecord = nullptr;
+        if (changes->whole) {
+            if (changes->record) {
+                Restore(space.name, rec, *changes->record);
+            } else {
+                space.records.erase(rec);
+            }
         } else {
-            space.lastRecord = nullptr;
-            space.records.erase(std::string(GuardedRecord(lock)));
+            // All or nothing: on a copy, put in place when every write went in.
+            const auto it = space.records.find(rec);
+            std::string why = it == space.records.end() ? "no such record" : "";
+            std::optional<TypedTable> table;
+            if (it != space.records.end()) table = it->second;
+            for (std::size_t i = 0; table && why.empty() && i < changes->ops.size(); ++i)
+                ReplayOn(*table, changes->ops[i], why);
+            if (!why.empty()) {
+                RefuseAt("ApplyList", index, rec, why + "; the hold's writes are not applied");
+                CompareSetPropertyInt(index, lock, 1, 0);
+                return false;
+            }
+            it->second = std::move(*table);
         }
     }
     return CompareSetPropertyInt(index, lock, 1, 0);
+}
+
+bool MemoryPubDataStore::Replay(int index, std::string_view rec, const ListOp& op) {
+    const Guard guard(impl_->mutex);
+    TypedTable* table = RecordAt(index, rec, "Replay", true);
+    if (table == nullptr) return false;
+    std::string why;
+    if (ReplayOn(*table, op, why)) return true;
+    RefuseAt("Replay", index, rec, why);
+    return false;
 }
 
 // ---------------------------------------------------------------- records

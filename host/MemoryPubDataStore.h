@@ -29,8 +29,8 @@ public:
 
     ListLockState ListLock(int index, std::string_view lock) const override;
     ListTake TakeList(int index, std::string_view lock, int expected, std::uint64_t knownVersion) override;
-    bool ApplyList(int index, std::string_view lock, std::uint64_t generation,
-                   const std::optional<RecordSnapshot>* record, std::uint64_t* version) override;
+    bool ApplyList(int index, std::string_view lock, std::uint64_t generation, const ListChanges* changes,
+                   std::uint64_t* version) override;
 
     bool FindRecord(int index, std::string_view rec) const override;
     bool AddRecord(int index, std::string_view rec, int maxRows, int cols) override;
@@ -67,6 +67,8 @@ public:
     // Puts a record back exactly as another store of the contract gave it (no
     // checks: it came from a store): the space is made when missing.
     void Restore(std::u16string_view space, std::string_view rec, const RecordSnapshot& snapshot);
+    // Makes a hold's write again (as ApplyList does); false, diagnosed, when refused.
+    bool Replay(int index, std::string_view rec, const ListOp& op);
 
     bool SetReleaseHook(ReleaseHook hook) override;  // always installed
     bool SetGrantHook(GrantHook hook) override;      // always installed

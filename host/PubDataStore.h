@@ -101,6 +101,14 @@ public:
     // nothing, only while the caller still holds it under that generation.
     // HeldListStore serves the calls between them; stores that want that say so.
     virtual bool WantsListImages() const noexcept { return false; }
+    // One write of rows in a hold, to be made again where the list is kept.
+    struct ListOp {
+        enum class Kind : std::uint8_t { InsertRow, AddRowValues, SetRowValues, RemoveRow, Clear, SetCell };
+        Kind kind = Kind::Clear;
+        int row = 0;
+        int col = 0;
+        std::vector<HostValue> values;  // the row's values as given (AddRowValues, SetRowValues), or the cell's
+    };
     struct ListTake {
         bool granted = false;
         std::uint64_t generation = 0;
@@ -110,16 +118,28 @@ public:
         std::uint64_t version = 0;
         bool sent = false;
         std::optional<RecordSnapshot> record;  // nullopt (when sent): no such record
+        // Or, not sent, the holds' writes since the version the caller has, in
+        // order, when the store kept them all.
+        std::vector<ListOp> missed;
         bool claimExists = false;
         int claim = 0;
     };
     virtual ListTake TakeList(int index, std::string_view lock, int expected, std::uint64_t knownVersion) = 0;
-    // record: the record's final state (nullopt: removed); null when the hold
-    // changed nothing. False, filed with both servers' names, when the caller no
-    // longer holds the lock under that generation: then nothing is written.
-    // version, when given, receives the record's version after a write (0: none).
-    virtual bool ApplyList(int index, std::string_view lock, std::uint64_t generation,
-                           const std::optional<RecordSnapshot>* record, std::uint64_t* version = nullptr) = 0;
+    // What a hold changed: its writes of rows in order, made again on the list as
+    // the hold found it (at takenVersion); or, after a change of the record itself
+    // (removed, added, typed, its save flag), the record as the hold left it.
+    struct ListChanges {
+        std::uint64_t takenVersion = 0;
+        std::vector<ListOp> ops;
+        bool whole = false;
+        std::optional<RecordSnapshot> record;  // when whole: nullopt, the record removed
+    };
+    // changes: null when the hold changed nothing. False, filed with both
+    // servers' names, when the caller no longer holds the lock under that
+    // generation: then nothing is written. version, when given, receives the
+    // record's version after a write (0: none, or not kept).
+    virtual bool ApplyList(int index, std::string_view lock, std::uint64_t generation, const ListChanges* changes,
+                           std::uint64_t* version = nullptr) = 0;
 
     // --- records --------------------------------------------------------------------
     virtual bool FindRecord(int index, std::string_view rec) const = 0;

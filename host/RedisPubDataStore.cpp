@@ -9,6 +9,7 @@
 
 namespace {
 std::string Num(long long v) { return std::to_string(v); }
+void DecodeOps(std::string_view blob, std::vector<PubDataStore::ListOp>& out);
 
 long long IntOfReply(const redisReply* r) {
     if (r == nullptr) return 0;
@@ -221,11 +222,11 @@ PubDataStore::ListTake RedisPubDataStore::TakeList(int index, std::string_view l
                                                    std::uint64_t knownVersion) {
     const std::string rec(GuardedRecord(lock));
     const std::string lockKey = Key(index, "p", lock), claimKey = Key(index, "p", ClaimOf(lock)),
-                      meta = Key(index, "rm", rec), rows = Key(index, "rr", rec),
+                      meta = Key(index, "rm", rec), rows = Key(index, "rr", rec), log = Key(index, "rl", rec),
                       spaces = connection_.Address().prefix + ":spacelist";
     const Outcome o = Exec("TakeList", RedisScript::TakeList, index, lock,
                            {Num(index), lock, Num(expected), Num(static_cast<long long>(knownVersion))},
-                           {lockKey, claimKey, meta, rows, spaces});
+                           {lockKey, claimKey, meta, rows, log, spaces});
     ListTake take;
     take.granted = o.status == Status::Done;
     CountCompareSet(lock, take.granted, expected, 1);
@@ -239,6 +240,10 @@ PubDataStore::ListTake RedisPubDataStore::TakeList(int index, std::string_view l
     take.version = static_cast<std::uint64_t>(o.Value(6));
     const long long sent = o.Value(7);
     if (sent == 0) return take;
+    if (sent == 3) {
+        for (std::size_t i = 8; i < r->elements; ++i) DecodeOps(TextOfReply(r->element[i]), take.missed);
+        return take;
+    }
     take.sent = true;
     if (!exists) return take;
     if (sent == 2) {
@@ -263,33 +268,122 @@ PubDataStore::ListTake RedisPubDataStore::TakeList(int index, std::string_view l
     return take;
 }
 
+namespace {
+
+// A hold's writes of rows as ApplyList takes them: per write a letter, the count
+// of its arguments, then the arguments its script of its own takes after the
+// record's name.
+void EncodeOps(const std::vector<PubDataStore::ListOp>& ops, std::vector<std::string>& out) {
+    using Kind = PubDataStore::ListOp::Kind;
+    for (const PubDataStore::ListOp& op : ops) {
+        std::vector<std::string> args;
+        char letter = 'c';
+        switch (op.kind) {
+            case Kind::InsertRow: letter = 'i'; args = {Num(op.row)}; break;
+            case Kind::RemoveRow: letter = 'd'; args = {Num(op.row)}; break;
+            case Kind::Clear: letter = 'c'; break;
+            case Kind::AddRowValues:
+            case Kind::SetRowValues: {
+                letter = op.kind == Kind::AddRowValues ? 'a' : 's';
+                std::string types;
+                for (const HostValue& v : op.values) types.push_back(static_cast<char>(TypeOfValue(v)));
+                args = {Num(op.row), types};
+                for (const HostValue& v : op.values) args.push_back(ValueBytes(v));
+                break;
+            }
+            case Kind::SetCell:
+                letter = 'x';
+                args = {Num(op.row), Num(op.col), Num(TypeOfValue(op.values.at(0))), ValueBytes(op.values.at(0))};
+                break;
+        }
+        out.emplace_back(1, letter);
+        out.push_back(Num(static_cast<long long>(args.size())));
+        for (std::string& a : args) out.push_back(std::move(a));
+    }
+}
+
+// The same writes back from a log entry of the store: its arguments, each a
+// 4-byte big-endian length and the bytes.
+void DecodeOps(std::string_view blob, std::vector<PubDataStore::ListOp>& out) {
+    using Kind = PubDataStore::ListOp::Kind;
+    std::vector<std::string_view> items;
+    for (std::size_t at = 0; at + 4 <= blob.size();) {
+        const auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(blob[at + i])); };
+        const std::size_t len = (b(0) << 24) | (b(1) << 16) | (b(2) << 8) | b(3);
+        at += 4;
+        if (at + len > blob.size()) break;
+        items.push_back(blob.substr(at, len));
+        at += len;
+    }
+    const auto number = [](std::string_view text) {
+        long long v = 0;
+        std::from_chars(text.data(), text.data() + text.size(), v);
+        return static_cast<int>(v);
+    };
+    for (std::size_t k = 0; k + 1 < items.size();) {
+        const char letter = items[k].empty() ? ' ' : items[k][0];
+        const std::size_t n = static_cast<std::size_t>(number(items[k + 1]));
+        if (k + 2 + n > items.size()) break;
+        const std::string_view* a = items.data() + k + 2;
+        PubDataStore::ListOp op;
+        switch (letter) {
+            case 'i': op.kind = Kind::InsertRow; op.row = number(a[0]); break;
+            case 'd': op.kind = Kind::RemoveRow; op.row = number(a[0]); break;
+            case 'c': op.kind = Kind::Clear; break;
+            case 'a':
+            case 's':
+                op.kind = letter == 'a' ? Kind::AddRowValues : Kind::SetRowValues;
+                op.row = number(a[0]);
+                for (std::size_t v = 2; v < n; ++v)
+                    op.values.push_back(ValueFromBytes(static_cast<unsigned char>(a[1][v - 2]), a[v]));
+                break;
+            case 'x':
+                op.kind = Kind::SetCell;
+                op.row = number(a[0]);
+                op.col = number(a[1]);
+                op.values.push_back(ValueFromBytes(number(a[2]), a[3]));
+                break;
+            default: return;
+        }
+        out.push_back(std::move(op));
+        k += 2 + n;
+    }
+}
+
+}  // namespace
+
 bool RedisPubDataStore::ApplyList(int index, std::string_view lock, std::uint64_t generation,
-                                  const std::optional<RecordSnapshot>* record, std::uint64_t* version) {
+                                  const ListChanges* changes, std::uint64_t* version) {
     if (version != nullptr) *version = 0;
     const std::string rec(GuardedRecord(lock));
     const std::string lockKey = Key(index, "p", lock), meta = Key(index, "rm", rec), rows = Key(index, "rr", rec),
-                      recs = connection_.Address().prefix + ":s:" + Num(index) + ":recs", spaces = connection_.Address().prefix + ":spacelist";
+                      log = Key(index, "rl", rec), recs = connection_.Address().prefix + ":s:" + Num(index) + ":recs",
+                      spaces = connection_.Address().prefix + ":spacelist";
     const std::string indexText = Num(index), generationText = Num(static_cast<long long>(generation));
-    std::string types, maxText, saveText;
-    std::vector<std::string> encoded;
+    std::vector<std::string> tail;  // the arguments after the mode
     const char* mode = "u";
-    if (record != nullptr && !record->has_value()) mode = "r";
-    if (record != nullptr && record->has_value()) {
+    if (changes != nullptr && !changes->whole) {
+        mode = "o";
+        tail.push_back(Num(static_cast<long long>(changes->takenVersion)));
+        EncodeOps(changes->ops, tail);
+    } else if (changes != nullptr && !changes->record) {
+        mode = "r";
+    } else if (changes != nullptr) {
         mode = "w";
-        const RecordSnapshot& snap = **record;
+        const RecordSnapshot& snap = *changes->record;
+        std::string types;
         for (int t : snap.colTypes) types.push_back(static_cast<char>(t));
-        maxText = Num(snap.maxRows);
-        saveText = snap.save ? "1" : "0";
-        encoded.reserve(snap.rows.size());
+        tail = {types, Num(snap.maxRows), snap.save ? "1" : "0"};
         for (const auto& row : snap.rows) {
             std::string elem;
             for (std::size_t i = 0; i < row.size(); ++i) AppendCell(elem, ValueBytes(StoredAs(snap.colTypes[i], row[i])));
-            encoded.push_back(std::move(elem));
+            tail.push_back(std::move(elem));
         }
     }
-    std::vector<std::string_view> args = {indexText, lock, rec, generationText, mode, types, maxText, saveText};
-    for (const std::string& e : encoded) args.push_back(e);
-    const Outcome o = Exec("ApplyList", RedisScript::ApplyList, index, lock, args, {lockKey, meta, rows, recs, spaces});
+    std::vector<std::string_view> args = {indexText, lock, rec, generationText, mode};
+    for (const std::string& t : tail) args.push_back(t);
+    const Outcome o =
+        Exec("ApplyList", RedisScript::ApplyList, index, lock, args, {lockKey, meta, rows, log, recs, spaces});
     const bool done = o.status == Status::Done;
     if (done) CountCompareSet(lock, true, 1, 0);
     if (done && version != nullptr) *version = static_cast<std::uint64_t>(o.Value(1));

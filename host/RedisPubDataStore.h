@@ -56,8 +56,8 @@ public:
     ListLockState ListLock(int index, std::string_view lock) const override;
     bool WantsListImages() const noexcept override { return true; }
     ListTake TakeList(int index, std::string_view lock, int expected, std::uint64_t knownVersion) override;
-    bool ApplyList(int index, std::string_view lock, std::uint64_t generation,
-                   const std::optional<RecordSnapshot>* record, std::uint64_t* version) override;
+    bool ApplyList(int index, std::string_view lock, std::uint64_t generation, const ListChanges* changes,
+                   std::uint64_t* version) override;
 
     bool FindRecord(int index, std::string_view rec) const override;
     bool AddRecord(int index, std::string_view rec, int maxRows, int cols) override;

@@ -19,6 +19,7 @@ local function refuse(why, sn) return {0, why, sn or ''} end
 local function prop_key(i, name) return P .. ':s:' .. i .. ':p:' .. name end
 local function meta_key(i, rec) return P .. ':s:' .. i .. ':rm:' .. rec end
 local function rows_key(i, rec) return P .. ':s:' .. i .. ':rr:' .. rec end
+local function log_key(i, rec) return P .. ':s:' .. i .. ':rl:' .. rec end
 local function recs_key(i) return P .. ':s:' .. i .. ':recs' end
 
 -- The property, or nil and the refusal.
@@ -38,7 +39,7 @@ local function record(i, rec)
   local m = meta_key(i, rec)
   local types = redis.call('HGET', m, 'types')
   if not types then return nil, refuse('no such record', sn) end
-  return {m = m, r = rows_key(i, rec), types = types, sn = sn}
+  return {m = m, r = rows_key(i, rec), l = log_key(i, rec), types = types, sn = sn}
 end
 
 local function col_type(r, c) return string.byte(r.types, c + 1) end
@@ -72,8 +73,12 @@ local function writable(i, rec)
   return r
 end
 -- Every change of a record gives it a new version, unique in the world, so a
--- copy of it held elsewhere knows whether it is still current.
-local function touch(m) redis.call('HSET', m, 'ver', redis.call('INCR', P .. ':ver')) end
+-- copy of it held elsewhere knows whether it is still current. A change made
+-- outside a hold ends the record's log of holds' writes (ApplyList keeps it).
+local function touch(r)
+  redis.call('HSET', r.m, 'ver', redis.call('INCR', P .. ':ver'))
+  redis.call('DEL', r.l)
+end
 local function is_list_lock(name) return #name > 7 and string.sub(name, -7) == 'PubLock' end
 
 local function default_cell(t)
@@ -127,10 +132,10 @@ local function full(r)
   return nil
 end
 
--- Row values from ARGV[first] (one type byte per value) and the values after it:
+-- Row values from a[first] (one type byte per value) and the values after it:
 -- the cells, or nil and why they do not fit.
-local function row_cells(r, first)
-  local types = ARGV[first]
+local function row_cells(r, a, first)
+  local types = a[first]
   local cols = #r.types
   if #types ~= cols then return nil, #types .. ' values for ' .. cols .. ' columns' end
   local cells = {}
@@ -139,7 +144,7 @@ local function row_cells(r, first)
     if not fits(ct, v) then
       return nil, 'value ' .. (c - 1) .. ' of type ' .. v .. ' for a column of type ' .. ct
     end
-    cells[c] = stored(ct, v, ARGV[first + c])
+    cells[c] = stored(ct, v, a[first + c])
   end
   return cells
 end
@@ -185,6 +190,27 @@ local function take_or_release(k, expected, desired)
   return tonumber(redis.call('HGET', k, 'g') or '0')
 end
 
+-- A record's log of holds' writes: entries "from:to:writes", the version before
+-- and after a hold's writes (ApplyList's arguments, each a 4-byte length and
+-- its bytes). The writes from version known to version now, when the log has
+-- them all in a row; nil otherwise.
+local function missed_writes(log, known, now)
+  local entries = redis.call('LRANGE', log, 0, -1)
+  local out, at = {}, known
+  for k = 1, #entries do
+    local e = entries[k]
+    local c1 = string.find(e, ':', 1, true)
+    local c2 = string.find(e, ':', c1 + 1, true)
+    if string.sub(e, 1, c1 - 1) == at then
+      out[#out + 1] = string.sub(e, c2 + 1)
+      at = string.sub(e, c1 + 1, c2 - 1)
+    end
+  end
+  if at ~= now then return nil end
+  return out
+end
+local kLogEntries = 32
+
 -- A write that did nothing ({2, ...}: a probe, a name that exists, a failed
 -- compare-and-set) leaves nothing behind, not even its reply: sent again, it
 -- is simply tried again. remember, when given, makes the reply kept for a
@@ -205,6 +231,68 @@ local function write(body, remember)
   end
   return result
 end
+-- The writes of rows, each on record r with its arguments from a[at] on: a
+-- script of its own runs one; ApplyList runs a hold's writes again in order.
+local function insert_row(r, a, at)
+  local row, rows = tonumber(a[at]), redis.call('LLEN', r.r)
+  if row < 0 or row > rows then return refuse(row_out_of_range(row, rows), r.sn) end
+  local isfull = full(r)
+  if isfull then return refuse(isfull, r.sn) end
+  local cells = {}
+  for c = 1, #r.types do cells[c] = default_cell(string.byte(r.types, c)) end
+  insert_elem(r, row, join(new_id(r), cells))
+  return {1, 1}
+end
+local function add_row_values(r, a, at)
+  local row, rows = tonumber(a[at]), redis.call('LLEN', r.r)
+  if row == -1 then row = rows end
+  if row < 0 or row > rows then return refuse(row_out_of_range(row, rows), r.sn) end
+  local isfull = full(r)
+  if isfull then return refuse(isfull, r.sn) end
+  local cells, unfit = row_cells(r, a, at + 1)
+  if not cells then return refuse(unfit, r.sn) end
+  insert_elem(r, row, join(new_id(r), cells))
+  return {1, row}
+end
+local function set_row_values(r, a, at)
+  local row, rows = tonumber(a[at]), redis.call('LLEN', r.r)
+  if row < 0 or row >= rows then return refuse(row_out_of_range(row, rows), r.sn) end
+  local cells, unfit = row_cells(r, a, at + 1)
+  if not cells then return refuse(unfit, r.sn) end
+  local id = parse(redis.call('LINDEX', r.r, row))
+  redis.call('LSET', r.r, row, join(id, cells))
+  return {1, 1}
+end
+local function remove_row(r, a, at)
+  local row, rows = tonumber(a[at]), redis.call('LLEN', r.r)
+  if row < 0 or row >= rows then return refuse(row_out_of_range(row, rows), r.sn) end
+  redis.call('LREM', r.r, 1, redis.call('LINDEX', r.r, row))
+  return {1, 1}
+end
+local function clear_rows(r)
+  redis.call('LTRIM', r.r, 1, 0)
+  return {1, 1}
+end
+local function set_cell(r, a, at)
+  local row, col, t = tonumber(a[at]), tonumber(a[at + 1]), tonumber(a[at + 2])
+  local bad = cell_refusal(r, row, col, t)
+  if bad then return refuse(bad, r.sn) end
+  local id, cells = parse(redis.call('LINDEX', r.r, row))
+  -- An int over a 64-bit cell keeps the cell 64 bits wide.
+  cells[col + 1] = stored(col_type(r, col), t, a[at + 3])
+  redis.call('LSET', r.r, row, join(id, cells))
+  return {1, 1}
+end
+-- One such write as a script: the record from a[at], a[at + 1], the write's
+-- arguments after them.
+local function row_write(op, a, at)
+  local r, why = writable(a[at], a[at + 1])
+  if not r then return why end
+  local result = op(r, a, at + 2)
+  if result[1] == 1 then touch(r) end
+  return result
+end
+
 local A = 5
 )LUA";
 
@@ -286,6 +374,7 @@ return write(function()
   if shape ~= '' then return refuse(shape, sn) end
   redis.call('HSET', m, 'types', string.rep('\0', cols), 'max', max, 'save', 1, 'next', 0,
              'ver', redis.call('INCR', P .. ':ver'))
+  redis.call('DEL', log_key(i, rec))
   redis.call('SADD', recs_key(i), rec)
   return {1, 1}
 end))LUA"},
@@ -297,7 +386,7 @@ return write(function()
   local bad = fenced(i, rec)
   if bad then return refuse(bad, sn) end
   if redis.call('EXISTS', meta_key(i, rec)) == 0 then return {2, 0} end
-  redis.call('UNLINK', meta_key(i, rec), rows_key(i, rec))
+  redis.call('UNLINK', meta_key(i, rec), rows_key(i, rec), log_key(i, rec))
   redis.call('SREM', recs_key(i), rec)
   return {1, 1}
 end))LUA"},
@@ -306,7 +395,7 @@ return write(function()
   local r, why = writable(ARGV[A], ARGV[A + 1])
   if not r then return why end
   redis.call('HSET', r.m, 'save', ARGV[A + 2])
-  touch(r.m)
+  touch(r)
   return {1, 1}
 end))LUA"},
     {"SetColType", true, R"LUA(
@@ -326,84 +415,21 @@ return write(function()
       redis.call('LSET', r.r, n - 1, join(id, cells))
     end
   end
-  touch(r.m)
+  touch(r)
   return {1, 1}
 end))LUA"},
     {"InsertRow", true, R"LUA(
-return write(function()
-  local r, why = writable(ARGV[A], ARGV[A + 1])
-  if not r then return why end
-  local row, rows = tonumber(ARGV[A + 2]), redis.call('LLEN', r.r)
-  if row < 0 or row > rows then return refuse(row_out_of_range(row, rows), r.sn) end
-  local isfull = full(r)
-  if isfull then return refuse(isfull, r.sn) end
-  local cells = {}
-  for c = 1, #r.types do cells[c] = default_cell(string.byte(r.types, c)) end
-  insert_elem(r, row, join(new_id(r), cells))
-  touch(r.m)
-  return {1, 1}
-end))LUA"},
+return write(function() return row_write(insert_row, ARGV, A) end))LUA"},
     {"AddRowValues", true, R"LUA(
-return write(function()
-  local r, why = writable(ARGV[A], ARGV[A + 1])
-  if not r then return why end
-  local row, rows = tonumber(ARGV[A + 2]), redis.call('LLEN', r.r)
-  if row == -1 then row = rows end
-  if row < 0 or row > rows then return refuse(row_out_of_range(row, rows), r.sn) end
-  local isfull = full(r)
-  if isfull then return refuse(isfull, r.sn) end
-  local cells, unfit = row_cells(r, A + 3)
-  if not cells then return refuse(unfit, r.sn) end
-  insert_elem(r, row, join(new_id(r), cells))
-  touch(r.m)
-  return {1, row}
-end))LUA"},
+return write(function() return row_write(add_row_values, ARGV, A) end))LUA"},
     {"SetRowValues", true, R"LUA(
-return write(function()
-  local r, why = writable(ARGV[A], ARGV[A + 1])
-  if not r then return why end
-  local row, rows = tonumber(ARGV[A + 2]), redis.call('LLEN', r.r)
-  if row < 0 or row >= rows then return refuse(row_out_of_range(row, rows), r.sn) end
-  local cells, unfit = row_cells(r, A + 3)
-  if not cells then return refuse(unfit, r.sn) end
-  local id = parse(redis.call('LINDEX', r.r, row))
-  redis.call('LSET', r.r, row, join(id, cells))
-  touch(r.m)
-  return {1, 1}
-end))LUA"},
+return write(function() return row_write(set_row_values, ARGV, A) end))LUA"},
     {"RemoveRow", true, R"LUA(
-return write(function()
-  local r, why = writable(ARGV[A], ARGV[A + 1])
-  if not r then return why end
-  local row, rows = tonumber(ARGV[A + 2]), redis.call('LLEN', r.r)
-  if row < 0 or row >= rows then return refuse(row_out_of_range(row, rows), r.sn) end
-  redis.call('LREM', r.r, 1, redis.call('LINDEX', r.r, row))
-  touch(r.m)
-  return {1, 1}
-end))LUA"},
+return write(function() return row_write(remove_row, ARGV, A) end))LUA"},
     {"ClearRecord", true, R"LUA(
-return write(function()
-  local r, why = writable(ARGV[A], ARGV[A + 1])
-  if not r then return why end
-  redis.call('LTRIM', r.r, 1, 0)
-  touch(r.m)
-  return {1, 1}
-end))LUA"},
+return write(function() return row_write(clear_rows, ARGV, A) end))LUA"},
     {"SetCell", true, R"LUA(
-return write(function()
-  local r, why = writable(ARGV[A], ARGV[A + 1])
-  if not r then return why end
-  local row, col, t = tonumber(ARGV[A + 2]), tonumber(ARGV[A + 3]), tonumber(ARGV[A + 4])
-  local bad = cell_refusal(r, row, col, t)
-  if bad then return refuse(bad, r.sn) end
-  local id, cells = parse(redis.call('LINDEX', r.r, row))
-  local ct = col_type(r, col)
-  -- An int over a 64-bit cell keeps the cell 64 bits wide.
-  cells[col + 1] = stored(ct, t, ARGV[A + 5])
-  redis.call('LSET', r.r, row, join(id, cells))
-  touch(r.m)
-  return {1, 1}
-end))LUA"},
+return write(function() return row_write(set_cell, ARGV, A) end))LUA"},
     {"Seed", true, R"LUA(
 return write(function()
   local name, rec, max, types = ARGV[A], ARGV[A + 1], ARGV[A + 2], ARGV[A + 3]
@@ -413,16 +439,16 @@ return write(function()
     redis.call('HSET', SPACES, name, index)
   end
   local r = {m = meta_key(index, rec), r = rows_key(index, rec)}
-  redis.call('UNLINK', r.m, r.r)
+  redis.call('UNLINK', r.m, r.r, log_key(index, rec))
   redis.call('HSET', r.m, 'types', types, 'max', max, 'save', 1, 'next', 0, 'ver', redis.call('INCR', P .. ':ver'))
   redis.call('SADD', recs_key(index), rec)
   for n = A + 4, #ARGV do redis.call('RPUSH', r.r, new_id(r) .. ARGV[n]) end
   return {1, 1}
 end))LUA"},
     {"TakeList", true, R"LUA(
--- KEYS: the lock's hash, the claim's hash, the record's meta and rows, the space list.
+-- KEYS: the lock's hash, the claim's hash, the record's meta, rows and log, the space list.
 return write(function()
-  local lk, ck, m, rk, sl = KEYS[1], KEYS[2], KEYS[3], KEYS[4], KEYS[5]
+  local lk, ck, m, rk, rl, sl = KEYS[1], KEYS[2], KEYS[3], KEYS[4], KEYS[5], KEYS[6]
   local n, expected, known = tonumber(ARGV[A]), ARGV[A + 2], ARGV[A + 3]
   local sn = n and n >= 0 and n == math.floor(n) and redis.call('LINDEX', sl, n)
   if not sn then return refuse('no public data space of that index') end
@@ -436,8 +462,12 @@ return write(function()
   local meta = redis.call('HMGET', m, 'types', 'max', 'save', 'ver')
   if meta[1] then
     out[6], out[7] = 1, tonumber(meta[4] or '0')
+    local missed = known ~= '0' and meta[4] and meta[4] ~= known and missed_writes(rl, known, meta[4])
     if known ~= '0' and meta[4] and meta[4] == known then
       out[8] = 0
+    elseif missed then
+      out[8] = 3
+      for k = 1, #missed do out[8 + k] = missed[k] end
     else
       out[9], out[10], out[11] = meta[1], tonumber(meta[2]), tonumber(meta[3])
       local rows = redis.call('LRANGE', rk, 0, -1)
@@ -447,9 +477,9 @@ return write(function()
   return out
 end, function(r) return {r[1], r[2], r[3], r[4], r[5], r[6], r[7], 2} end))LUA"},
     {"ApplyList", true, R"LUA(
--- KEYS: the lock's hash, the record's meta and rows, the space's set of records, the space list.
+-- KEYS: the lock's hash, the record's meta, rows and log, the space's set of records, the space list.
 return write(function()
-  local lk, m, rk, recs, sl = KEYS[1], KEYS[2], KEYS[3], KEYS[4], KEYS[5]
+  local lk, m, rk, rl, recs, sl = KEYS[1], KEYS[2], KEYS[3], KEYS[4], KEYS[5], KEYS[6]
   local n, lock, rec, gen, mode = tonumber(ARGV[A]), ARGV[A + 1], ARGV[A + 2], ARGV[A + 3], ARGV[A + 4]
   local sn = n and n >= 0 and n == math.floor(n) and redis.call('LINDEX', sl, n)
   if not sn then return refuse('no public data space of that index') end
@@ -461,8 +491,28 @@ return write(function()
                   lock .. ' is ' .. now .. ' (generation ' .. (f[3] or '0') .. ')', sn)
   end
   local ver = 0
-  if mode == 'r' then
-    redis.call('UNLINK', m, rk)
+  if mode == 'o' then
+    -- The hold's writes again, in order, on the list as the hold found it.
+    local r = {m = m, r = rk, types = redis.call('HGET', m, 'types'), sn = sn}
+    if not r.types or redis.call('HGET', m, 'ver') ~= ARGV[A + 5] then
+      take_or_release(lk, '1', '0')
+      return refuse('the list changed outside the hold of ' .. server_name(ME) .. '; its writes are not applied', sn)
+    end
+    local ops = {i = insert_row, a = add_row_values, s = set_row_values, d = remove_row, c = clear_rows, x = set_cell}
+    local k = A + 6
+    while k <= #ARGV do
+      local result = ops[ARGV[k]](r, ARGV, k + 2)
+      if result[1] ~= 1 then return result end
+      k = k + 2 + tonumber(ARGV[k + 1])
+    end
+    ver = redis.call('INCR', P .. ':ver')
+    redis.call('HSET', m, 'ver', ver)
+    local parts = {ARGV[A + 5], ':', ver, ':'}
+    for k = A + 6, #ARGV do parts[#parts + 1] = struct.pack('>I4', #ARGV[k]) .. ARGV[k] end
+    redis.call('RPUSH', rl, table.concat(parts))
+    redis.call('LTRIM', rl, -kLogEntries, -1)
+  elseif mode == 'r' then
+    redis.call('UNLINK', m, rk, rl)
     redis.call('SREM', recs, rec)
   elseif mode == 'w' then
     local first, count = A + 8, #ARGV - (A + 7)
@@ -470,7 +520,7 @@ return write(function()
     ver = redis.call('INCR', P .. ':ver')
     redis.call('HSET', m, 'types', ARGV[A + 5], 'max', ARGV[A + 6], 'save', ARGV[A + 7], 'ver', ver)
     redis.call('SADD', recs, rec)
-    redis.call('DEL', rk)
+    redis.call('DEL', rk, rl)
     local batch = {}
     for k = first, #ARGV do
       id = id + 1
