@@ -27,6 +27,11 @@ struct ChildProcess {
 // otherwise it reads nothing and writes where this process writes. Standard
 // error is always shared. False with the cause in error.
 bool StartProcess(const std::vector<std::string>& argv, bool pipes, ChildProcess& out, std::string& error);
+// The same, the child killed as soon as this process ends, however it ends (a
+// crash, a kill from outside); the child's own children end with it where they
+// call EndWithParent. argv[0] is a path. For tests and tools that must leave no
+// process behind.
+bool StartOwnedProcess(const std::vector<std::string>& argv, bool pipes, ChildProcess& out, std::string& error);
 // Ends the process at once; it can neither catch nor delay this (SIGKILL).
 bool KillProcess(ChildProcessId id) noexcept;
 // Asks the process to end (SIGTERM).

@@ -84,6 +84,54 @@ bool StartProcess(const std::vector<std::string>& argv, bool pipes, ChildProcess
     return true;
 }
 
+bool StartOwnedProcess(const std::vector<std::string>& argv, bool pipes, ChildProcess& out, std::string& error) {
+#ifdef __linux__
+    out = ChildProcess{};
+    if (argv.empty()) {
+        error = "no program to start";
+        return false;
+    }
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    Pipe in, outPipe;
+    if (pipes && (::pipe2(in.fd, O_CLOEXEC) != 0 || ::pipe2(outPipe.fd, O_CLOEXEC) != 0)) {
+        error = Cause("pipe", errno);
+        return false;
+    }
+    const pid_t parent = ::getpid();
+    const int devNull = pipes ? -1 : ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        if (devNull >= 0) ::close(devNull);
+        error = Cause("fork", errno);
+        return false;
+    }
+    if (pid == 0) {
+        // Only calls safe after a fork until the program is replaced.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(137);
+        if (pipes) {
+            ::dup2(in.fd[0], STDIN_FILENO);
+            ::dup2(outPipe.fd[1], STDOUT_FILENO);
+        } else if (devNull >= 0) {
+            ::dup2(devNull, STDIN_FILENO);
+        }
+        ::execve(args[0], args.data(), environ);
+        ::_exit(127);
+    }
+    if (devNull >= 0) ::close(devNull);
+    out.id = pid;
+    if (pipes) {
+        out.toChild = in.Take(1);
+        out.fromChild = outPipe.Take(0);
+    }
+    return true;
+#else
+    return StartProcess(argv, pipes, out, error);
+#endif
+}
+
 bool KillProcess(ChildProcessId id) noexcept { return id > 0 && ::kill(static_cast<pid_t>(id), SIGKILL) == 0; }
 
 bool EndProcess(ChildProcessId id) noexcept { return id > 0 && ::kill(static_cast<pid_t>(id), SIGTERM) == 0; }

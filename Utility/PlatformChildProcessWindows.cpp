@@ -15,6 +15,9 @@ bool StartProcess(const std::vector<std::string>&, bool, ChildProcess& out, std:
     error = kRefusal;
     return false;
 }
+bool StartOwnedProcess(const std::vector<std::string>& argv, bool pipes, ChildProcess& out, std::string& error) {
+    return StartProcess(argv, pipes, out, error);
+}
 bool KillProcess(ChildProcessId) noexcept { return false; }
 bool EndProcess(ChildProcessId) noexcept { return false; }
 bool WaitProcess(ChildProcessId, int, int&) noexcept { return false; }

@@ -292,6 +292,8 @@ public:
     // --- halting, as a crash would stop the server (see PubDataGate) ---
     void ArmHalt(HaltTrigger trigger);
     void Halt();      // at once
+    bool Paused() const noexcept;  // a pausing trigger fired: the server waits inside that call
+    void Unpause();
     bool Halted() const noexcept;
     void Resume();    // running again (a restart); the trigger is disarmed
     const char* HaltedAt() const noexcept;  // what the halt interrupted; empty when running

@@ -124,6 +124,8 @@ bool HostKernel::StrictText() const noexcept { return impl_->text.Strict(); }
 void HostKernel::ArmHalt(HaltTrigger trigger) { impl_->gate.Arm(std::move(trigger)); }
 void HostKernel::Halt() { impl_->gate.HaltNow(); }
 bool HostKernel::Halted() const noexcept { return impl_->gate.Halted(); }
+bool HostKernel::Paused() const noexcept { return impl_->gate.Paused(); }
+void HostKernel::Unpause() { impl_->gate.Unpause(); }
 void HostKernel::Resume() {
     if (impl_->held) impl_->held->Forget();
     impl_->gate.Resume();

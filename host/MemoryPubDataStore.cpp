@@ -625,6 +625,10 @@ std::vector<PubDataStore::RecordInfo> MemoryPubDataStore::Records() const {
     return out;
 }
 
+std::unique_lock<std::recursive_mutex> MemoryPubDataStore::Freeze() const {
+    return std::unique_lock<std::recursive_mutex>(impl_->mutex);
+}
+
 bool MemoryPubDataStore::SetReleaseHook(ReleaseHook hook) {
     const Guard lock(impl_->mutex);
     impl_->releaseHook = std::move(hook);

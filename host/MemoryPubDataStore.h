@@ -3,6 +3,7 @@
 // operation under one store-wide mutex. It is the one store that offers the
 // release hook (the hook runs with that mutex held).
 #include <memory>
+#include <mutex>
 
 #include "PubDataStore.h"
 
@@ -69,6 +70,10 @@ public:
     void Restore(std::u16string_view space, std::string_view rec, const RecordSnapshot& snapshot);
     // Makes a hold's write again (as ApplyList does); false, diagnosed, when refused.
     bool Replay(int index, std::string_view rec, const ListOp& op);
+
+    // Every call of every server waits until the returned lock goes: a store that
+    // does not answer for a while, for tests.
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> Freeze() const;
 
     bool SetReleaseHook(ReleaseHook hook) override;  // always installed
     bool SetGrantHook(GrantHook hook) override;      // always installed

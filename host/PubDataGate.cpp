@@ -30,16 +30,21 @@ std::string_view PubOpName(PubOp op) noexcept {
 
 bool PubDataGate::Admit(PubOp op) noexcept {
     if (Halted()) return false;
-    if (armed_ && Fires()) {
-        Halt(op);
-        return false;
+    if (armed_ && Fires(op)) {
+        if (!trigger_.pause) {
+            Halt(op);
+            return false;
+        }
+        armed_ = false;
+        Pause();
     }
     ++byOp_[static_cast<std::size_t>(op)];
     ++total_;
     return true;
 }
 
-bool PubDataGate::Fires() noexcept {
+bool PubDataGate::Fires(PubOp op) noexcept {
+    if (trigger_.only != PubOp::kCount && op != trigger_.only) return false;
     ++sinceArmed_;
     if (trigger_.atCall != 0 && sinceArmed_ >= trigger_.atCall) return true;
     if (trigger_.whileLocked && inLock_ != 0) {
@@ -56,6 +61,24 @@ void PubDataGate::Halt(PubOp op) noexcept {
                   held_ > 0 ? ", holding " : "", held_ > 0 ? lastHeld_.data() : "");
     armed_ = false;
     halted_.store(true, std::memory_order_release);
+}
+
+void PubDataGate::Pause() {
+    if (trigger_.pauseWith != nullptr) {
+        trigger_.pauseWith();
+        return;
+    }
+    std::unique_lock<std::mutex> lock(pauseMutex_);
+    paused_.store(true, std::memory_order_release);
+    unpaused_.wait(lock, [this] { return !paused_.load(std::memory_order_acquire); });
+}
+
+void PubDataGate::Unpause() {
+    {
+        const std::lock_guard<std::mutex> lock(pauseMutex_);
+        paused_.store(false, std::memory_order_release);
+    }
+    unpaused_.notify_all();
 }
 
 void PubDataGate::Granted(std::string_view property, int expected, int desired) noexcept {

@@ -9,6 +9,8 @@
 // events, heartbeats, timers or posted tasks until it is restarted.
 #include <array>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -39,6 +41,13 @@ struct HaltTrigger {
     bool whileLocked = false;
     std::string lock;
     std::uint64_t inLock = 1;
+    // Only calls of this operation count (kCount: every call).
+    PubOp only = PubOp::kCount;
+    // Instead of halting: the server pauses there, as a stopped process would,
+    // and goes on with that very call once resumed (Unpause). Where pauseWith is
+    // given, it is called instead of waiting (for example to stop the process).
+    bool pause = false;
+    void (*pauseWith)() = nullptr;
 
     static HaltTrigger AtCall(std::uint64_t n) {
         HaltTrigger t;
@@ -52,6 +61,17 @@ struct HaltTrigger {
         t.lock = std::move(lock);
         t.inLock = n;
         return t;
+    }
+    // The n-th call of operation op inside the lock.
+    static HaltTrigger InsideLockAt(std::string lock, PubOp op, std::uint64_t n = 1) {
+        HaltTrigger t = InsideLock(std::move(lock), n);
+        t.only = op;
+        return t;
+    }
+    HaltTrigger Pausing(void (*with)() = nullptr) && {
+        pause = true;
+        pauseWith = with;
+        return std::move(*this);
     }
 };
 
@@ -67,6 +87,9 @@ public:
 
     void Arm(HaltTrigger trigger);
     void HaltNow() noexcept;  // at once, whatever the trigger
+    // A pausing trigger fired and the server waits there (until Unpause).
+    bool Paused() const noexcept { return paused_.load(std::memory_order_acquire); }
+    void Unpause();
     bool Halted() const noexcept { return halted_.load(std::memory_order_acquire); }
     // A restart: running again, trigger disarmed, locks forgotten (the counts stay).
     void Resume() noexcept;
@@ -79,12 +102,16 @@ public:
     std::vector<std::pair<std::string_view, std::uint64_t>> CallsByOperation() const;
 
 private:
-    bool Fires() noexcept;
+    bool Fires(PubOp op) noexcept;
     void Halt(PubOp op) noexcept;
+    void Pause();
 
     std::array<std::uint64_t, static_cast<std::size_t>(PubOp::kCount)> byOp_{};
     std::uint64_t total_ = 0;
     std::atomic<bool> halted_{false};
+    std::atomic<bool> paused_{false};
+    std::mutex pauseMutex_;
+    std::condition_variable unpaused_;
     std::array<char, 160> haltedAt_{};
     bool armed_ = false;
     HaltTrigger trigger_;

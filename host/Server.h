@@ -103,6 +103,10 @@ public:
     // once WaitIdle returned).
     void HaltAt(HaltTrigger trigger) { kernel_.ArmHalt(std::move(trigger)); }
     bool Halted() const noexcept { return kernel_.Halted(); }
+    // A pausing trigger (HaltTrigger::Pausing) stops the server's thread inside
+    // that call, as a stopped process would stop, until Unpause: it then goes on.
+    bool Paused() const noexcept { return kernel_.Paused(); }
+    void Unpause() { kernel_.Unpause(); }
     std::uint64_t DroppedTasks() const noexcept { return dropped_; }  // posted tasks not run while halted
 
     // --- its own logic thread ---

@@ -9,23 +9,24 @@
 namespace {
 const char* const kProgram = "redis-server";
 
-bool OnPath(const std::string& program) {
+// The program's path on the PATH; empty when it is not there.
+std::string OnPath(const std::string& program) {
     const char* path = std::getenv("PATH");
     std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
     for (std::size_t at = 0; at <= dirs.size();) {
         std::size_t end = dirs.find(':', at);
         if (end == std::string::npos) end = dirs.size();
         const std::string candidate = dirs.substr(at, end - at) + "/" + program;
-        if (::access(candidate.c_str(), X_OK) == 0) return true;
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
         at = end + 1;
     }
-    return false;
+    return {};
 }
 }  // namespace
 
 std::string PrivateRedisServer::Unavailable() {
-    return OnPath(kProgram) ? std::string()
-                            : std::string("redis-server is not installed (scripts/setup.sh installs it)");
+    return !OnPath(kProgram).empty() ? std::string()
+                                     : std::string("redis-server is not installed (scripts/setup.sh installs it)");
 }
 
 bool PrivateRedisServer::Start(std::string& error, const std::vector<std::string>& extra) {
@@ -45,11 +46,12 @@ bool PrivateRedisServer::Restart(std::string& error) {
 }
 
 bool PrivateRedisServer::Launch(std::string& error) {
-    std::vector<std::string> argv = {kProgram, "--port", std::to_string(port_), "--bind", "127.0.0.1",
+    // Owned: a test that is killed (its time out) takes its server with it.
+    std::vector<std::string> argv = {OnPath(kProgram), "--port", std::to_string(port_), "--bind", "127.0.0.1",
                                      "--save", "", "--appendonly", "no", "--loglevel", "warning", "--logfile", "/dev/null",
                                      "--protected-mode", "no"};
     argv.insert(argv.end(), extra_.begin(), extra_.end());
-    if (!Platform::StartProcess(argv, false, child_, error)) return false;
+    if (!Platform::StartOwnedProcess(argv, false, child_, error)) return false;
     for (int i = 0; i < 500; ++i) {
         if (Ready()) return true;
         int status = 0;

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <sstream>
 
+#include "OwnedProcess.h"
 #include "PrivateRedisServer.h"
 
 namespace {
@@ -19,7 +19,6 @@ TEST(ServerProcessesTest, AServerKilledHoldingALockIsTakenOverAndEveryListStaysW
     PrivateRedisServer redis;
     std::string error;
     ASSERT_TRUE(redis.Start(error)) << error;
-    const std::string out = ::testing::TempDir() + "server-processes-report.json";
     // A win streak of two makes the list, so a day this small has a prize to give.
     const std::string rules = ::testing::TempDir() + "server-processes-rules.ini";
     std::ofstream(rules) << "[PlayerAlwaysWinInitInfo]\nMinAlwaysWinNum = 2\nRefreshTime = 22:00:00\n"
@@ -29,27 +28,17 @@ TEST(ServerProcessesTest, AServerKilledHoldingALockIsTakenOverAndEveryListStaysW
     // machine holds the lock for hundreds of milliseconds. A bound below that
     // takes live locks over, and two writers then break the lists.
     ::setenv("VOGAME_LOCK_STALE_MS", "2000", 1);
-    Platform::ChildProcess sim;
-    ASSERT_TRUE(Platform::StartProcess(
-        {"sh", "-c",
-         std::string(VOGAME_SIM_PATH) + " --store " + redis.Url("killtest") +
-             " --processes --servers 4 --players 40 --days 1 --step-minutes 60 --seed 3 --rules " + rules +
-             " --kill-server 2@1:10:00 --quiet --format json > " + out},
-        false, sim, error))
-        << error;
-    int status = -1;
-    // Within the bound of the test's run; a run that hangs (a lock never taken over) is killed.
-    if (!Platform::WaitProcess(sim.id, 150'000, status)) {
-        Platform::KillProcess(sim.id);
-        Platform::WaitProcess(sim.id, 5'000, status);
-        FAIL() << "the run did not end within 150 s: a server waits on a lock nobody gives back";
-    }
-    std::ifstream in(out);
-    std::stringstream text;
-    text << in.rdbuf();
-    const nlohmann::json report = nlohmann::json::parse(text.str(), nullptr, false);
-    ASSERT_FALSE(report.is_discarded()) << "exit status " << status << ", output: " << text.str().substr(0, 2000);
-    EXPECT_EQ(status, 0) << report["host_diagnostic_log"].dump(2);
+    // Within the bound of the test's run; a run that hangs (a lock never taken
+    // over) is killed, and its server processes with it.
+    const OwnedRun run = RunOwned({VOGAME_SIM_PATH, "--store", redis.Url("killtest"), "--processes", "--servers", "4",
+                                   "--players", "40", "--days", "1", "--step-minutes", "60", "--seed", "3", "--rules",
+                                   rules, "--kill-server", "2@1:10:00", "--quiet", "--format", "json"},
+                                  150'000);
+    ASSERT_TRUE(run.started) << run.error;
+    ASSERT_TRUE(run.finished) << "the run did not end within 150 s: a server waits on a lock nobody gives back";
+    const nlohmann::json report = nlohmann::json::parse(run.output, nullptr, false);
+    ASSERT_FALSE(report.is_discarded()) << "exit status " << run.status << ", output: " << run.output.substr(0, 2000);
+    EXPECT_EQ(run.status, 0) << report["host_diagnostic_log"].dump(2);
 
     const nlohmann::json& p = report["processes"];
     EXPECT_EQ(p["started"], 5) << "four servers and one restart";
@@ -72,7 +61,6 @@ TEST(ServerProcessesTest, AServerKilledHoldingALockIsTakenOverAndEveryListStaysW
     for (const auto& [day, n] : lettersByDay) EXPECT_EQ(n, 1) << "letters on " << day;
     EXPECT_EQ(report["host_diagnostic_log"]["line_count"], 0) << report["host_diagnostic_log"].dump(2);
     EXPECT_EQ(report["store"]["failed_calls"], 0);
-    std::remove(out.c_str());
     std::remove(rules.c_str());
 }
 
