@@ -145,6 +145,11 @@ RedisReplyPtr RedisConnection::Send(std::string_view op, const std::vector<std::
     } else {
         argv = args;
     }
+    if (failing_) {
+        error = "connection to " + address_.Describe() + " failed (a failure made by a test)";
+        ++failed_;
+        return nullptr;
+    }
     std::string cause;
     bool reloaded = false;
     int pauseMs = kFirstPauseMs;
@@ -194,6 +199,11 @@ RedisReplyPtr RedisConnection::Run(std::string_view op, RedisScript script, cons
 RedisReplyPtr RedisConnection::Command(std::string_view op, const std::vector<std::string_view>& argv,
                                        std::string& error) {
     return Send(op, {}, argv, false, RedisScript::kCount, 0, error);
+}
+
+void RedisConnection::FailForTest(bool fail) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    failing_ = fail;
 }
 
 void RedisConnection::DropForTest() {

@@ -54,6 +54,8 @@ public:
 
     // Closes the socket as a network fault would; the next call reconnects.
     void DropForTest();
+    // While set, every call fails at once as after the last reconnect.
+    void FailForTest(bool fail);
 
     std::map<std::string, RedisTrips, std::less<>> TripsByOperation() const;
     std::uint64_t Reconnects() const;
@@ -81,5 +83,6 @@ private:
     std::map<std::string, RedisTrips, std::less<>> trips_;
     std::uint64_t reconnects_ = 0;
     std::uint64_t failed_ = 0;
+    bool failing_ = false;
     RedisTrips* current_ = nullptr;  // the operation whose round trips are being counted
 };

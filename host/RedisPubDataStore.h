@@ -34,6 +34,7 @@ public:
     std::uint64_t Reconnects() const { return connection_.Reconnects(); }
     std::uint64_t FailedCalls() const { return connection_.FailedCalls(); }
     void DropConnectionForTest() { connection_.DropForTest(); }
+    void FailCallsForTest(bool fail) { connection_.FailForTest(fail); }
     // Compare-and-sets of this connection that took a property from 1 to 0 (a
     // list's lock given back after a rewrite), by property. Failed
     // compare-and-sets (CompareSetFailures) are this connection's too.

@@ -1,7 +1,9 @@
 // The Redis store against the contract every public data store keeps, each
-// test in a world of its own on one private redis-server.
+// test in a world of its own on one private redis-server; and the image a
+// server holds a list in (HeldListStore) over it.
 #include "PrivateRedisServer.h"
 #include "host/RedisPubDataStore.h"
+#include "support/ImagedStore.h"
 #include "support/StoreContract.h"
 
 namespace {
@@ -38,6 +40,14 @@ struct RedisStoreMaker {
         return store;
     }
 };
+struct ImageOverRedisMaker {
+    static constexpr bool kEveryCallTakesItsLock = true;
+    static std::unique_ptr<PubDataStore> Make() {
+        std::unique_ptr<PubDataStore> below = RedisStoreMaker::Make();
+        return below != nullptr ? std::make_unique<ImagedStore>(std::move(below)) : nullptr;
+    }
+};
 }  // namespace
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Redis, StoreContract, RedisStoreMaker);
+INSTANTIATE_TYPED_TEST_SUITE_P(ImageOverRedis, StoreContract, ImageOverRedisMaker);

@@ -151,15 +151,15 @@ TYPED_TEST_P(StoreContract, ValuesKeepTheirExactTypesAndBits) {
 TYPED_TEST_P(StoreContract, PropertiesFlagsAndTheListOfRecords) {
     PubDataStore& store = this->store();
     const int space = this->space();
-    ASSERT_TRUE(store.AddProperty(space, "RecPubLock", VT_INT));
-    EXPECT_FALSE(store.AddProperty(space, "RecPubLock", VT_INT)) << "exists";
-    EXPECT_TRUE(store.FindProperty(space, "RecPubLock"));
-    EXPECT_EQ(store.PropertyInt(space, "RecPubLock"), 0);
-    EXPECT_TRUE(store.PropertySave(space, "RecPubLock")) << "saved until told otherwise";
-    EXPECT_TRUE(store.SetPropertySave(space, "RecPubLock", false));
-    EXPECT_FALSE(store.PropertySave(space, "RecPubLock"));
-    EXPECT_TRUE(store.SetPropertyInt(space, "RecPubLock", -7));
-    EXPECT_EQ(store.PropertyInt(space, "RecPubLock"), -7);
+    ASSERT_TRUE(store.AddProperty(space, "FlagPubLock", VT_INT));
+    EXPECT_FALSE(store.AddProperty(space, "FlagPubLock", VT_INT)) << "exists";
+    EXPECT_TRUE(store.FindProperty(space, "FlagPubLock"));
+    EXPECT_EQ(store.PropertyInt(space, "FlagPubLock"), 0);
+    EXPECT_TRUE(store.PropertySave(space, "FlagPubLock")) << "saved until told otherwise";
+    EXPECT_TRUE(store.SetPropertySave(space, "FlagPubLock", false));
+    EXPECT_FALSE(store.PropertySave(space, "FlagPubLock"));
+    EXPECT_TRUE(store.SetPropertyInt(space, "FlagPubLock", -7));
+    EXPECT_EQ(store.PropertyInt(space, "FlagPubLock"), -7);
     EXPECT_TRUE(store.RecordSave(space, "Rec"));
     EXPECT_TRUE(store.SetRecordSave(space, "Rec", false));
     EXPECT_FALSE(store.RecordSave(space, "Rec"));
@@ -219,15 +219,15 @@ TYPED_TEST_P(StoreContract, ShapesBeyondTheBoundAreRefusedAndRowsAllocatedAsThey
 TYPED_TEST_P(StoreContract, CompareAndSetCountsFailures) {
     PubDataStore& store = this->store();
     const int space = this->space();
-    ASSERT_TRUE(store.AddProperty(space, "RecPubLock", VT_INT));
-    EXPECT_TRUE(store.CompareSetPropertyInt(space, "RecPubLock", 0, 1));
-    EXPECT_FALSE(store.CompareSetPropertyInt(space, "RecPubLock", 0, 1));
-    EXPECT_FALSE(store.CompareSetPropertyInt(space, "RecPubLock", 0, 1));
-    EXPECT_EQ(store.CompareSetFailures(space, "RecPubLock"), 2u);
+    ASSERT_TRUE(store.AddProperty(space, "FlagPubLock", VT_INT));
+    EXPECT_TRUE(store.CompareSetPropertyInt(space, "FlagPubLock", 0, 1));
+    EXPECT_FALSE(store.CompareSetPropertyInt(space, "FlagPubLock", 0, 1));
+    EXPECT_FALSE(store.CompareSetPropertyInt(space, "FlagPubLock", 0, 1));
+    EXPECT_EQ(store.CompareSetFailures(space, "FlagPubLock"), 2u);
     EXPECT_EQ(store.CompareSetFailuresTotal(), 2u);
-    EXPECT_EQ(store.PropertyInt(space, "RecPubLock"), 1);
-    EXPECT_TRUE(store.CompareSetPropertyInt(space, "RecPubLock", 1, 0));
-    EXPECT_EQ(store.PropertyInt(space, "RecPubLock"), 0);
+    EXPECT_EQ(store.PropertyInt(space, "FlagPubLock"), 1);
+    EXPECT_TRUE(store.CompareSetPropertyInt(space, "FlagPubLock", 1, 0));
+    EXPECT_EQ(store.PropertyInt(space, "FlagPubLock"), 0);
     EXPECT_FALSE(store.CompareSetPropertyInt(space, "NoLock", 0, 1));
     EXPECT_EQ(this->Refusals(), 1u);
 }
@@ -236,41 +236,87 @@ TYPED_TEST_P(StoreContract, CompareAndSetCountsFailures) {
 TYPED_TEST_P(StoreContract, CompareAndSetSerialisesWritersOnSeveralThreads) {
     PubDataStore& store = this->store();
     const int space = this->space();
-    ASSERT_TRUE(store.AddProperty(space, "CounterPubLock", VT_INT));
+    ASSERT_TRUE(store.AddProperty(space, "SerialPubLock", VT_INT));
     ASSERT_TRUE(store.Seed(u"Pub", "Counter", 1, {VT_INT}, {{0}}));
     constexpr int kThreads = 4, kRounds = 300;
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t) {
         writers.emplace_back([&store, space] {
             for (int i = 0; i < kRounds; ++i) {
-                while (!store.CompareSetPropertyInt(space, "CounterPubLock", 0, 1)) std::this_thread::yield();
+                while (!store.CompareSetPropertyInt(space, "SerialPubLock", 0, 1)) std::this_thread::yield();
                 store.SetInt(space, "Counter", 0, 0, store.QueryInt(space, "Counter", 0, 0) + 1);
-                store.CompareSetPropertyInt(space, "CounterPubLock", 1, 0);
+                store.CompareSetPropertyInt(space, "SerialPubLock", 1, 0);
             }
         });
     }
     for (std::thread& w : writers) w.join();
     EXPECT_EQ(store.QueryInt(space, "Counter", 0, 0), kThreads * kRounds);
-    EXPECT_EQ(store.PropertyInt(space, "CounterPubLock"), 0);
+    EXPECT_EQ(store.PropertyInt(space, "SerialPubLock"), 0);
+}
+
+// A list lock guards its record for the server holding it; a takeover fences
+// the holder it replaced until that server takes the lock again; every refusal
+// names both servers.
+TYPED_TEST_P(StoreContract, AListLockIsFencedByItsHolderAndATakeoverFencesTheOneBefore) {
+    if constexpr (requires { TypeParam::kEveryCallTakesItsLock; }) {
+        GTEST_SKIP() << "every call of this store takes the record's lock itself, which lifts a fence";
+    }
+    PubDataStore& store = this->store();
+    const int space = this->space();
+    store.AddProperty(space, "RecPubLock", VT_INT);  // the image's holds may have made it
+    ASSERT_TRUE(store.FindProperty(space, "RecPubLock"));
+    ASSERT_EQ(store.AddRowValues(space, "Rec", -1, this->Row(u"a", 1)), 0);
+    const auto as = [&](int server, auto call) {
+        const PubDataStore::CallerScope caller(server);
+        return call();
+    };
+    const auto write = [&](int value) { return store.SetInt(space, "Rec", 0, 1, value); };
+    const auto cas = [&](int expected, int desired) {
+        return store.CompareSetPropertyInt(space, "RecPubLock", expected, desired);
+    };
+    ASSERT_TRUE(as(1, [&] { return cas(0, 1); }));
+    EXPECT_TRUE(as(1, [&] { return write(5); })) << "its holder writes";
+    EXPECT_FALSE(as(2, [&] { return write(6); })) << "another does not";
+    EXPECT_FALSE(as(2, [&] { return cas(1, 0); })) << "nor gives it back";
+    const std::uint64_t first = store.ListLock(space, "RecPubLock").generation;
+    EXPECT_TRUE(as(2, [&] { return cas(1, 1); })) << "a takeover";
+    EXPECT_EQ(store.ListLock(space, "RecPubLock").holder, 2);
+    EXPECT_GT(store.ListLock(space, "RecPubLock").generation, first);
+    EXPECT_TRUE(as(2, [&] { return write(7); }));
+    EXPECT_FALSE(as(1, [&] { return write(8); })) << "the holder taken over";
+    EXPECT_FALSE(as(1, [&] { return cas(1, 0); }));
+    EXPECT_TRUE(as(2, [&] { return cas(1, 0); }));
+    EXPECT_FALSE(as(1, [&] { return write(9); })) << "still fenced with the lock free";
+    EXPECT_TRUE(as(0, [&] { return write(10); })) << "the host itself is never fenced";
+    EXPECT_TRUE(as(1, [&] { return cas(0, 1); })) << "until it takes the lock again";
+    EXPECT_TRUE(as(1, [&] { return write(11); }));
+    EXPECT_TRUE(as(1, [&] { return cas(1, 0); }));
+    EXPECT_EQ(store.QueryInt(space, "Rec", 0, 1), 11);
+    const std::vector<std::string> lines = store.Diagnostics().Lines();
+    ASSERT_EQ(lines.size(), 5u) << store.Diagnostics().Joined();
+    for (const std::string& line : lines) EXPECT_NE(line.find("refused to server"), std::string::npos) << line;
+    EXPECT_NE(lines[0].find("held by server 1"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[2].find("refused to server 1"), std::string::npos) << lines[2];
+    EXPECT_NE(lines[2].find("held by server 2"), std::string::npos) << lines[2];
 }
 
 // Optional: only a store inside this process can run a hook under its own lock.
 TYPED_TEST_P(StoreContract, TheReleaseHookSeesTheRecordAsTheHolderLeftIt) {
     PubDataStore& store = this->store();
     const int space = this->space();
-    ASSERT_TRUE(store.AddProperty(space, "RecPubLock", VT_INT));
+    ASSERT_TRUE(store.AddProperty(space, "FlagPubLock", VT_INT));
     int releases = 0;
     int rowsSeen = -1;
     const bool offered = store.SetReleaseHook([&](PubDataStore& s, int index, std::string_view name) {
         ++releases;
-        EXPECT_EQ(name, "RecPubLock");
+        EXPECT_EQ(name, "FlagPubLock");
         rowsSeen = s.Rows(index, "Rec");  // the store may be used from inside the hook
     });
     if (!offered) GTEST_SKIP() << "this store offers no release hook";
-    ASSERT_TRUE(store.CompareSetPropertyInt(space, "RecPubLock", 0, 1));
+    ASSERT_TRUE(store.CompareSetPropertyInt(space, "FlagPubLock", 0, 1));
     ASSERT_EQ(store.AddRowValues(space, "Rec", -1, this->Row(u"a", 1)), 0);
     EXPECT_EQ(releases, 0);
-    EXPECT_TRUE(store.CompareSetPropertyInt(space, "RecPubLock", 1, 0));
+    EXPECT_TRUE(store.CompareSetPropertyInt(space, "FlagPubLock", 1, 0));
     EXPECT_EQ(releases, 1);
     EXPECT_EQ(rowsSeen, 1);
     store.SetReleaseHook(nullptr);
@@ -281,4 +327,5 @@ REGISTER_TYPED_TEST_SUITE_P(StoreContract, RowsAreInsertedBeforeTheGivenIndexAnd
                             PropertiesFlagsAndTheListOfRecords, SeedReplacesARecordAndRefusesRowsThatDoNotFit,
                             ShapesBeyondTheBoundAreRefusedAndRowsAllocatedAsTheyCome, CompareAndSetCountsFailures,
                             CompareAndSetSerialisesWritersOnSeveralThreads,
+                            AListLockIsFencedByItsHolderAndATakeoverFencesTheOneBefore,
                             TheReleaseHookSeesTheRecordAsTheHolderLeftIt);
