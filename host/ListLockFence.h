@@ -26,13 +26,23 @@ public:
 
     int Holder() const noexcept { return holder_; }
     std::uint64_t Generation() const noexcept { return generation_; }
-    bool Fenced(int caller) const noexcept;
+    bool Fenced(int caller) const noexcept { return TakenOverBy(caller) != 0; }
+    // The server whose takeover fenced caller off; 0 when caller is not fenced.
+    int TakenOverBy(int caller) const noexcept;
 
 private:
+    struct Fence {
+        int server;
+        int by;
+    };
     int holder_ = 0;
     std::uint64_t generation_ = 0;
-    std::vector<int> fenced_;
+    std::vector<Fence> fenced_;
 };
 
 // "server 3"; "the host" for calls outside every server.
 std::string ServerName(int server);
+// Why a hold's writes were refused at its end (ApplyList): for caller, whose
+// hold under generation was not the lock's any more.
+std::string ApplyRefusal(int caller, std::uint64_t generation, int takenOverBy, int value, int holder,
+                         std::uint64_t lockGeneration, std::string_view lock);

@@ -309,10 +309,8 @@ bool MemoryPubDataStore::ApplyList(int index, std::string_view lock, std::uint64
     const int caller = Caller();
     if (p->value != 1 || p->fence.Holder() != caller || p->fence.Generation() != generation) {
         RefuseAt("ApplyList", index, lock,
-                 "refused to " + ServerName(caller) + ": its hold (generation " + std::to_string(generation) +
-                     ") was taken over; " + std::string(lock) + " is " +
-                     (p->value == 1 && p->fence.Holder() != 0 ? "held by " + ServerName(p->fence.Holder()) : "free") +
-                     " (generation " + std::to_string(p->fence.Generation()) + ")");
+                 ApplyRefusal(caller, generation, p->fence.TakenOverBy(caller), p->value, p->fence.Holder(),
+                              p->fence.Generation(), lock));
         return false;
     }
     if (changes != nullptr) {

@@ -46,6 +46,9 @@ local function col_type(r, c) return string.byte(r.types, c + 1) end
 
 -- List locks are fenced (PubDataStore.h, ListLockFence.h: the same rules and texts).
 local function server_name(s) if s == 0 then return 'the host' end return 'server ' .. s end
+local function lock_now(held, h, g)
+  return ((held and h ~= 0) and ('held by ' .. server_name(h)) or 'free') .. ' (generation ' .. g .. ')'
+end
 -- Why the caller may not write the record guarded by lock key k named lock; nil when it may.
 local function fence_refusal(k, lock)
   if ME == 0 then return nil end
@@ -53,13 +56,11 @@ local function fence_refusal(k, lock)
   if not f[1] then return nil end
   local held, h, g = f[1] == '1', tonumber(f[2] or '0') or 0, f[3] or '0'
   if f[4] then
-    local now = (held and h ~= 0) and ('held by ' .. server_name(h)) or 'free'
-    return 'refused to ' .. server_name(ME) .. ': its hold of ' .. lock .. ' was taken over (now ' .. now ..
-           ', generation ' .. g .. ')'
+    return 'refused to ' .. server_name(ME) .. ': its hold of ' .. lock .. ' was taken over by ' ..
+           server_name(tonumber(f[4])) .. ' (now ' .. lock_now(held, h, g) .. ')'
   end
   if held and h ~= 0 and h ~= ME then
-    return 'refused to ' .. server_name(ME) .. ': ' .. lock .. ' is held by ' .. server_name(h) ..
-           ' (generation ' .. g .. ')'
+    return 'refused to ' .. server_name(ME) .. ': ' .. lock .. ' is ' .. lock_now(held, h, g)
   end
   return nil
 end
@@ -181,7 +182,7 @@ local function take_or_release(k, expected, desired)
   if desired == '1' and (expected == '0' or expected == '1') then
     local g = redis.call('HINCRBY', k, 'g', 1)
     local h = tonumber(redis.call('HGET', k, 'h') or '0') or 0
-    if expected == '1' and h ~= 0 and h ~= ME then redis.call('HSET', k, 'x:' .. h, 1) end
+    if expected == '1' and h ~= 0 and h ~= ME then redis.call('HSET', k, 'x:' .. h, ME) end
     redis.call('HDEL', k, 'x:' .. ME)
     redis.call('HSET', k, 'h', ME)
     return g
@@ -351,8 +352,8 @@ return write(function()
       local f = redis.call('HMGET', p.k, 'h', 'g', 'x:' .. ME)
       local h = tonumber(f[1] or '0') or 0
       if f[3] or (h ~= 0 and h ~= ME) then
-        return refuse('release refused to ' .. server_name(ME) .. ': ' .. name .. ' is held by ' .. server_name(h) ..
-                      ' (generation ' .. (f[2] or '0') .. ')', p.sn)
+        return refuse('release refused to ' .. server_name(ME) .. ': ' .. name .. ' is ' ..
+                      lock_now(true, h, f[2] or '0'), p.sn)
       end
     end
     take_or_release(p.k, expected, desired)
@@ -483,12 +484,12 @@ return write(function()
   local n, lock, rec, gen, mode = tonumber(ARGV[A]), ARGV[A + 1], ARGV[A + 2], ARGV[A + 3], ARGV[A + 4]
   local sn = n and n >= 0 and n == math.floor(n) and redis.call('LINDEX', sl, n)
   if not sn then return refuse('no public data space of that index') end
-  local f = redis.call('HMGET', lk, 'v', 'h', 'g')
+  local f = redis.call('HMGET', lk, 'v', 'h', 'g', 'x:' .. ME)
   local h = tonumber(f[2] or '0') or 0
   if f[1] ~= '1' or h ~= ME or f[3] ~= gen then
-    local now = (f[1] == '1' and h ~= 0) and ('held by ' .. server_name(h)) or 'free'
-    return refuse('refused to ' .. server_name(ME) .. ': its hold (generation ' .. gen .. ') was taken over; ' ..
-                  lock .. ' is ' .. now .. ' (generation ' .. (f[3] or '0') .. ')', sn)
+    local by = f[4] and (' by ' .. server_name(tonumber(f[4]))) or ''
+    return refuse('refused to ' .. server_name(ME) .. ': its hold (generation ' .. gen .. ') was taken over' .. by ..
+                  '; ' .. lock .. ' is ' .. lock_now(f[1] == '1', h, f[3] or '0'), sn)
   end
   local ver = 0
   if mode == 'o' then

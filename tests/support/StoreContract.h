@@ -298,6 +298,7 @@ TYPED_TEST_P(StoreContract, AListLockIsFencedByItsHolderAndATakeoverFencesTheOne
     EXPECT_NE(lines[0].find("held by server 1"), std::string::npos) << lines[0];
     EXPECT_NE(lines[2].find("refused to server 1"), std::string::npos) << lines[2];
     EXPECT_NE(lines[2].find("held by server 2"), std::string::npos) << lines[2];
+    EXPECT_NE(lines[4].find("taken over by server 2 (now free"), std::string::npos) << lines[4];
 }
 
 // Optional: only a store inside this process can run a hook under its own lock.
