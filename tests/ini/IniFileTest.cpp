@@ -108,6 +108,8 @@ TEST_F(IniFiles, LeadingByteOrderMarkIsSkipped) {
     EXPECT_EQ(Dump(file), "[First]A=1|[Second]B=2|");
     // Only a whole mark at the very start is one; elsewhere its bytes are text.
     EXPECT_EQ(Dump(Parsed("\xEF\xBB[S]\nA=1\n[T]\nB=2")), "[T]B=2|");
+    EXPECT_EQ(Dump(Parsed("\xEF" "ab[S]\nA=1")), "") << "a first byte alone is no mark";
+    EXPECT_EQ(Dump(Parsed("\xEF\xBB" "a[S]\nA=1")), "") << "nor are two";
     EXPECT_EQ(Dump(Parsed("\n\xEF\xBB\xBF[S]\nA=1")), "");
     EXPECT_EQ(Dump(Parsed("[S]\n\xEF\xBB\xBF" "A=1")), "[S]\xEF\xBB\xBF" "A=1|");
     EXPECT_EQ(Dump(Parsed("\xEF\xBB\xBF")), "");

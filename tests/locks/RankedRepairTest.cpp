@@ -90,6 +90,23 @@ TEST_F(RankedRepair, LeavesWholeRowsOnePerNameInRankOrderWithinTheMaximum) {
     EXPECT_TRUE(store.Diagnostics().Empty()) << store.Diagnostics().Joined();
 }
 
+// Many rows of two keys, alternating: ordering them keeps each key's rows in
+// the order they stood (an unstable sort shuffles rows of equal keys).
+TEST_F(RankedRepair, RowsOfEqualKeysKeepTheirOrderInALongList) {
+    std::vector<Row> left, repaired[2];
+    for (int i = 0; i < 120; ++i) {
+        const std::u16string name = u"p" + std::u16string(1, static_cast<char16_t>(u'0' + i / 10)) +
+                                    std::u16string(1, static_cast<char16_t>(u'0' + i % 10));
+        left.push_back({name, i % 2 == 0 ? 10 : 20, i});
+        repaired[i % 2].push_back(left.back());
+    }
+    repaired[1].insert(repaired[1].end(), repaired[0].begin(), repaired[0].end());
+    ASSERT_TRUE(store.Seed(kSpace, kRecord, 150, {VT_WIDESTR, VT_INT, VT_INT}, left));
+    PubRecordHandle handle(&kernel, kSpace, kRecord);
+    EXPECT_TRUE(RepairLocked(handle, Describe(false, EqualKeysKeep::NearerTop, 150)));
+    EXPECT_EQ(Rows(), repaired[1]);
+}
+
 TEST_F(RankedRepair, SetsColumnTypesLeftUnsetAndLeavesOtherLayoutsAlone) {
     const RankedList list = Describe(false, EqualKeysKeep::NearerTop, 150);
     PubRecordHandle handle(&kernel, kSpace, kRecord);
