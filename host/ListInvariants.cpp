@@ -70,6 +70,29 @@ std::string CheckAll(const PubDataStore& store) {
     return faults;
 }
 
+std::string CheckMembers(const PubDataStore& store, const ListShape& list, const std::vector<Member>& members) {
+    const auto snapshot = store.Snapshot(list.space, list.record);  // one call, wherever the store is
+    if (!snapshot) return {};
+    std::vector<std::u16string> listed;
+    for (const auto& row : snapshot->rows)
+        if (const auto* name = std::get_if<std::u16string>(&row.at(0))) listed.push_back(*name);
+    std::sort(listed.begin(), listed.end());
+    const bool full = snapshot->rows.size() >= static_cast<std::size_t>(kMaxRows);
+    const int last = snapshot->rows.empty() ? 0 : IntOf(&snapshot->rows.back().at(static_cast<std::size_t>(list.rankColumn)));
+    std::string lost;
+    std::size_t count = 0;
+    for (const Member& m : members) {
+        if (std::binary_search(listed.begin(), listed.end(), m.name) || (full && m.key <= last)) continue;
+        if (count++ < 5) {
+            lost += (lost.empty() ? "" : ", ") + WideToString(m.name.c_str()) + " (" + std::to_string(m.key) + ")";
+        }
+    }
+    if (count == 0) return {};
+    return std::string(list.record) + ": " + std::to_string(count) + " player" + (count == 1 ? "" : "s") +
+           " lost (not listed though " + (full ? "ranked above the last row" : "the list has room") + "): " + lost +
+           (count > 5 ? ", ..." : "");
+}
+
 const ListShape* ListOfLock(std::string_view lockProperty) {
     for (const ListShape& list : kAllLists)
         if (lockProperty == list.lock) return &list;

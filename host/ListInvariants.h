@@ -37,4 +37,15 @@ std::string CheckAll(const PubDataStore& store);
 // The list whose lock property this is, or null.
 const ListShape* ListOfLock(std::string_view lockProperty);
 
+// A player the list must hold, with his ranking value now.
+struct Member {
+    std::u16string name;
+    int key = 0;
+};
+// The members missing from the list that no rule took off it, named; empty when
+// none is. A ranked list lets a player go only to a better one when it is full,
+// so where ranking values only rise, a member missing while the list has room,
+// or whose value is above its last row's, was lost.
+std::string CheckMembers(const PubDataStore& store, const ListShape& list, const std::vector<Member>& members);
+
 }  // namespace ListInvariants

@@ -196,6 +196,11 @@ std::map<std::string, std::uint64_t, std::less<>> RedisPubDataStore::Releases() 
     return releases_;
 }
 
+std::map<std::string, std::uint64_t, std::less<>> RedisPubDataStore::Failures() const {
+    const std::lock_guard<std::mutex> lock(countsMutex_);
+    return failures_;
+}
+
 std::uint64_t RedisPubDataStore::CompareSetFailures(int /*index*/, std::string_view name) const {
     const std::lock_guard<std::mutex> lock(countsMutex_);
     const auto it = failures_.find(name);

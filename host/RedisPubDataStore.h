@@ -39,6 +39,7 @@ public:
     // list's lock given back after a rewrite), by property. Failed
     // compare-and-sets (CompareSetFailures) are this connection's too.
     std::map<std::string, std::uint64_t, std::less<>> Releases() const;
+    std::map<std::string, std::uint64_t, std::less<>> Failures() const;  // failed compare-and-sets by property
 
     int SpaceIndex(std::u16string_view name) const override;
     bool AddSpace(std::u16string_view name, int flag) override;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "SimListCheck.h"
 #include "SimReport.h"
 #include "host/ListInvariants.h"
 
@@ -119,6 +120,12 @@ void SimStops::Killed(const SimStop& asked, std::optional<std::int64_t> stoppedM
     stops_.push_back(std::move(stop));
 }
 
+void SimStops::AddLostPlayers(const std::string& record, const std::string& lost) {
+    if (lost.empty()) return;
+    std::string& all = lostElsewhere_[record];
+    all += (all.empty() ? "" : "; ") + lost;
+}
+
 void SimStops::AddTakeoverLines(const std::vector<std::string>& lines) {
     otherLogs_.insert(otherLogs_.end(), lines.begin(), lines.end());
 }
@@ -140,7 +147,9 @@ void SimStops::Report(ReportSection& s) const {
     Json lists = Json::array();
     std::vector<std::pair<std::string, std::string>> listLines;
     for (const ListInvariants::ListShape& list : ListInvariants::kAllLists) {
-        const std::string fault = ListInvariants::Check(world_.Store(), list);
+        std::string fault = SimListFault(world_.Store(), list, servers_);
+        if (const auto lost = lostElsewhere_.find(list.record); fault.empty() && lost != lostElsewhere_.end())
+            fault = lost->second;
         const auto n = std::count_if(takeovers.begin(), takeovers.end(),
                                      [&](const Takeover& t) { return t.lock == list.lock; });
         lists.push_back({{"list", ListName(list)}, {"takeovers", n}, {"whole", fault.empty()},

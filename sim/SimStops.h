@@ -8,6 +8,7 @@
 // every list is whole at the end. With servers in processes of their own the
 // stops are kills (--kill-server), done by SimProcesses and reported here.
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,8 @@ public:
     void Killed(const SimStop& asked, std::optional<std::int64_t> stoppedMs, std::string at,
                 std::optional<std::int64_t> restartedMs);
     void AddTakeoverLines(const std::vector<std::string>& lines);
+    // A server process's own check of its players on a list (SimLostPlayers).
+    void AddLostPlayers(const std::string& record, const std::string& lost);
 
     // Lines of the Work done section (text only with --stop-server; the JSON
     // form always has them, under "locks").
@@ -57,4 +60,5 @@ private:
     std::int64_t startMs_;
     std::vector<Stop> stops_;
     std::vector<std::string> otherLogs_;  // takeover lines logged in other processes
+    std::map<std::string, std::string> lostElsewhere_;  // by record: players lost, found by server processes
 };

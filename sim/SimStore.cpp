@@ -36,13 +36,16 @@ std::string SimStoreName(const SimOptions& options) {
 }
 
 Json SimStoreTrips(const PubDataStore& store) {
-    Json out = {{"operations", Json::object()}, {"reconnects", 0}, {"failed_calls", 0}, {"releases", Json::object()}};
+    Json out = {{"operations", Json::object()}, {"reconnects", 0},        {"failed_calls", 0},
+                {"releases", Json::object()},   {"lock_waits", 0},        {"waits", Json::object()}};
 #ifdef VOGAME_HAVE_REDIS
     if (const auto* redis = dynamic_cast<const RedisPubDataStore*>(&store)) {
         for (const auto& [op, t] : redis->TripsByOperation()) out["operations"][op] = {t.calls, t.trips};
         out["reconnects"] = redis->Reconnects();
         out["failed_calls"] = redis->FailedCalls();
         for (const auto& [name, n] : redis->Releases()) out["releases"][name] = n;
+        out["lock_waits"] = redis->CompareSetFailuresTotal();
+        for (const auto& kv : redis->Failures()) out["waits"][kv.first] = kv.second;
     }
 #else
     (void)store;

@@ -15,5 +15,6 @@ std::unique_ptr<PubDataStore> OpenSimStore(const SimOptions& options, bool fresh
 // "memory", or the Redis address without its password.
 std::string SimStoreName(const SimOptions& options);
 // This process's round trips to the store by operation ({"op": [calls, round trips]}),
-// its reconnects, failed calls and lock releases ({"lock": n}); empty or 0 for the in-memory store.
+// its reconnects, failed calls, lock releases ({"lock": n}) and failed tries of
+// locks (lock_waits, and waits by lock); empty or 0 for the in-memory store.
 Json SimStoreTrips(const PubDataStore& store);

@@ -13,6 +13,7 @@
 #include "SimReport.h"
 #include "SimStore.h"
 #include "Utility/PlatformChildProcess.h"
+#include "SimListCheck.h"
 #include "SimStops.h"
 #include "host/HostClock.h"
 #include "Utility/Platform.h"
@@ -327,7 +328,7 @@ void Simulation::CountWork() {
     }
     // Server processes: each one's last figures (a killed one's as it died).
     const auto count = [](const Json& f, const char* key) { return f.value(key, std::uint64_t{0}); };
-    std::vector<Json> releases = {SimStoreTrips(world_->Store())["releases"]};
+    std::vector<Json> stores = {SimStoreTrips(world_->Store())};
     for (const Json& f : figures_) {
         w.changes += count(f, "changes");
         w.callbacks += count(f, "callbacks");
@@ -336,18 +337,21 @@ void Simulation::CountWork() {
         w.timed += count(f, "timed");
         logins_ += count(f, "logins");
         for (const auto& [id, n] : f["requests"].items()) w.requests[std::stoi(id)] += n.get<std::uint64_t>();
-        releases.push_back(f["store"]["releases"]);
+        stores.push_back(f["store"]);
     }
+    // A failed try writes nothing in a store shared by processes: each counts its own.
     w.lockWaits = world_->Store().CompareSetFailuresTotal();
+    for (std::size_t p = 1; p < stores.size(); ++p) w.lockWaits += stores[p].value("lock_waits", std::uint64_t{0});
     PubDataStore& store = world_->Store();
     for (int i = 0; i < 3; ++i) {
         const ListLock& l = kLists[i];
         const int index = store.SpaceIndex(l.space);
         w.rewrites[i] = rewrites_[i].load();
         if (!hooked_)
-            for (const Json& r : releases) w.rewrites[i] += r.value(l.lock, std::uint64_t{0});
+            for (const Json& t : stores) w.rewrites[i] += t["releases"].value(l.lock, std::uint64_t{0});
         w.rows[i] = std::max(0, store.Rows(index, l.record));
         w.listWaits[i] = store.CompareSetFailures(index, l.lock);
+        for (std::size_t p = 1; p < stores.size(); ++p) w.listWaits[i] += stores[p]["waits"].value(l.lock, std::uint64_t{0});
         w.lockHeld[i] = store.PropertyInt(index, l.lock) != 0;
     }
 }
@@ -473,6 +477,7 @@ int Simulation::RunServerRole() {
             }
             answer("done");
         } else if (line == "end") {
+            ended_ = true;
             answer("done");
             return 0;
         }
@@ -511,6 +516,12 @@ Json Simulation::Figures() const {
         if (log.find("taken over") != std::string::npos) f["takeovers"].push_back(log);
     for (const SimExtension* e : SimExtensions())
         if (e->gather) f["extensions"][e->name] = e->gather(*run_);
+    // At the end, this process's players on the lists, checked where they are kept.
+    if (ended_) {
+        f["lost"] = Json::object();
+        for (const ListInvariants::ListShape& list : ListInvariants::kAllLists)
+            f["lost"][list.record] = SimLostPlayers(world_->Store(), list, servers_);
+    }
     return f;
 }
 
@@ -548,6 +559,8 @@ bool Simulation::RunProcesses() {
         std::vector<std::string> lines;
         for (const Json& line : f["takeovers"]) lines.push_back(line.get<std::string>());
         stops_->AddTakeoverLines(lines);
+        if (f.contains("lost"))
+            for (const auto& [record, lost] : f["lost"].items()) stops_->AddLostPlayers(record, lost.get<std::string>());
     }
     return true;
 }

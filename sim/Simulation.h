@@ -55,6 +55,7 @@ private:
     std::vector<Json> figures_;                             // every server process's last figures
     std::map<std::string, std::vector<Json>> gathered_;     // their extensions' figures, by extension
     std::unique_ptr<SimStops> stops_;
+    bool ended_ = false;  // a server process told to end: its last figures
     std::int64_t steps_ = 0;
     std::uint64_t logins_ = 0;
     // Lock holds released, per leaderboard (counted by the store's release hook).
