@@ -16,12 +16,18 @@
 // host each takes about a quarter of a millisecond; the most kernel calls, about
 // 2,100, are the player list's re-sort when every row is out of place (every
 // key read, then the list read whole and written anew). On a shared remote
-// store every call is a round trip of 50-100 us, so the longest hold there is
-// about 2,100 x 100 us = 210 ms. Twenty times that is 4.2 s; 10 s (nearly 50
-// times) leaves room for a slower store or a holder descheduled on a
-// busy machine, since taking over from a live holder would let two servers
-// write one list, while a stopped server costs the others only one pause of
-// the bound.
+// store that answers every call with a round trip of 50-100 us, the longest
+// hold is about 2,100 x 100 us = 210 ms. Twenty times that is 4.2 s; 10 s
+// (nearly 50 times) leaves room for a slower store or a holder descheduled on
+// a busy machine: a live holder taken over gives its rewrite up (its writes are
+// checked against the claim, and a fencing host refuses them), so a bound too
+// short costs rewrites, while a stopped server costs the others one pause of
+// the bound. (A host that serves a hold from an image, as the reference host's
+// Redis store does, holds a lock for two round trips whatever the rewrite.)
+//
+// The bound measures the holder: a waiter counts the time between its own
+// looks at the lock, a long gap (the waiter itself stopped, or a store that
+// did not answer) only up to HolderTime::CapNs.
 
 namespace StaleLock {
 
