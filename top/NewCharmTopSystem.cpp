@@ -89,11 +89,10 @@ void SetPlayerCell(IKernel* kernel, const ObjectId& player, int column, const IV
     name.PushWideString(OrEmpty(kernel->QueryWideStr(player, "Name")));
 
     PubRecordHandle handle(kernel, kPubSpace, kRecord);
-    // Most changes concern players who are not listed: a look without the lock
-    // (a missing record finds nobody) spares them the lock.
-    if (handle.FindRowByName(name.WideStringAt(0)) < 0) return;
-    // Another server may move rows at the same moment: find and write under the lock.
+    // Another server may move rows at the same moment, or re-create the record
+    // as it starts: look and write under the lock.
     const LockedList locked(handle, kList);
+    if (!handle.Exists()) return;
     const int row = handle.FindRowByName(name.WideStringAt(0));
     if (row < 0) return;
     switch (value.TypeAt(0)) {
