@@ -43,24 +43,43 @@ void PauseMs(long ms) {
     while (::nanosleep(&t, &t) != 0 && errno == EINTR) {
     }
 }
+
+// What starting a child needs: its arguments as the system takes them and,
+// with pipes, both pipes. Close-on-exec on every end, so no child inherits
+// another child's pipes; the child's own two ends are given it by dup2, which
+// drops the flag.
+struct Start {
+    std::vector<char*> args;
+    Pipe in, out;
+
+    bool Prepare(const std::vector<std::string>& argv, bool pipes, std::string& error) {
+        if (argv.empty()) {
+            error = "no program to start";
+            return false;
+        }
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        if (pipes && (::pipe2(in.fd, O_CLOEXEC) != 0 || ::pipe2(out.fd, O_CLOEXEC) != 0)) {
+            error = Cause("pipe", errno);
+            return false;
+        }
+        return true;
+    }
+    void Hand(pid_t pid, bool pipes, ChildProcess& child) {
+        child.id = pid;
+        if (!pipes) return;
+        child.toChild = in.Take(1);
+        child.fromChild = out.Take(0);
+    }
+};
 }  // namespace
 
 bool StartProcess(const std::vector<std::string>& argv, bool pipes, ChildProcess& out, std::string& error) {
     out = ChildProcess{};
-    if (argv.empty()) {
-        error = "no program to start";
-        return false;
-    }
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    Pipe in, outPipe;
-    // Close-on-exec on every end, so no child inherits another child's pipes;
-    // the dup2 below gives this child its own two ends without the flag.
-    if (pipes && (::pipe2(in.fd, O_CLOEXEC) != 0 || ::pipe2(outPipe.fd, O_CLOEXEC) != 0)) {
-        error = Cause("pipe", errno);
-        return false;
-    }
+    Start start;
+    if (!start.Prepare(argv, pipes, error)) return false;
+    Pipe& in = start.in;
+    Pipe& outPipe = start.out;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (pipes) {
@@ -70,35 +89,21 @@ bool StartProcess(const std::vector<std::string>& argv, bool pipes, ChildProcess
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     }
     pid_t pid = -1;
-    const int rc = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int rc = ::posix_spawnp(&pid, start.args[0], &actions, nullptr, start.args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         error = Cause(("cannot start " + argv[0]).c_str(), rc);
         return false;
     }
-    out.id = pid;
-    if (pipes) {
-        out.toChild = in.Take(1);
-        out.fromChild = outPipe.Take(0);
-    }
+    start.Hand(pid, pipes, out);
     return true;
 }
 
 bool StartOwnedProcess(const std::vector<std::string>& argv, bool pipes, ChildProcess& out, std::string& error) {
 #ifdef __linux__
     out = ChildProcess{};
-    if (argv.empty()) {
-        error = "no program to start";
-        return false;
-    }
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    Pipe in, outPipe;
-    if (pipes && (::pipe2(in.fd, O_CLOEXEC) != 0 || ::pipe2(outPipe.fd, O_CLOEXEC) != 0)) {
-        error = Cause("pipe", errno);
-        return false;
-    }
+    Start start;
+    if (!start.Prepare(argv, pipes, error)) return false;
     const pid_t parent = ::getpid();
     const int devNull = pipes ? -1 : ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     const pid_t pid = ::fork();
@@ -112,20 +117,16 @@ bool StartOwnedProcess(const std::vector<std::string>& argv, bool pipes, ChildPr
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent) ::_exit(137);
         if (pipes) {
-            ::dup2(in.fd[0], STDIN_FILENO);
-            ::dup2(outPipe.fd[1], STDOUT_FILENO);
+            ::dup2(start.in.fd[0], STDIN_FILENO);
+            ::dup2(start.out.fd[1], STDOUT_FILENO);
         } else if (devNull >= 0) {
             ::dup2(devNull, STDIN_FILENO);
         }
-        ::execve(args[0], args.data(), environ);
+        ::execve(start.args[0], start.args.data(), environ);
         ::_exit(127);
     }
     if (devNull >= 0) ::close(devNull);
-    out.id = pid;
-    if (pipes) {
-        out.toChild = in.Take(1);
-        out.fromChild = outPipe.Take(0);
-    }
+    start.Hand(pid, pipes, out);
     return true;
 #else
     return StartProcess(argv, pipes, out, error);

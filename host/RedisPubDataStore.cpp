@@ -44,6 +44,24 @@ std::vector<std::string_view> CellsOf(std::string_view elem) {
     return cells;
 }
 
+// A whole record in a script's reply from element at on: its column types (a
+// byte each), maximum, save flag, then its rows.
+PubDataStore::RecordSnapshot RecordOfReply(const redisReply* r, std::size_t at) {
+    PubDataStore::RecordSnapshot snap;
+    for (char t : TextOfReply(Element(r, at))) snap.colTypes.push_back(static_cast<unsigned char>(t));
+    snap.maxRows = static_cast<int>(IntOfReply(Element(r, at + 1)));
+    snap.save = IntOfReply(Element(r, at + 2)) == 1;
+    for (std::size_t i = at + 3; i < r->elements; ++i) {
+        const std::vector<std::string_view> cells = CellsOf(TextOfReply(r->element[i]));
+        std::vector<HostValue> row;
+        row.reserve(snap.colTypes.size());
+        for (std::size_t c = 0; c < snap.colTypes.size(); ++c)
+            row.push_back(ValueFromBytes(snap.colTypes[c], c < cells.size() ? cells[c] : std::string_view()));
+        snap.rows.push_back(std::move(row));
+    }
+    return snap;
+}
+
 void AppendCell(std::string& out, std::string_view bytes) {
     const auto n = static_cast<std::uint32_t>(bytes.size());
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((n >> shift) & 0xFF));
@@ -257,19 +275,7 @@ PubDataStore::ListTake RedisPubDataStore::TakeList(int index, std::string_view l
         take.record = Snapshot(take.space, rec);
         return take;
     }
-    RecordSnapshot snap;
-    for (char t : TextOfReply(Element(r, 8))) snap.colTypes.push_back(static_cast<unsigned char>(t));
-    snap.maxRows = static_cast<int>(o.Value(9));
-    snap.save = o.Value(10) == 1;
-    for (std::size_t i = 11; i < r->elements; ++i) {
-        const std::vector<std::string_view> cells = CellsOf(TextOfReply(r->element[i]));
-        std::vector<HostValue> row;
-        row.reserve(snap.colTypes.size());
-        for (std::size_t c = 0; c < snap.colTypes.size(); ++c)
-            row.push_back(ValueFromBytes(snap.colTypes[c], c < cells.size() ? cells[c] : std::string_view()));
-        snap.rows.push_back(std::move(row));
-    }
-    take.record = std::move(snap);
+    take.record = RecordOfReply(r, 8);
     return take;
 }
 
@@ -565,20 +571,7 @@ std::optional<PubDataStore::RecordSnapshot> RedisPubDataStore::Snapshot(std::u16
                                                                         std::string_view rec) const {
     const Outcome o = Exec("Snapshot", RedisScript::Snapshot, -1, rec, {WideBytes(space), rec});
     if (o.status != Status::Done) return std::nullopt;
-    const redisReply* r = o.reply.get();
-    RecordSnapshot snap;
-    for (char t : TextOfReply(Element(r, 1))) snap.colTypes.push_back(static_cast<unsigned char>(t));
-    snap.maxRows = static_cast<int>(o.Value(2));
-    snap.save = o.Value(3) == 1;
-    for (std::size_t i = 4; i < r->elements; ++i) {
-        const std::vector<std::string_view> cells = CellsOf(TextOfReply(r->element[i]));
-        std::vector<HostValue> row;
-        row.reserve(snap.colTypes.size());
-        for (std::size_t c = 0; c < snap.colTypes.size(); ++c)
-            row.push_back(ValueFromBytes(snap.colTypes[c], c < cells.size() ? cells[c] : std::string_view()));
-        snap.rows.push_back(std::move(row));
-    }
-    return snap;
+    return RecordOfReply(o.reply.get(), 1);
 }
 
 bool RedisPubDataStore::Seed(std::u16string_view space, std::string_view rec, int maxRows,

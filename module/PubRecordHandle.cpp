@@ -48,30 +48,25 @@ void BackOff(unsigned round) noexcept {
 }
 
 unsigned TriesInRound(unsigned round) noexcept { return round < kPauses + kYields ? 1 : kTriesAfterSleep; }
+
+// A name followed by a suffix, in the room given when it fits, else on the heap.
+const char* Joined(const char* name, const char* suffix, char* room, std::size_t size, std::string& heap) {
+    const std::size_t len = std::strlen(name), extra = std::strlen(suffix);
+    if (len + extra < size) {
+        std::memcpy(room, name, len);
+        std::memcpy(room + len, suffix, extra + 1);
+        return room;
+    }
+    room[0] = '\0';
+    heap.assign(name, len).append(suffix);
+    return heap.c_str();
+}
 }  // namespace
 
 PubRecordHandle::PubRecordHandle(IKernel* kernel, const char16_t* pubName, const char* recordName)
     : kernel_(kernel), recordName_(OrEmpty(recordName)) {
-    const std::size_t len = std::strlen(recordName_);
-    if (len + sizeof(kLockSuffix) <= sizeof(lockInline_)) {
-        std::memcpy(lockInline_, recordName_, len);
-        std::memcpy(lockInline_ + len, kLockSuffix, sizeof(kLockSuffix));
-        lockName_ = lockInline_;
-    } else {
-        lockInline_[0] = '\0';
-        lockHeap_.assign(recordName_, len).append(kLockSuffix);
-        lockName_ = lockHeap_.c_str();
-    }
-    const std::size_t lockLen = len + sizeof(kLockSuffix) - 1;
-    if (lockLen + sizeof(kClaimSuffix) <= sizeof(claimInline_)) {
-        std::memcpy(claimInline_, lockName_, lockLen);
-        std::memcpy(claimInline_ + lockLen, kClaimSuffix, sizeof(kClaimSuffix));
-        claimName_ = claimInline_;
-    } else {
-        claimInline_[0] = '\0';
-        claimHeap_.assign(lockName_, lockLen).append(kClaimSuffix);
-        claimName_ = claimHeap_.c_str();
-    }
+    lockName_ = Joined(recordName_, kLockSuffix, lockInline_, sizeof lockInline_, lockHeap_);
+    claimName_ = Joined(lockName_, kClaimSuffix, claimInline_, sizeof claimInline_, claimHeap_);
     // The index tells whether the space exists: one call when it does.
     pubIndex_ = kernel_->GetPubDataIndex(pubName);
     if (pubIndex_ < 0) {
