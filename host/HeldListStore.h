@@ -16,7 +16,8 @@
 // hold that was taken over writes nothing. Every other call goes to the store.
 //
 // Space indices (never changed once given) and properties found (never
-// removed) are asked of the store once.
+// removed) are asked of the store once. A failed take answers after a few
+// holds' time (see holdNs_), so waiters ask a remote store little.
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -119,6 +120,14 @@ private:
         std::u16string space;
         std::uint64_t version = 0;
     };
+
+    // How long this server's holds last, on average (a hold over the store is
+    // two round trips and the rewrite between): a waiter waits four of them
+    // after a failed take before it answers, within these limits.
+    static constexpr std::int64_t kShortestPauseNs = 250'000;
+    static constexpr std::int64_t kLongestPauseNs = 1'000'000;
+    std::int64_t holdNs_ = 100'000;
+    std::int64_t heldSinceNs_ = 0;
 
     PubDataStore& backing_;
     std::unordered_map<std::string, ListImage> images_;  // by space index and lock name
