@@ -23,11 +23,10 @@ TEST(ServerProcessesTest, AServerKilledHoldingALockIsTakenOverAndEveryListStaysW
     const std::string rules = ::testing::TempDir() + "server-processes-rules.ini";
     std::ofstream(rules) << "[PlayerAlwaysWinInitInfo]\nMinAlwaysWinNum = 2\nRefreshTime = 22:00:00\n"
                             "PrizeItemid = 13014999\nNum = 1\n";
-    // A short stale-lock bound, yet far above the longest hold: over Redis every
-    // kernel call is a round trip, and a re-sort of a full list on a busy
-    // machine holds the lock for hundreds of milliseconds. A bound below that
-    // takes live locks over, and two writers then break the lists.
-    ::setenv("VOGAME_LOCK_STALE_MS", "2000", 1);
+    // A short stale-lock bound, yet far above the longest hold over Redis (two
+    // round trips and the rewrite between): more than one takeover below would
+    // mean a live holder was taken over.
+    ::setenv("VOGAME_LOCK_STALE_MS", "1000", 1);
     // Within the bound of the test's run; a run that hangs (a lock never taken
     // over) is killed, and its server processes with it.
     const OwnedRun run = RunOwned({VOGAME_SIM_PATH, "--store", redis.Url("killtest"), "--processes", "--servers", "4",
