@@ -96,7 +96,7 @@ int PubRecordHandle::LearnClaim(int from) {
     kernel_->SetPubPropertyInt(pubIndex_, claimName_, 0);
     TakeoverClaim::Remember(pubIndex_, lockName_, 0);
     char line[240];
-    std::snprintf(line, sizeof line, "PubRecordHandle: the takeover claim %s held a value out of reach; set to 0",
+    std::snprintf(line, sizeof line, "PubRecordHandle: the takeover claim %s held a value of no takeover; set to 0",
                   claimName_);
     try {
         kernel_->WriteLog(line);
@@ -128,7 +128,7 @@ PubRecordHandle::LockOutcome PubRecordHandle::Lock() {
     EnsureLockProperty();
     if (TryLock()) return BeginTakenHold();
     StaleLock::HolderTime seen(boundNs_, Platform::MonotonicNanoseconds());
-    // The claim as last seen: it only grows, so finding it there at the end of
+    // The claim as last seen: it does not come back, so finding it there at the end of
     // the bound means it did not move meanwhile (and costs no call now).
     int claim = TakeoverClaim::Known(pubIndex_, lockName_);
     for (unsigned round = 1;; ++round) {
@@ -149,7 +149,7 @@ PubRecordHandle::LockOutcome PubRecordHandle::Lock() {
         }
         // Free: claim it. Claimed, and its claimant not finished within the bound:
         // it stopped too, and is claimed past. Ours only if the compare-and-set is.
-        const int ours = TakeoverClaim::Free(claim) ? claim + 1 : claim + 2;
+        const int ours = TakeoverClaim::Next(TakeoverClaim::Free(claim) ? claim : TakeoverClaim::Next(claim));
         if (!kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, claim, ours)) {
             claim = LearnClaim(claim);
             seen.Restart(now);
@@ -159,9 +159,9 @@ PubRecordHandle::LockOutcome PubRecordHandle::Lock() {
         if (TryLock()) {
             // Given back at the last moment after all: so is the claim, or the next
             // takeover would wait a second bound.
-            kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, ours, ours + 1);
-            TakeoverClaim::Remember(pubIndex_, lockName_, ours + 1);
-            return BeginHold(LockOutcome::Taken, ours + 1);
+            kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, ours, TakeoverClaim::Next(ours));
+            TakeoverClaim::Remember(pubIndex_, lockName_, TakeoverClaim::Next(ours));
+            return BeginHold(LockOutcome::Taken, TakeoverClaim::Next(ours));
         }
         if (kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 1, 1)) {
             holdsClaim_ = true;
@@ -169,9 +169,9 @@ PubRecordHandle::LockOutcome PubRecordHandle::Lock() {
             return BeginHold(LockOutcome::TakenOver, ours);
         }
         // Freed and taken again between the two tries: a live holder after all.
-        kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, ours, ours + 1);
-        TakeoverClaim::Remember(pubIndex_, lockName_, ours + 1);
-        claim = ours + 1;
+        kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, ours, TakeoverClaim::Next(ours));
+        TakeoverClaim::Remember(pubIndex_, lockName_, TakeoverClaim::Next(ours));
+        claim = TakeoverClaim::Next(ours);
         seen.Restart(now);
     }
 }
@@ -211,8 +211,9 @@ bool PubRecordHandle::MayWrite() noexcept {
     if (TakeoverClaim::Holds(kernel_, pubIndex_, claimName_, generation_)) return true;
     // A hold taken while a takeover was ending (the lock given back, the claim
     // not yet) sees that claim given back too: the hold is still this one's.
-    if (!TakeoverClaim::Free(generation_) && TakeoverClaim::Holds(kernel_, pubIndex_, claimName_, generation_ + 1)) {
-        ++generation_;
+    if (!TakeoverClaim::Free(generation_) &&
+        TakeoverClaim::Holds(kernel_, pubIndex_, claimName_, TakeoverClaim::Next(generation_))) {
+        generation_ = TakeoverClaim::Next(generation_);
         TakeoverClaim::Remember(pubIndex_, lockName_, generation_);
         return true;
     }
@@ -229,8 +230,8 @@ void PubRecordHandle::Unlock() noexcept {
     kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 1, 0);
     if (holdsClaim_) {
         // The lock first: a waiter must never see the claim free while we still hold it.
-        kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, generation_, generation_ + 1);
-        TakeoverClaim::Remember(pubIndex_, lockName_, generation_ + 1);
+        kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, generation_, TakeoverClaim::Next(generation_));
+        TakeoverClaim::Remember(pubIndex_, lockName_, TakeoverClaim::Next(generation_));
         holdsClaim_ = false;
     }
 }

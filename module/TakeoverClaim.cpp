@@ -1,6 +1,5 @@
 #include "TakeoverClaim.h"
 
-#include <climits>
 #include <cstring>
 #include <mutex>
 
@@ -25,11 +24,7 @@ Seen* Find(int pubIndex, const char* lockName) noexcept {
     return nullptr;
 }
 
-// How far the search goes: above the value last seen (the claim grows by two a
-// takeover), and at most this many values in all.
-constexpr int kNear = 64;
-constexpr int kFar = 4096;
-
+// Most searches end within a few values of the last one seen.
 }  // namespace
 
 int Known(int pubIndex, const char* lockName) noexcept {
@@ -56,21 +51,15 @@ bool Holds(IKernel* kernel, int pubIndex, const char* claimName, int value) {
 }
 
 int Learn(IKernel* kernel, int pubIndex, const char* lockName, const char* claimName, int from) {
-    if (from < 0) from = 0;
-    const auto found = [&](int value) {
-        Remember(pubIndex, lockName, value);
-        return value;
-    };
-    const auto search = [&](long long first, long long end) {
-        for (long long v = first; v < end && v <= INT_MAX; ++v)
-            if (Holds(kernel, pubIndex, claimName, static_cast<int>(v))) return found(static_cast<int>(v));
-        return -1;
-    };
-    const long long start = from;
-    int value = search(start, start + kNear);
-    if (value < 0) value = search(0, start);
-    if (value < 0) value = search(start + kNear, start + kFar);
-    return value;
+    from = from >= 0 && from < kCycle ? from : 0;
+    for (int n = 0; n < kCycle; ++n) {
+        const int value = (from + n) % kCycle;
+        if (Holds(kernel, pubIndex, claimName, value)) {
+            Remember(pubIndex, lockName, value);
+            return value;
+        }
+    }
+    return -1;
 }
 
 }  // namespace TakeoverClaim
