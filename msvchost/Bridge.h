@@ -26,7 +26,10 @@ IModule* LibrarySibling(IModule* hostSibling, const char* name);
 
 // The function the host is given for a library callback: an MSVC-compiled
 // trampoline that calls it with the library's kernel and the host's list
-// forwarded. Null when every trampoline of that kind is taken.
+// forwarded. Null when every trampoline of that kind is taken (the callback is
+// then refused, with this trace line).
+inline constexpr const char* kNoTrampolineLeft =
+    "VoGameMsvcHost: every trampoline of this kind is taken; the callback is refused";
 EventCallback HostEventCallback(EventCallback libraryFunc);
 HeartBeatCallback HostHeartBeat(HeartBeatCallback libraryFunc);
 PropertyCallback HostPropertyCallback(PropertyCallback libraryFunc);

@@ -303,8 +303,7 @@ private:
     // null, which it refuses like any null callback.
     template <class Func>
     Func Trampoline(Func func, Func trampoline) {
-        if (func != nullptr && trampoline == nullptr)
-            host_->WriteTrace("VoGameMsvcHost: every trampoline of this kind is taken; the callback is refused");
+        if (func != nullptr && trampoline == nullptr) host_->WriteTrace(Bridge::kNoTrampolineLeft);
         return trampoline;
     }
 

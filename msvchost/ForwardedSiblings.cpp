@@ -33,9 +33,13 @@ class ForwardedCriticalManager final : public ForwardedModule<ICriticalManagerSy
 public:
     using ForwardedModule::ForwardedModule;
     bool DeclarePropertyCallback(IKernel* kernel, PropertyCallback func, const char* name) override {
-        PropertyCallback trampoline = Bridge::HostPropertyCallback(func);
-        if (func != nullptr && trampoline == nullptr) return false;  // none left: refused
-        return host_->DeclarePropertyCallback(Bridge::HostKernel(kernel), trampoline, name);
+        IKernel* hostKernel = Bridge::HostKernel(kernel);
+        const PropertyCallback trampoline = Bridge::HostPropertyCallback(func);
+        if (func != nullptr && trampoline == nullptr) {
+            if (hostKernel != nullptr) hostKernel->WriteTrace(Bridge::kNoTrampolineLeft);
+            return false;
+        }
+        return host_->DeclarePropertyCallback(hostKernel, trampoline, name);
     }
     bool AddPropertyWatch(IKernel* kernel, const ObjectId& obj, const char* property,
                           const char* callbackName) override {
