@@ -76,6 +76,15 @@ constexpr auto CallbackOf(int (*)(IKernel*, Args...)) {
     return &Callback<F, Args...>;
 }
 
+template <auto F>
+constexpr auto Registered() {
+    if constexpr (kContainsFailures) {
+        return CallbackOf<F>(F);
+    } else {
+        return F;
+    }
+}
+
 // The module as the host meets it on Windows: Init, AfterInit and Shut run as entries.
 template <class Module>
 class ContainedModule final : public Module {
@@ -97,7 +106,7 @@ public:
 // What the library registers with the host for the callback F: F itself, or on
 // Windows F run as an entry.
 template <auto F>
-inline constexpr auto Contained = HostEntry::kContainsFailures ? HostEntry::CallbackOf<F>(F) : F;
+inline constexpr auto Contained = HostEntry::Registered<F>();
 
 // The class a creator makes for the module class M.
 template <class M>
