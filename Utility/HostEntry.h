@@ -16,6 +16,7 @@
 // The library's lists need nothing of this: it hands them to the host only to
 // read (const IVarList&), and reading a CVarList or an ImageRow neither
 // allocates nor throws.
+#include <atomic>
 #include <cstdint>
 #include <new>
 #include <type_traits>
@@ -35,11 +36,12 @@ inline constexpr bool kContainsFailures = false;
 inline constexpr const char* kOutOfMemoryLine = "VoGameLogic: out of memory; the call ended with its neutral result";
 inline constexpr const char* kFailureLine = "VoGameLogic: unexpected exception; the call ended with its neutral result";
 
-// The failures for want of memory contained on this thread so far.
-inline std::uint64_t& ShortagesContained() noexcept {
-    static thread_local std::uint64_t count = 0;
-    return count;
-}
+// The failures for want of memory contained so far by this load of the library.
+// One count per load, not per thread: a load serves one server, driven by one
+// thread at a time (and MinGW's emulated thread-local storage would leave its
+// clean-up to run after the DLL is gone).
+inline std::atomic<std::uint64_t> g_shortagesContained{0};
+inline std::uint64_t ShortagesContained() noexcept { return g_shortagesContained.load(std::memory_order_relaxed); }
 
 template <class Result, class Body>
 Result Run([[maybe_unused]] IKernel* kernel, [[maybe_unused]] Result neutral, Body&& body) {
@@ -48,7 +50,7 @@ Result Run([[maybe_unused]] IKernel* kernel, [[maybe_unused]] Result neutral, Bo
         try {
             return body();
         } catch (const std::bad_alloc&) {
-            ++ShortagesContained();
+            g_shortagesContained.fetch_add(1, std::memory_order_relaxed);
             line = kOutOfMemoryLine;
         } catch (...) {
             line = kFailureLine;
