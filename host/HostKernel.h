@@ -288,6 +288,9 @@ public:
     // by default: only figures of speed and memory turn it off.
     void SetStrictText(bool strict) noexcept;
     bool StrictText() const noexcept;
+    // A fault for tests of the host check: text is overwritten as the call that
+    // handed it out ends (KernelText::SetReusedEarly).
+    void SetTextReusedEarly(bool early) noexcept;
 
     // --- halting, as a crash would stop the server (see PubDataGate) ---
     void ArmHalt(HaltTrigger trigger);
