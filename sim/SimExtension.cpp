@@ -19,12 +19,13 @@ void SimServerState::LogIn(std::size_t i) {
 }
 
 void SimServerState::Set(std::size_t i, const char* property, const HostValue& value) {
+    if (!Online(i)) return;
     server->SetProperty(players[i], property, value);
     ++changes;
 }
 
 void SimServerState::Ask(std::size_t i, int message) {
-    if (!ask) return;
+    if (!ask || !Online(i)) return;
     CVarList msg;
     msg << message;
     server->SendClientMessage(players[i], msg);

@@ -158,6 +158,8 @@ bool Simulation::StartServers(std::unique_ptr<PubDataStore> store) {
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) {
         Server& s = world_->server(i);
         servers_[i].server = &s;
+        servers_[i].activity = &options_.activity;
+        servers_[i].stepMinutes = options_.stepMinutes;
         if (!Local(i)) continue;
         servers_[i].ask = options_.requests;
         servers_[i].rng.seed(options_.seed * 1'000'003u + static_cast<std::uint64_t>(s.Number()));
@@ -191,6 +193,10 @@ void Simulation::CreatePlayers() {
             PlayerProperties properties;
             for (const SimExtension* e : SimExtensions())
                 if (e->newPlayer) e->newPlayer(state, index, properties);
+            if (!state.StartsOnline(index)) {
+                state.KeepOffline(index, std::move(properties));
+                continue;
+            }
             const ObjectId player = state.server->CreatePlayer(name, scene, properties);
             state.players[index] = player;
             if (player.IsNull()) continue;  // cannot happen with unique names; the report would show it
