@@ -5,12 +5,14 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "sim/SimActivity.h"
 #include "sim/SimOptions.h"
+#include "support/TestPaths.h"
 
 namespace {
 
@@ -74,6 +76,24 @@ TEST(SimActivity, ComesFromFilesAndOptionsInTheOrderGiven) {
     for (const char* wrong : {"online=0", "online=1.5", "level=-1", "level=abc", "session_hours=0", "level"})
         EXPECT_FALSE(bad.Set(wrong, error)) << wrong;
     std::remove(path.c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// The guide's table of actions is the model's: every action, its default rate.
+TEST(SimActivity, TheGuideListsEveryActionWithItsDefault) {
+    std::ifstream in(std::string(kSourceDir) + "/docs/simulator-guide.md");
+    const std::string guide((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(guide.empty());
+    for (const SimAction& a : SimActivity::Actions()) {
+        char rate[32];
+        std::snprintf(rate, sizeof rate, "%g", a.perHour);
+        const std::string row = std::string("| `") + a.name + "` | " + rate + " | " +
+                                (a.perPlayer ? "player online" : "server") + " |";
+        EXPECT_NE(guide.find(row), std::string::npos) << "the guide lacks the row " << row;
+    }
 }
 
 }  // namespace
