@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build, checked on Linux: sets up (scripts/setup-windows.sh),
-# cross-builds the DLL, the reference host, the simulator and every test
-# program with MinGW-w64, checks that the DLL exports exactly its two entry
-# points under their plain names, runs every test program under Wine (headless,
+# cross-builds the DLL, the host check DLL, the reference host, the simulator
+# and every test program with MinGW-w64, checks that each DLL exports exactly
+# its two entry points under their plain names, runs every test program under Wine (headless,
 # in a Wine prefix of its own in a temporary folder, removed at the end), then
 # runs the simulator with one server and a seed on Windows and on Linux and
 # requires byte-identical reports.
@@ -24,18 +24,21 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 
 echo "== DLL exports =="
-dll=build/windows/VoGameLogic.dll
-exports=$(x86_64-w64-mingw32-objdump -p "$dll" |
-  sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]*//p' | sort)
+# The library and the host check, a host's two plug-ins: the same two exports.
+dlls=(build/windows/VoGameLogic.dll build/windows/hostcheck/VoGameLogicHostCheck.dll)
 expected=$'VoGameLogic_GetModuleCreator\nVoGameLogic_GetVersion'
-count=$(x86_64-w64-mingw32-objdump -p "$dll" | sed -n 's/^[[:space:]]*Export Address Table[[:space:]]*0*\([0-9a-f]*\)$/\1/p' | head -n 1)
-if [ "$exports" != "$expected" ] || [ "$count" != "2" ]; then
-  echo "VoGameLogic.dll exports (by name, $count in all):"; echo "$exports"
-  echo "expected exactly: VoGameLogic_GetModuleCreator VoGameLogic_GetVersion"
-  exit 1
-fi
-echo "$exports"
-runtime=$(x86_64-w64-mingw32-objdump -p "$dll" build/windows/sim/vogame_sim.exe build/windows/tests/*.exe |
+for dll in "${dlls[@]}"; do
+  exports=$(x86_64-w64-mingw32-objdump -p "$dll" |
+    sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]*//p' | sort)
+  count=$(x86_64-w64-mingw32-objdump -p "$dll" | sed -n 's/^[[:space:]]*Export Address Table[[:space:]]*0*\([0-9a-f]*\)$/\1/p' | head -n 1)
+  if [ "$exports" != "$expected" ] || [ "$count" != "2" ]; then
+    echo "$dll exports (by name, $count in all):"; echo "$exports"
+    echo "expected exactly: VoGameLogic_GetModuleCreator VoGameLogic_GetVersion"
+    exit 1
+  fi
+  echo "$dll: $exports" | tr '\n' ' '; echo
+done
+runtime=$(x86_64-w64-mingw32-objdump -p "${dlls[@]}" build/windows/sim/vogame_sim.exe build/windows/tests/*.exe |
   sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u | grep -viE '^(kernel32|msvcrt|ole32|user32|advapi32|ws2_32|shell32|gdi32|rpcrt4|ntdll|bcrypt|api-ms-win-.*)\.dll$' || true)
 if [ -n "$runtime" ]; then
   echo "programs need DLLs a bare Windows lacks: $runtime"
