@@ -76,26 +76,24 @@ void DoOwnWork() {
     }
 }
 
-void TextLifetime::Checked(const char* operation) {
-    if (operations_.find(operation) != std::string::npos) return;
-    if (!operations_.empty()) operations_ += ", ";
-    operations_ += operation;
+template <class Char>
+bool TextLifetime::CheckAny(const char* operation, const Char* text, const Char* expected) {
+    if (operations_.find(operation) == std::string::npos) {
+        if (!operations_.empty()) operations_ += ", ";
+        operations_ += operation;
+    }
+    std::string failure;
+    if (CheckText(operation, text, expected, failure)) return true;
+    if (failure_.empty()) failure_ = failure;
+    return false;
 }
 
 bool TextLifetime::Check(const char* operation, const char* text, const char* expected) {
-    Checked(operation);
-    std::string failure;
-    if (CheckText(operation, text, expected, failure)) return true;
-    if (failure_.empty()) failure_ = failure;
-    return false;
+    return CheckAny(operation, text, expected);
 }
 
 bool TextLifetime::Check(const char* operation, const char16_t* text, const char16_t* expected) {
-    Checked(operation);
-    std::string failure;
-    if (CheckText(operation, text, expected, failure)) return true;
-    if (failure_.empty()) failure_ = failure;
-    return false;
+    return CheckAny(operation, text, expected);
 }
 
 }  // namespace HostCheck

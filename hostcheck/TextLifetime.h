@@ -25,7 +25,8 @@ public:
     const std::string& Operations() const noexcept { return operations_; }
 
 private:
-    void Checked(const char* operation);
+    template <class Char>
+    bool CheckAny(const char* operation, const Char* text, const Char* expected);
 
     std::string failure_;
     std::string operations_;

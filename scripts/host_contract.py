@@ -137,18 +137,24 @@ def kept_columns(doc, name, key_col, keep_from):
     return kept
 
 
-def kernel_table(doc):
-    used = calls(LIBRARY, set(KERNEL_OPS))
-    kept = kept_columns(doc, 'kernel-operations', 1, 3)
-    lines = ['| slot | operation | called from | what the library relies on | when a host deviates |',
-             '|---:|---|---|---|---|']
-    for slot, op in enumerate(KERNEL_OPS):
+def operation_rows(doc, name, first_column, ops):
+    """Rows of an operation table: the generated cells, then the document's own
+    two cells of each operation (kept by the operation's name)."""
+    used = calls(LIBRARY, {op for _, op in ops})
+    kept = kept_columns(doc, name, 1, 3)
+    lines = ['| %s | operation | called from | what the library relies on | when a host deviates |' % first_column,
+             '|%s|---|---|---|---|' % ('---:' if first_column == 'slot' else '---')]
+    for first, op in ops:
         if op not in used:
             continue
         key = '`%s`' % op
-        rest = kept.get(key, [TO_WRITE, TO_WRITE])
-        rest += [TO_WRITE] * (2 - len(rest))
-        lines.append('| %d | %s | %s | %s | %s |' % (slot, key, files(used[op]), rest[0], rest[1]))
+        rest = kept.get(key, []) + [TO_WRITE, TO_WRITE]
+        lines.append('| %s | %s | %s | %s | %s |' % (first, key, files(used[op]), rest[0], rest[1]))
+    return lines, used
+
+
+def kernel_table(doc):
+    lines, used = operation_rows(doc, 'kernel-operations', 'slot', list(enumerate(KERNEL_OPS)))
     lines.append('')
     lines.append('%d of the kernel\'s %d operations. The others (class definitions, object records, named data, '
                  'object creation and destruction, `GetScene`, `FindPubData`, `SetPubPropertyInt`) are never called '
@@ -158,19 +164,8 @@ def kernel_table(doc):
 
 
 def sibling_table(doc):
-    ops = {op for ops in SIBLINGS.values() for op in ops}
-    used = calls(LIBRARY, ops)
-    kept = kept_columns(doc, 'sibling-operations', 1, 3)
-    lines = ['| sibling | operation | called from | what the library relies on | when a host deviates |',
-             '|---|---|---|---|---|']
-    for sibling, sops in SIBLINGS.items():
-        for op in sops:
-            if op not in used:
-                continue
-            key = '`%s`' % op
-            rest = kept.get(key, [TO_WRITE, TO_WRITE])
-            rest += [TO_WRITE] * (2 - len(rest))
-            lines.append('| %s | %s | %s | %s | %s |' % (sibling, key, files(used[op]), rest[0], rest[1]))
+    ops = [(sibling, op) for sibling, sops in SIBLINGS.items() for op in sops]
+    lines, used = operation_rows(doc, 'sibling-operations', 'sibling', ops)
     return '\n'.join(lines) + '\n', used
 
 

@@ -61,6 +61,19 @@ std::string FormatTime(std::int64_t ms, bool iso) {
 std::string DateTimeText(std::int64_t ms) { return FormatTime(ms, false); }
 std::string IsoTimeText(std::int64_t ms) { return FormatTime(ms, true); }
 
+void QuoteFirstLines(ReportSection& s, const std::string& title, const std::vector<std::string>& lines) {
+    constexpr std::size_t kShown = 20;
+    ReportTable& t = s.Table(title, "");
+    t.Column("line");
+    Json shown = Json::array();
+    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) {
+        t.AddRow() = {lines[i]};
+        shown.push_back(lines[i]);
+    }
+    if (lines.size() > kShown) t.AddRow() = {"... " + std::to_string(lines.size() - kShown) + " more"};
+    s.JsonOnly("first_lines", std::move(shown));
+}
+
 std::string ValueText(const HostValue& value) {
     switch (TypeOfValue(value)) {
         case VT_INT: return std::to_string(std::get<int>(value));

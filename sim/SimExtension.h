@@ -118,3 +118,6 @@ struct SimExtensionRegistration {
 std::string DateTimeText(std::int64_t ms);  // "2024-01-02 22:00"
 std::string IsoTimeText(std::int64_t ms);   // "2024-01-02T22:00:00", the game's local time
 std::string ValueText(const HostValue& value);
+// A table of a section's first 20 lines (then "... N more"), and the same as
+// first_lines in its JSON form.
+void QuoteFirstLines(ReportSection& s, const std::string& title, const std::vector<std::string>& lines);

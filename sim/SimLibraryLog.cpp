@@ -75,16 +75,7 @@ void Report(SimRun& run, SimReport& report) {
     ReportTable& byKind = s.Table("By kind", "by_kind");
     byKind.Column("kind").Column("lines", true).Column("alert");
     for (const auto& [kind, n] : counts) byKind.AddRow() = {kind->name, n, ReportCell(kind->alert ? "yes" : "no", kind->alert)};
-    constexpr std::size_t kShown = 20;
-    ReportTable& first = s.Table("First lines", "");
-    first.Column("line");
-    Json shown = Json::array();
-    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) {
-        first.AddRow() = {lines[i]};
-        shown.push_back(lines[i]);
-    }
-    if (lines.size() > kShown) first.AddRow() = {"... " + std::to_string(lines.size() - kShown) + " more"};
-    s.JsonOnly("first_lines", std::move(shown));
+    QuoteFirstLines(s, "First lines", lines);
 }
 
 const SimExtension kExtension{

@@ -439,17 +439,8 @@ void Simulation::ReportDiagnostics(SimReport& report) {
         lines.push_back(text.substr(at, end - at));
         at = end + 1;
     }
-    constexpr std::size_t kShown = 20;
     s.JsonOnly("line_count", lines.size());
-    ReportTable& t = s.Table("", "");
-    t.Column("line");
-    Json shown = Json::array();
-    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) {
-        t.AddRow() = {lines[i]};
-        shown.push_back(lines[i]);
-    }
-    if (lines.size() > kShown) t.AddRow() = {"... " + std::to_string(lines.size() - kShown) + " more"};
-    s.JsonOnly("first_lines", std::move(shown));
+    QuoteFirstLines(s, "", lines);
 }
 
 // ---------------------------------------------------------------- server processes
