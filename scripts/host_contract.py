@@ -18,7 +18,8 @@ import os
 import re
 import sys
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+# The source tree: this script's, or another (VOGAME_SOURCE_ROOT, for the test of this script).
+ROOT = os.environ.get('VOGAME_SOURCE_ROOT') or os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DOC = os.path.join(ROOT, 'docs', 'host-contract.md')
 TO_WRITE = '(to be written)'
 

@@ -23,6 +23,8 @@ std::string ResultFileOf(const Server& server) {
     return path + ".txt";
 }
 
+const std::string kLogPrefix = "VoGameLogicHostCheck: ";
+
 void Close(HostCheckLines& out) {
     if (out.lines.empty()) return;
     out.closing = out.lines.back();
@@ -81,41 +83,51 @@ std::vector<HostCheckLines> RunHostCheck(HostCheckSetup setup) {
         s.CreateScene(1, "HomeScene");
         s.CreateScene(2, "BaseScene");
         s.CreateScene(3, "BaseScene", "ChallengeWaitScene");
-        s.StartThread();
-    }
-    // Together: with two servers the check's servers wait for each other.
-    for (std::size_t i = 0; i < world.ServerCount(); ++i) {
-        world.server(i).Post([&setup](Server& s) {
-            if (!s.Start()) return;
-            if (setup.beforeEvents) setup.beforeEvents(s);
-            s.SendStartEvents();
-        });
-    }
-    for (std::size_t i = 0; i < world.ServerCount(); ++i) {
-        world.server(i).Post([](Server& s) {
-            const ObjectId player = s.CreatePlayer(u"Checker" + std::u16string(1, u'0' + s.Number()), 2, kPlayerProperties);
-            s.LoginPlayer(player);
-            CVarList ready, list, nation;
-            ready << 1009;
-            list << 140911;
-            nation << 73003;
-            s.RunCommand(player, ready);
-            s.SendClientMessage(player, list);
-            s.SendClientMessage(player, nation);
-            s.Kernel().Advance(120'000);
-        });
     }
     std::vector<HostCheckLines> results;
-    for (std::size_t i = 0; i < world.ServerCount(); ++i) {
-        Server& s = world.server(i);
-        s.WaitIdle();
-        s.StopThread();
-        const std::string file = ResultFileOf(s);
-        s.Stop();  // an unfinished check writes its closing line now
-        std::vector<HostCheckLines> runs = ReadCheckFile(file);
-        results.push_back(runs.empty() ? HostCheckLines{} : runs.front());
-        std::error_code ignored;
-        std::filesystem::remove(file, ignored);
+    for (int run = 0; run < setup.runs; ++run) {
+        // Together: with two servers the check's servers wait for each other.
+        for (std::size_t i = 0; i < world.ServerCount(); ++i) {
+            world.server(i).Kernel().ClearLogs();
+            world.server(i).StartThread();
+            world.server(i).Post([&setup](Server& s) {
+                if (!s.Start()) return;
+                if (setup.beforeEvents) setup.beforeEvents(s);
+                s.SendStartEvents();
+            });
+        }
+        for (std::size_t i = 0; i < world.ServerCount(); ++i) {
+            world.server(i).Post([&setup, run](Server& s) {
+                if (setup.player) {
+                    const ObjectId player = s.CreatePlayer(
+                        u"Checker" + std::u16string(1, u'0' + s.Number()) + std::u16string(1, u'a' + run), 2,
+                        kPlayerProperties);
+                    s.LoginPlayer(player);
+                    CVarList ready, list, nation;
+                    ready << 1009;
+                    list << 140911;
+                    nation << 73003;
+                    s.RunCommand(player, ready);
+                    s.SendClientMessage(player, list);
+                    s.SendClientMessage(player, nation);
+                }
+                s.Kernel().Advance(setup.waitMs);
+            });
+        }
+        results.clear();
+        for (std::size_t i = 0; i < world.ServerCount(); ++i) {
+            Server& s = world.server(i);
+            s.WaitIdle();
+            s.StopThread();
+            const std::string file = ResultFileOf(s);
+            s.Stop();  // an unfinished check writes its closing line now
+            std::vector<HostCheckLines> runs = ReadCheckFile(file);
+            results.push_back(runs.empty() ? HostCheckLines{} : runs.front());
+            for (const std::string& line : s.Kernel().Logs())
+                if (line.rfind(kLogPrefix, 0) == 0) results.back().logged.push_back(line.substr(kLogPrefix.size()));
+            std::error_code ignored;
+            std::filesystem::remove(file, ignored);
+        }
     }
     return results;
 }

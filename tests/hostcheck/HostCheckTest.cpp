@@ -42,7 +42,39 @@ void ExpectCaught(const std::vector<HostCheckLines>& runs, const std::string& ru
 TEST(HostCheck, PassesOnTheReferenceHostWithTwoServers) {
     HostCheckSetup setup;
     setup.servers = 2;
-    ExpectAllPassed(RunHostCheck(std::move(setup)), 2);
+    const auto runs = RunHostCheck(std::move(setup));
+    ExpectAllPassed(runs, 2);
+    // The host's log gets every line the file gets, in the same order.
+    for (const HostCheckLines& run : runs) EXPECT_EQ(run.logged, run.lines);
+}
+
+// Saved records are seen across a restart of the servers (the reference
+// host's public data outlives them), by the second run.
+TEST(HostCheck, SeesSavedRecordsOnItsNextRun) {
+    HostCheckSetup setup;
+    setup.runs = 2;
+    const auto runs = RunHostCheck(std::move(setup));
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(runs.front().Has("PASS", "saved-records")) << Joined(runs.front());
+    EXPECT_EQ(runs.front().failed, 0) << Joined(runs.front());
+}
+
+// What never arrives is reported missing once five minutes of host time have
+// passed, with what to do, and the check closes by itself.
+TEST(HostCheck, ReportsWhatNeverArrived) {
+    HostCheckSetup setup;
+    setup.player = false;
+    setup.waitMs = 6 * 60'000;
+    const auto runs = RunHostCheck(std::move(setup));
+    ASSERT_EQ(runs.size(), 1u);
+    const HostCheckLines& run = runs.front();
+    EXPECT_EQ(run.logged, run.lines) << "closed by the check's heartbeat, not at unload";
+    EXPECT_TRUE(run.Has("FAIL", "event-player-load")) << Joined(run);
+    EXPECT_TRUE(run.Has("FAIL", "custom-message")) << Joined(run);
+    EXPECT_TRUE(run.Has("PASS", "daily-event")) << Joined(run);
+    // The player's load, his 1009, his watch, the command to his scene, his client's message.
+    EXPECT_EQ(run.failed, 5) << Joined(run);
+    EXPECT_TRUE(run.Has("SKIP", "player-properties")) << Joined(run);
 }
 
 // Strict text (the default) holds the check to the text rule as it holds the

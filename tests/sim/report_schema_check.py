@@ -87,6 +87,13 @@ def main(runner, simulator, schema_path):
         elif not check(report):
             failures.append(f"{what}: the report lacks what this shape shows\n{run.stdout[:4000]}")
 
+    # A bad setting of the library's reaches the report (its log line, an alert), not only the library's log.
+    bad = subprocess.run(runner + [simulator, "--quiet", "--format", "json", "--players", "20", "--hours", "1"],
+                         capture_output=True, text=True, check=False, env={**os.environ, "VOGAME_LOCK_STALE_MS": "abc"})
+    kinds = json.loads(bad.stdout)["library_log"]["by_kind"] if bad.returncode == 0 else []
+    if [(k["kind"], k["lines"], k["alert"]) for k in kinds] != [("bad setting", 2, True)]:
+        failures.append(f"a bad VOGAME_LOCK_STALE_MS: exit status {bad.returncode}, library log {kinds}")
+
     refused = subprocess.run(runner + [simulator, "--seed", "99999999999999999999999"], capture_output=True, text=True,
                              check=False)
     if refused.returncode != 2 or refused.stdout or refused.stderr.count("\n") != 1:
@@ -95,7 +102,7 @@ def main(runner, simulator, schema_path):
 
     for failure in failures:
         print(failure)
-    print(f"{len(SHAPES) + 1 - len(failures)} passed, {len(failures)} failed")
+    print(f"{len(SHAPES) + 2 - len(failures)} passed, {len(failures)} failed")
     return 1 if failures else 0
 
 
