@@ -4,6 +4,8 @@ cmake_policy(SET CMP0057 NEW)
 #   module/ does not see top/ (but for the creator list, which names the modules);
 #   no library folder (Utility/, module/, top/) sees host/, sim/ or tests/;
 #   host/ does not see top/, sim/ or tests/; sim/ does not see tests/;
+#   hostcheck/ (the host check plug-in) sees neither the modules (top/) nor the
+#   reference host: it knows the host only through the boundary;
 #   msvchost/ (the MSVC-ABI host) sees nothing of the project but the boundary headers;
 #   no test, benchmark or fuzz target includes a .cpp file.
 # Run with -DSOURCE_DIR=... -DBOUNDARY_HEADERS=module/IKernel.h;...
@@ -59,6 +61,7 @@ check_folder(Utility DENY top host sim tests bench fuzz ONLY_FROM_MODULE ON)
 check_folder(module DENY top host sim tests bench fuzz EXCEPT module/ModuleCreators.cpp)
 check_folder(top DENY host sim tests bench fuzz)
 check_folder(host DENY top sim tests bench fuzz)
+check_folder(hostcheck DENY top host sim tests bench fuzz)
 check_folder(sim DENY tests bench fuzz)
 check_folder(msvchost ONLY_BOUNDARY)
 check_folder(tests)

@@ -35,6 +35,7 @@ public:
     std::size_t WatchCount(const ObjectId& obj) const;
     std::uint64_t CallbacksRun() const noexcept;
     void Forget();  // drops every declaration and watch (library unload)
+    void ForgetObject(const ObjectId& obj);  // drops the object's watches (it is gone for good)
 
 private:
     struct Impl;

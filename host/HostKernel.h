@@ -65,7 +65,7 @@ public:
     bool AddEventCallback(const char* className, const char* event, EventCallback func, int priority) override;
     bool AddCommandCallback(const char* className, int command, CommandCallback func, int priority) override;
     bool AddCustomCallback(int message, CustomCallback func, int priority) override;
-    void WriteLog(const char* text) override;    // appended to Logs(), echoed to stdout when echo is on
+    void WriteLog(const char* text) override;    // appended to Logs(), echoed to stderr when echo is on
     void WriteTrace(const char* text) override;  // appended to Traces(), echoed to stderr when echo is on
     // Date value = days since 1899-12-30, time value = seconds of the day (HostClock).
     bool SplitDate(double date, int& year, int& month, int& day) override;
@@ -291,6 +291,9 @@ public:
     // by default: only figures of speed and memory turn it off.
     void SetStrictText(bool strict) noexcept;
     bool StrictText() const noexcept;
+    // A fault for tests of the host check: text is overwritten as the call that
+    // handed it out ends (KernelText::SetReusedEarly).
+    void SetTextReusedEarly(bool early) noexcept;
 
     // --- halting, as a crash would stop the server (see PubDataGate) ---
     void ArmHalt(HaltTrigger trigger);

@@ -121,6 +121,7 @@ std::vector<std::pair<std::string_view, std::uint64_t>> HostKernel::PubDataCalls
 
 void HostKernel::SetStrictText(bool strict) noexcept { impl_->text.SetStrict(strict); }
 bool HostKernel::StrictText() const noexcept { return impl_->text.Strict(); }
+void HostKernel::SetTextReusedEarly(bool early) noexcept { impl_->text.SetReusedEarly(early); }
 void HostKernel::ArmHalt(HaltTrigger trigger) { impl_->gate.Arm(std::move(trigger)); }
 void HostKernel::Halt() { impl_->gate.HaltNow(); }
 bool HostKernel::Halted() const noexcept { return impl_->gate.Halted(); }

@@ -19,12 +19,13 @@ void SimServerState::LogIn(std::size_t i) {
 }
 
 void SimServerState::Set(std::size_t i, const char* property, const HostValue& value) {
+    if (!Online(i)) return;
     server->SetProperty(players[i], property, value);
     ++changes;
 }
 
 void SimServerState::Ask(std::size_t i, int message) {
-    if (!ask) return;
+    if (!ask || !Online(i)) return;
     CVarList msg;
     msg << message;
     server->SendClientMessage(players[i], msg);
@@ -59,6 +60,19 @@ std::string FormatTime(std::int64_t ms, bool iso) {
 
 std::string DateTimeText(std::int64_t ms) { return FormatTime(ms, false); }
 std::string IsoTimeText(std::int64_t ms) { return FormatTime(ms, true); }
+
+void QuoteFirstLines(ReportSection& s, const std::string& title, const std::vector<std::string>& lines) {
+    constexpr std::size_t kShown = 20;
+    ReportTable& t = s.Table(title, "");
+    t.Column("line");
+    Json shown = Json::array();
+    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) {
+        t.AddRow() = {lines[i]};
+        shown.push_back(lines[i]);
+    }
+    if (lines.size() > kShown) t.AddRow() = {"... " + std::to_string(lines.size() - kShown) + " more"};
+    s.JsonOnly("first_lines", std::move(shown));
+}
 
 std::string ValueText(const HostValue& value) {
     switch (TypeOfValue(value)) {

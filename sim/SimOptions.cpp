@@ -176,6 +176,16 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             }
             out.kills.push_back(kill);
             ++i;
+        } else if (!std::strcmp(arg, "--activity") || !std::strcmp(arg, "--rate") || !std::strcmp(arg, "--online")) {
+            // Applied in the order given: a later setting wins.
+            const bool ok = value != nullptr && (!std::strcmp(arg, "--activity") ? out.activity.Load(value, error)
+                                                 : !std::strcmp(arg, "--rate")   ? out.activity.Set(value, error)
+                                                                                 : out.activity.Set(std::string("online=") + value, error));
+            if (!ok) {
+                if (value == nullptr) error = std::string(arg) + " needs a value, none given";
+                return false;
+            }
+            ++i;
         } else if (!std::strcmp(arg, "--server-role")) {
             if (!need(1, 64)) return false;
             out.serverRole = static_cast<int>(n);
@@ -269,7 +279,13 @@ void PrintSimHelp(const char* program) {
         "                     restart it a simulated hour later; the others take its lock\n"
         "                     over after the stale-lock bound (VOGAME_LOCK_STALE_MS, in\n"
         "                     milliseconds, default 10000); repeatable\n"
-        "  --echo             echo the library's log and trace lines\n"
+        "  --activity FILE    the activity model from a file of name = value lines\n"
+        "  --rate NAME=VALUE  one rate of the activity model, per player-hour online (per\n"
+        "                     server-hour for resource_gathering, nation_report_request);\n"
+        "                     also online, session_hours, challenge_share; repeatable\n"
+        "  --online SHARE     the share of each server's players online at once (0-1,\n"
+        "                     default 1); see docs/simulator-guide.md for the model\n"
+        "  --echo             echo the library's log and trace lines to standard error\n"
         "  --quiet            no progress line on a terminal\n"
         "  --help             this text\n"
         "\n"

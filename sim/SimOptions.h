@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "SimActivity.h"
+
 // A server to stop, as a crash would, at its next locked rewrite after a
 // simulated moment; it is restarted a simulated hour after it stopped. With
 // servers in processes of their own, the stop is a kill of the process.
@@ -40,6 +42,7 @@ struct SimOptions {
     bool fresh = false;            // remove the world's keys from the store first
     bool processes = false;        // each server in its own process
     std::vector<SimStop> kills;    // server processes killed holding a lock (--kill-server)
+    SimActivity activity;          // --activity, --rate, --online
     // Set by the simulator for the processes it starts: the one server this
     // process runs, and the clock a restarted one starts at (0: the start date).
     int serverRole = 0;

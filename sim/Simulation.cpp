@@ -158,6 +158,8 @@ bool Simulation::StartServers(std::unique_ptr<PubDataStore> store) {
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) {
         Server& s = world_->server(i);
         servers_[i].server = &s;
+        servers_[i].activity = &options_.activity;
+        servers_[i].stepMinutes = options_.stepMinutes;
         if (!Local(i)) continue;
         servers_[i].ask = options_.requests;
         servers_[i].rng.seed(options_.seed * 1'000'003u + static_cast<std::uint64_t>(s.Number()));
@@ -191,6 +193,10 @@ void Simulation::CreatePlayers() {
             PlayerProperties properties;
             for (const SimExtension* e : SimExtensions())
                 if (e->newPlayer) e->newPlayer(state, index, properties);
+            if (!state.StartsOnline(index)) {
+                state.KeepOffline(index, std::move(properties));
+                continue;
+            }
             const ObjectId player = state.server->CreatePlayer(name, scene, properties);
             state.players[index] = player;
             if (player.IsNull()) continue;  // cannot happen with unique names; the report would show it
@@ -433,17 +439,8 @@ void Simulation::ReportDiagnostics(SimReport& report) {
         lines.push_back(text.substr(at, end - at));
         at = end + 1;
     }
-    constexpr std::size_t kShown = 20;
     s.JsonOnly("line_count", lines.size());
-    ReportTable& t = s.Table("", "");
-    t.Column("line");
-    Json shown = Json::array();
-    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) {
-        t.AddRow() = {lines[i]};
-        shown.push_back(lines[i]);
-    }
-    if (lines.size() > kShown) t.AddRow() = {"... " + std::to_string(lines.size() - kShown) + " more"};
-    s.JsonOnly("first_lines", std::move(shown));
+    QuoteFirstLines(s, "", lines);
 }
 
 // ---------------------------------------------------------------- server processes
