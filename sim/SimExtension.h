@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "SimCostMeter.h"
 #include "SimReport.h"
 #include "host/World.h"
 
@@ -27,6 +28,7 @@ struct SimServerState {
     std::uint64_t changes = 0;           // properties set through the kernel (watched or not)
     std::map<int, std::uint64_t> requests;  // client messages sent, by message id
     bool ask = true;                     // false: Ask sends nothing
+    SimCostMeter costs;                  // what each kind of action below cost the host
 
     // Logs player i in as the host does: "OnLoad", then command 1009 (ready).
     void LogIn(std::size_t i);
@@ -34,6 +36,8 @@ struct SimServerState {
     void Set(std::size_t i, const char* property, const HostValue& value);
     // Player i's client sends message id (nothing else in the message), unless asking is off.
     void Ask(std::size_t i, int message);
+    // Moves the server's clock on, running the heartbeats and timed events that fall due.
+    void Advance(std::int64_t ms);
 
     int Uniform(int low, int high);  // low..high inclusive
     bool Chance(double p);
