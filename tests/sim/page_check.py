@@ -2,7 +2,8 @@
 """Opens the simulator's pages (--html) in headless Chromium and checks them as a
 person would see them: the page loads from its one file without asking for
 anything else, no console error and no script exception, and every chart drew
-its points, bars and markers. Keeps a screenshot of the default run's page.
+its points, bars and markers. Keeps screenshots of the default run's page: the whole (sim_page.png) and its
+top at a reduced scale (sim_page_small.png, the picture in the README).
 
 Chromium is driven through its DevTools protocol over a pipe (fds 3 and 4), so
 nothing but Debian's chromium package is needed. Where it is missing the check
@@ -18,9 +19,10 @@ import json
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 import time
+
+import check_run
 
 SKIP = 77
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
@@ -187,6 +189,11 @@ def check_page(browser, path, charts_at_least, markers_at_least, screenshot):
             "clip": {"x": 0, "y": 0, "width": 1366, "height": size["height"], "scale": 1}}, session=session)
         with open(screenshot, "wb") as f:
             f.write(base64.b64decode(shot["data"]))
+        # The top of the page at a reduced scale: the picture beside the README's command.
+        small = browser.send("Page.captureScreenshot", {
+            "format": "png", "clip": {"x": 0, "y": 0, "width": 1366, "height": 1060, "scale": 0.6}}, session=session)
+        with open(screenshot.replace(".png", "_small.png"), "wb") as f:
+            f.write(base64.b64decode(small["data"]))
     browser.send("Target.closeTarget", {"targetId": target})
     return failures
 
@@ -218,14 +225,8 @@ def main(runner, simulator, out_dir):
                 passed += not found
         finally:
             browser.close()
-    for failure in failures:
-        print(failure)
-    print(f"{passed} passed, {len(PAGES) - passed} failed")
-    return 1 if failures else 0
+    return check_run.closing(failures, passed, len(PAGES) - passed)
 
 
 if __name__ == "__main__":
-    if len(sys.argv) not in (3, 4):
-        print(__doc__, file=sys.stderr)
-        sys.exit(2)
-    sys.exit(main(sys.argv[1:-2], sys.argv[-2], sys.argv[-1]))
+    check_run.run(main, __doc__)

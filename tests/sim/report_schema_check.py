@@ -13,9 +13,10 @@ cross-build)."""
 import json
 import os
 import subprocess
-import sys
 
 import jsonschema
+
+import check_run
 
 # (what the shape shows, options, exit status, check of the shape's own parts)
 SHAPES = [
@@ -99,14 +100,8 @@ def main(runner, simulator, schema_path):
                                                                 "simulating: day 2 of 2 done"]:
         failures.append(f"progress lines without and with --progress: {days}")
 
-    for failure in failures:
-        print(failure)
-    print(f"{len(SHAPES) + 2 - len(failures)} passed, {len(failures)} failed")
-    return 1 if failures else 0
+    return check_run.closing(failures, len(SHAPES) + 2 - len(failures), len(failures))
 
 
 if __name__ == "__main__":
-    if len(sys.argv) not in (3, 4):
-        print(__doc__, file=sys.stderr)
-        sys.exit(2)
-    sys.exit(main(sys.argv[1:-2], sys.argv[-2], sys.argv[-1]))
+    check_run.run(main, __doc__)
