@@ -155,7 +155,7 @@ void SimTimeline::Report(SimReport& report, const SimCostMeter& costs, bool redi
         servers.push_back({{"server", i + 1},
                            {"locked_rewrites", v.rewrites},
                            {"failed_lock_tries", v.failed},
-                           {"lock_waits", v.waits},
+                           {"waited_takes", v.waits},
                            {"takeovers", v.takeovers},
                            // This host does not refuse a write to a server whose lock was taken over.
                            {"refused_writes", nullptr},

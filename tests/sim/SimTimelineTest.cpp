@@ -57,7 +57,7 @@ TEST(SimTimeline, SamplesEachHourTheChangesSinceTheSampleBefore) {
     EXPECT_EQ(t["servers"][0], Json({{"server", 1},
                                      {"locked_rewrites", {11}},
                                      {"failed_lock_tries", {4}},
-                                     {"lock_waits", {2}},
+                                     {"waited_takes", {2}},
                                      {"takeovers", {1}},
                                      {"refused_writes", nullptr},
                                      {"kernel_calls", {500}}}));
