@@ -278,6 +278,7 @@ public:
     // Public-data calls that reached the store, in all and by operation (those with calls, in slot order).
     std::uint64_t PubDataCalls() const noexcept;
     std::vector<std::pair<std::string_view, std::uint64_t>> PubDataCallsByOperation() const;
+    const PubDataGate::LockTries& LockCounts() const noexcept;  // this server's lock takes, failed tries and waits
     // With a counter of the program's allocations set (null: none), the
     // allocations made inside kernel calls are summed, so that a benchmark can
     // tell the library's own from the host's. Library code that a kernel call

@@ -116,6 +116,7 @@ std::uint64_t HostKernel::AllocationsInCalls() const noexcept { return impl_->al
 std::vector<std::pair<std::string_view, std::uint64_t>> HostKernel::PubDataCallsByOperation() const {
     return impl_->gate.CallsByOperation();
 }
+const PubDataGate::LockTries& HostKernel::LockCounts() const noexcept { return impl_->gate.Locks(); }
 
 // ---------------------------------------------------------------- strict text and halting
 

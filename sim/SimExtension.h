@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "SimCostMeter.h"
 #include "SimReport.h"
 #include "host/World.h"
 
@@ -33,6 +34,7 @@ struct SimServerState {
     const SimActivity* activity = nullptr;  // the activity model (null: its defaults)
     int stepMinutes = 10;
     std::uint64_t logouts = 0, loginsAgain = 0;  // sessions ended and begun during play
+    SimCostMeter costs;                  // what each kind of action below cost the host
 
     // Logs player i in as the host does: "OnLoad", then command 1009 (ready).
     void LogIn(std::size_t i);
@@ -41,6 +43,8 @@ struct SimServerState {
     // Player i's client sends message id (nothing else in the message), unless
     // asking is off or he is offline.
     void Ask(std::size_t i, int message);
+    // Moves the server's clock on, running the heartbeats and timed events that fall due.
+    void Advance(std::int64_t ms);
 
     int Uniform(int low, int high);  // low..high inclusive
     bool Chance(double p);

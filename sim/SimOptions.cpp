@@ -136,6 +136,8 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             out.echo = true;
         } else if (!std::strcmp(arg, "--quiet")) {
             out.quiet = true;
+        } else if (!std::strcmp(arg, "--progress")) {
+            out.progress = true;
         } else if (!std::strcmp(arg, "--without")) {
             static const char* const kSiblings[] = {"CriticalManagerSystem", "VirtualRecSystem", "LetterSystem",
                                                     "EventTimeSystem"};
@@ -193,13 +195,15 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             if (!need(0, 0x7fffffffffffffffLL)) return false;
             out.resumeMs = static_cast<std::int64_t>(n);
         } else if (!std::strcmp(arg, "--library") || !std::strcmp(arg, "--resources") ||
-                   !std::strcmp(arg, "--rules")) {
+                   !std::strcmp(arg, "--rules") || !std::strcmp(arg, "--html")) {
             if (value == nullptr || *value == '\0') {
                 error = std::string(arg) + " needs a path";
                 return false;
             }
-            (!std::strcmp(arg, "--library") ? out.library : !std::strcmp(arg, "--rules") ? out.rules : out.resources) =
-                value;
+            (!std::strcmp(arg, "--library") ? out.library
+             : !std::strcmp(arg, "--rules") ? out.rules
+             : !std::strcmp(arg, "--html")  ? out.html
+                                            : out.resources) = value;
             ++i;
         } else {
             error = std::string("unknown option ") + arg + " (see --help)";
@@ -257,6 +261,11 @@ void PrintSimHelp(const char* program) {
         "                     as Rule/PlayerTopAlwaysWin.ini (default: the simulator's own)\n"
         "  --top N            rows of each leaderboard in the report (1-150, default 10)\n"
         "  --format text|json the report as aligned text (default) or one JSON object\n"
+        "  --html FILE        also write a page of the run to FILE: charts of its course\n"
+        "                     hour by hour (lists, locks, stops, prizes, costs) and the\n"
+        "                     report's tables; one file that fetches nothing when opened\n"
+        "  --progress         a line per simulated day on standard error where no live\n"
+        "                     progress line shows (not a terminal, or --quiet)\n"
         "  --timing           wall-clock figures in the report as well as on stderr\n"
         "  --threads          run each server on its own logic thread\n"
         "  --no-requests      clients ask for nothing during the run (the report still does)\n"

@@ -33,6 +33,8 @@ struct SimOptions {
     bool threads = false;        // each server on its own logic thread
     bool echo = false;           // echo WriteLog/WriteTrace
     bool quiet = false;          // no progress line
+    bool progress = false;       // a line per simulated day on stderr where no live line shows
+    std::string html;            // a page of the run (charts and tables) written here; empty: none
     std::string rules;           // the win-streak rule file; empty: the one shipped with the simulator
     std::string library;         // empty: the library built with the simulator
     std::string resources;       // resource folder; empty: a fresh temporary one
