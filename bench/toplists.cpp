@@ -155,6 +155,7 @@ void MeasureEach(benchmark::State& state, const char* figure, HostKernel& kernel
 // can call one module's handler directly: its figures are that module's alone.
 class DirectCallbacks final : public ICriticalManagerSystem {
 public:
+    VOGAME_DELETING_DESTRUCTOR(DirectCallbacks)
     bool DeclarePropertyCallback(IKernel*, PropertyCallback func, const char* name) override {
         declared_.emplace_back(name, func);
         return true;

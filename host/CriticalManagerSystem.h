@@ -19,6 +19,7 @@
 
 class CriticalManagerSystem final : public ICriticalManagerSystem, public PropertyObserver {
 public:
+    VOGAME_DELETING_DESTRUCTOR(CriticalManagerSystem)
     explicit CriticalManagerSystem(HostKernel& kernel);  // registers itself as the kernel's observer
     ~CriticalManagerSystem() override;
 

@@ -5,7 +5,7 @@
 // library's is. Its file also holds the creator list and the two exports.
 #include "../module/IModule.h"
 
-class HostCheckModule final : public IModule {
+class HostCheckModule : public IModule {
 public:
     bool Init(IKernel* kernel) override;
     bool AfterInit(IKernel* kernel) override;

@@ -54,7 +54,10 @@ def code_only(text):
 
 
 def virtual_ops(header):
-    return re.findall(r'virtual\s+[^;{]*?\b(\w+)\s*\(', code_only(read(header)))
+    """The virtual operations in slot order; those that return a class are
+    declared through VOGAME_CLASS_RESULT(Type, Name, ...)."""
+    pattern = r'virtual\s+[^;{]*?\b(\w+)\s*\(|VOGAME_CLASS_RESULT\(\s*\w+\s*,\s*(\w+)'
+    return [a or b for a, b in re.findall(pattern, code_only(read(header)))]
 
 
 KERNEL_OPS = [op for op in virtual_ops('module/IKernel.h')]

@@ -47,11 +47,11 @@ def main(source):
             failures.append("the untouched sources fail:\n" + run.stdout)
     failures += changed(source, "module/PubRecordHandle.cpp", '"by a stopped server', '"by a halted server',
                         ["log-line catalogue's text for module/PubRecordHandle.cpp ReportTakeover"])
-    failures += changed(source, "top/PlayerTopSystem.cpp", "    kernel->DeclareHeartBeat(kList.heartBeat, H_TopListUpdate);",
-                        "    kernel->DeclareHeartBeat(kList.heartBeat, H_TopListUpdate);\n    kernel->GetScene();",
+    failures += changed(source, "top/PlayerTopSystem.cpp", "    kernel->DeclareHeartBeat(kList.heartBeat, Contained<H_TopListUpdate>);",
+                        "    kernel->DeclareHeartBeat(kList.heartBeat, Contained<H_TopListUpdate>);\n    kernel->GetScene();",
                         ["the generated parts differ from the code"])
-    failures += changed(source, "top/PlayerTopSystem.cpp", "    kernel->DeclareHeartBeat(kList.heartBeat, H_TopListUpdate);",
-                        "    kernel->DeclareHeartBeat(kList.heartBeat, H_TopListUpdate);\n    kernel->GetScene();",
+    failures += changed(source, "top/PlayerTopSystem.cpp", "    kernel->DeclareHeartBeat(kList.heartBeat, Contained<H_TopListUpdate>);",
+                        "    kernel->DeclareHeartBeat(kList.heartBeat, Contained<H_TopListUpdate>);\n    kernel->GetScene();",
                         ["(to be written)", "the library calls GetScene, which the host check never calls"], write=True)
     failures += changed(source, "top/PlayerTopAlwaysWinSystem.cpp", '"PlayerPrizeTimeRec"', '"PlayerPrizeDateRec"',
                         ["the library names the public data PlayerPrizeDateRec"])
