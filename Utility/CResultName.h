@@ -7,7 +7,8 @@
 class CResultName final : public IResultName {
 public:
     CResultName() noexcept;
-    ~CResultName() override;
+    ~CResultName();
+    VOGAME_DELETING_DESTRUCTOR(CResultName)
     CResultName(const CResultName&) = delete;
     CResultName& operator=(const CResultName&) = delete;
 

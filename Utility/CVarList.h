@@ -14,7 +14,8 @@ public:
     CVarList(const IVarList& other);  // NOLINT: implicit by design, as the host expects
     CVarList& operator=(const IVarList& other);
     CVarList& operator=(const CVarList& other);
-    ~CVarList() override;
+    ~CVarList();
+    VOGAME_DELETING_DESTRUCTOR(CVarList)
 
     bool PushInt(int value) override;
     bool PushInt64(std::int64_t value) override;
@@ -43,7 +44,7 @@ public:
     float FloatAt(std::size_t index) const override;
     const char* StringAt(std::size_t index) const override;
     const char16_t* WideStringAt(std::size_t index) const override;
-    ObjectId ObjectAt(std::size_t index) const override;
+    VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, ObjectAt, (std::size_t index), (index), const)
     const void* BytesAt(std::size_t index, std::size_t& size) const override;
 
     bool SetIntAt(std::size_t index, int value) override;

@@ -5,12 +5,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "BoundaryAbi.h"
 #include "ObjectId.h"
 #include "ValueType.h"
 
 class IVarList {
 public:
+#if VOGAME_MSVC_LAYOUT
+    VOGAME_DELETING_DESTRUCTOR_SLOT(IVarList)                                   // 0
+#else
     virtual ~IVarList() = 0;                                                    // 0
+#endif
 
     virtual bool PushInt(int value) = 0;                                        // 1
     virtual bool PushInt64(std::int64_t value) = 0;                             // 2
@@ -39,7 +44,7 @@ public:
     virtual float FloatAt(std::size_t index) const = 0;                         // 23
     virtual const char* StringAt(std::size_t index) const = 0;                  // 24
     virtual const char16_t* WideStringAt(std::size_t index) const = 0;          // 25
-    virtual ObjectId ObjectAt(std::size_t index) const = 0;                     // 26
+    VOGAME_CLASS_RESULT(ObjectId, ObjectAt, (std::size_t index), (index), const) // 26
     virtual const void* BytesAt(std::size_t index, std::size_t& size) const = 0;  // 27
 
     virtual bool SetIntAt(std::size_t index, int value) = 0;                    // 28
@@ -49,7 +54,9 @@ public:
     virtual bool SetObjectAt(std::size_t index, const ObjectId& value) = 0;     // 32
 };
 
+#if !VOGAME_MSVC_LAYOUT
 inline IVarList::~IVarList() = default;
+#endif
 
 // Streaming appends: list << 1 << "name" << u"wide" << id;
 inline IVarList& operator<<(IVarList& list, int value) { list.PushInt(value); return list; }

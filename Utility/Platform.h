@@ -101,6 +101,9 @@ void* FindExport(LibraryHandle library, const char* name);
 bool UnloadLibrary(LibraryHandle library) noexcept;
 // Whether the file is still mapped into this process.
 bool IsLibraryLoaded(const std::string& path);
+// The file of the loaded library (or program) that holds this address; empty
+// when the system cannot tell.
+std::string LibraryPathOf(const void* address);
 }  // namespace Platform
 
 namespace Platform {

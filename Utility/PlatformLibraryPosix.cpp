@@ -30,4 +30,10 @@ bool IsLibraryLoaded(const std::string& path) {
     return true;
 }
 
+std::string LibraryPathOf(const void* address) {
+    Dl_info info{};
+    if (::dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
+    return info.dli_fname;
+}
+
 }  // namespace Platform

@@ -62,4 +62,18 @@ bool IsLibraryLoaded(const std::string& path) {
     return !wide.empty() && GetModuleHandleW(wide.c_str()) != nullptr;
 }
 
+std::string LibraryPathOf(const void* address) {
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCWSTR>(address), &module)) {
+        return {};
+    }
+    wchar_t path[MAX_PATH + 1] = {};
+    const DWORD n = GetModuleFileNameW(module, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    const std::u16string wide(path, path + n);
+    std::string narrow;
+    return WideToNarrow(0, wide.data(), wide.size(), narrow) ? narrow : std::string();
+}
+
 }  // namespace Platform

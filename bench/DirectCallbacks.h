@@ -11,6 +11,7 @@
 
 class DirectCallbacks final : public ICriticalManagerSystem {
 public:
+    VOGAME_DELETING_DESTRUCTOR(DirectCallbacks)
     bool DeclarePropertyCallback(IKernel*, PropertyCallback func, const char* name) override {
         declared_.emplace_back(name, func);
         return true;

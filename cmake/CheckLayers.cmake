@@ -4,6 +4,9 @@ cmake_policy(SET CMP0057 NEW)
 #   module/ does not see top/ (but for the creator list, which names the modules);
 #   no library folder (Utility/, module/, top/) sees host/, sim/ or tests/;
 #   host/ does not see top/, sim/ or tests/; sim/ does not see tests/;
+#   hostcheck/ (the host check plug-in) sees neither the modules (top/) nor the
+#   reference host: it knows the host only through the boundary;
+#   msvchost/ (the MSVC-ABI host) sees nothing of the project but the boundary headers;
 #   no test, benchmark or fuzz target includes a .cpp file.
 # Run with -DSOURCE_DIR=... -DBOUNDARY_HEADERS=module/IKernel.h;...
 set(problems "")
@@ -25,7 +28,7 @@ function(resolve_include file include out)
 endfunction()
 
 function(check_folder folder)
-  cmake_parse_arguments(ARG "" "" "DENY;ONLY_FROM_MODULE;EXCEPT" ${ARGN})
+  cmake_parse_arguments(ARG "ONLY_BOUNDARY" "" "DENY;ONLY_FROM_MODULE;EXCEPT" ${ARGN})
   file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
   foreach(file ${files})
     if(file IN_LIST ARG_EXCEPT)
@@ -43,6 +46,8 @@ function(check_folder folder)
         list(APPEND problems "${file} includes ${target}")
       elseif(ARG_ONLY_FROM_MODULE AND top STREQUAL "module" AND NOT target IN_LIST BOUNDARY_HEADERS)
         list(APPEND problems "${file} includes ${target}, which is not a boundary header")
+      elseif(ARG_ONLY_BOUNDARY AND NOT top STREQUAL folder AND NOT target IN_LIST BOUNDARY_HEADERS)
+        list(APPEND problems "${file} includes ${target}, which is not a boundary header")
       endif()
       if(target MATCHES "\\.cpp$" AND folder MATCHES "^(tests|bench|fuzz)$")
         list(APPEND problems "${file} compiles in ${target}")
@@ -56,7 +61,9 @@ check_folder(Utility DENY top host sim tests bench fuzz ONLY_FROM_MODULE ON)
 check_folder(module DENY top host sim tests bench fuzz EXCEPT module/ModuleCreators.cpp)
 check_folder(top DENY host sim tests bench fuzz)
 check_folder(host DENY top sim tests bench fuzz)
+check_folder(hostcheck DENY top host sim tests bench fuzz)
 check_folder(sim DENY tests bench fuzz)
+check_folder(msvchost ONLY_BOUNDARY)
 check_folder(tests)
 check_folder(bench)
 check_folder(fuzz)

@@ -106,6 +106,8 @@ std::size_t CriticalManagerSystem::WatchCount(const ObjectId& obj) const {
 
 std::uint64_t CriticalManagerSystem::CallbacksRun() const noexcept { return impl_->callbacksRun; }
 
+void CriticalManagerSystem::ForgetObject(const ObjectId& obj) { impl_->watches.erase(KeyOf(obj)); }
+
 void CriticalManagerSystem::Forget() {
     impl_->declared.clear();
     impl_->watches.clear();

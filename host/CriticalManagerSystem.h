@@ -19,6 +19,7 @@
 
 class CriticalManagerSystem final : public ICriticalManagerSystem, public PropertyObserver {
 public:
+    VOGAME_DELETING_DESTRUCTOR(CriticalManagerSystem)
     explicit CriticalManagerSystem(HostKernel& kernel);  // registers itself as the kernel's observer
     ~CriticalManagerSystem() override;
 
@@ -34,6 +35,7 @@ public:
     std::size_t WatchCount(const ObjectId& obj) const;
     std::uint64_t CallbacksRun() const noexcept;
     void Forget();  // drops every declaration and watch (library unload)
+    void ForgetObject(const ObjectId& obj);  // drops the object's watches (it is gone for good)
 
 private:
     struct Impl;

@@ -13,6 +13,7 @@
 
 class EventTimeSystem final : public IEventTimeSystem {
 public:
+    VOGAME_DELETING_DESTRUCTOR(EventTimeSystem)
     static constexpr int kTimedEventCommand = 326;
 
     explicit EventTimeSystem(HostKernel& kernel) : kernel_(kernel) {}

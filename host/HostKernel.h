@@ -65,14 +65,14 @@ public:
     bool AddEventCallback(const char* className, const char* event, EventCallback func, int priority) override;
     bool AddCommandCallback(const char* className, int command, CommandCallback func, int priority) override;
     bool AddCustomCallback(int message, CustomCallback func, int priority) override;
-    void WriteLog(const char* text) override;    // appended to Logs(), echoed to stdout when echo is on
+    void WriteLog(const char* text) override;    // appended to Logs(), echoed to stderr when echo is on
     void WriteTrace(const char* text) override;  // appended to Traces(), echoed to stderr when echo is on
     // Date value = days since 1899-12-30, time value = seconds of the day (HostClock).
     bool SplitDate(double date, int& year, int& month, int& day) override;
     bool SplitTime(double time, int& hour, int& minute, int& second) override;
     bool GetCurrentDateTime(double& date, double& time) override;
     // The scene of the object whose callback is running; outside callbacks the lowest-numbered scene.
-    ObjectId GetScene() override;
+    VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, GetScene, (), (), )
     int GetSceneIdOf(const ObjectId& scene) override;  // 0 when it is no scene
     int GetSceneCount() override;                      // the highest scene id created, 0 when none
     bool IsSceneExist(int sceneId) override;
@@ -97,7 +97,7 @@ public:
     float QueryFloat(const ObjectId& obj, const char* name) override;
     const char* QueryString(const ObjectId& obj, const char* name) override;      // valid until the next call
     const char16_t* QueryWideStr(const ObjectId& obj, const char* name) override;  // valid until the next call
-    ObjectId QueryObject(const ObjectId& obj, const char* name) override;
+    VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, QueryObject, (const ObjectId& obj, const char* name), (obj, name), )
     // False for an unknown class, a taken name or a shape TypedTable refuses (beyond its
     // bounds: diagnosed); later objects get the record.
     bool AddClassRecord(int classIndex, const char* name, int cols, int maxRows, bool save) override;
@@ -123,7 +123,8 @@ public:
     float QueryRecordFloat(const ObjectId& obj, const char* rec, int row, int col) override;
     const char* QueryRecordString(const ObjectId& obj, const char* rec, int row, int col) override;
     const char16_t* QueryRecordWideStr(const ObjectId& obj, const char* rec, int row, int col) override;
-    ObjectId QueryRecordObject(const ObjectId& obj, const char* rec, int row, int col) override;
+    VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, QueryRecordObject, (const ObjectId& obj, const char* rec, int row, int col),
+                                 (obj, rec, row, col), )
     // Named data values: per object, never saved, no watches; setters refuse another type.
     bool FindData(const ObjectId& obj, const char* name) override;
     bool GetDataList(const ObjectId& obj, IVarList& out) override;
@@ -138,12 +139,13 @@ public:
     float QueryDataFloat(const ObjectId& obj, const char* name) override;
     const char* QueryDataString(const ObjectId& obj, const char* name) override;
     const char16_t* QueryDataWideStr(const ObjectId& obj, const char* name) override;
-    ObjectId QueryDataObject(const ObjectId& obj, const char* name) override;
+    VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, QueryDataObject, (const ObjectId& obj, const char* name), (obj, name), )
     // The text is a configuration id, as for CreateObject.
     bool CreateObjectFromText(ObjectId& out, const ObjectId& container, const char* text) override;
     bool DestroyObject(const ObjectId& obj) override;  // also detaches its heartbeats; false when missing
     const char* GetConfigName(const ObjectId& obj) override;
-    ObjectId GetSceneOf(const ObjectId& obj) override;  // a scene object is its own scene
+    // A scene object is its own scene.
+    VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, GetSceneOf, (const ObjectId& obj), (obj), )
     bool Exists(const ObjectId& obj) override;
     // False when the object is missing, the name undeclared, interval < 1 or already attached (kept as it was).
     bool AddHeartBeat(const ObjectId& obj, const char* name, int intervalMs) override;
@@ -188,9 +190,10 @@ public:
     float QueryPubRecordFloat(int index, const char* rec, int row, int col) override;
     const char* QueryPubRecordString(int index, const char* rec, int row, int col) override;      // per-kernel copy
     const char16_t* QueryPubRecordWideStr(int index, const char* rec, int row, int col) override;  // per-kernel copy
-    ObjectId QueryPubRecordObject(int index, const char* rec, int row, int col) override;
+    VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, QueryPubRecordObject, (int index, const char* rec, int row, int col),
+                                 (index, rec, row, col), )
     // The existing "player" object whose "Name" is name, or null.
-    ObjectId FindPlayer(const char16_t* name) override;
+    VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, FindPlayer, (const char16_t* name), (name), )
     bool FindPubDataRecord(const char16_t* space, const char* rec) override;
     int GetPubDataRecordRows(const char16_t* space, const char* rec) override;
     int QueryPubDataRecordInt(const char16_t* space, const char* rec, int row, int col) override;
@@ -275,6 +278,7 @@ public:
     // Public-data calls that reached the store, in all and by operation (those with calls, in slot order).
     std::uint64_t PubDataCalls() const noexcept;
     std::vector<std::pair<std::string_view, std::uint64_t>> PubDataCallsByOperation() const;
+    const PubDataGate::LockTries& LockCounts() const noexcept;  // this server's lock takes, failed tries and waits
     // With a counter of the program's allocations set (null: none), the
     // allocations made inside kernel calls are summed, so that a benchmark can
     // tell the library's own from the host's. Library code that a kernel call
@@ -288,6 +292,9 @@ public:
     // by default: only figures of speed and memory turn it off.
     void SetStrictText(bool strict) noexcept;
     bool StrictText() const noexcept;
+    // A fault for tests of the host check: text is overwritten as the call that
+    // handed it out ends (KernelText::SetReusedEarly).
+    void SetTextReusedEarly(bool early) noexcept;
 
     // --- halting, as a crash would stop the server (see PubDataGate) ---
     void ArmHalt(HaltTrigger trigger);

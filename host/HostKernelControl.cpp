@@ -116,11 +116,13 @@ std::uint64_t HostKernel::AllocationsInCalls() const noexcept { return impl_->al
 std::vector<std::pair<std::string_view, std::uint64_t>> HostKernel::PubDataCallsByOperation() const {
     return impl_->gate.CallsByOperation();
 }
+const PubDataGate::LockTries& HostKernel::LockCounts() const noexcept { return impl_->gate.Locks(); }
 
 // ---------------------------------------------------------------- strict text and halting
 
 void HostKernel::SetStrictText(bool strict) noexcept { impl_->text.SetStrict(strict); }
 bool HostKernel::StrictText() const noexcept { return impl_->text.Strict(); }
+void HostKernel::SetTextReusedEarly(bool early) noexcept { impl_->text.SetReusedEarly(early); }
 void HostKernel::ArmHalt(HaltTrigger trigger) { impl_->gate.Arm(std::move(trigger)); }
 void HostKernel::Halt() { impl_->gate.HaltNow(); }
 bool HostKernel::Halted() const noexcept { return impl_->gate.Halted(); }

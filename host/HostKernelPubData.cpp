@@ -31,7 +31,11 @@ bool HostKernel::CompareSetPubPropertyInt(int index, const char* name, int expec
     // Halted: true, so a lock loop ends at once and an unlock changes nothing.
     return impl_->ServePub(PubOp::CompareSetPubPropertyInt, true, [&] {
         const bool granted = impl_->store.CompareSetPropertyInt(index, View(name), expected, desired);
-        if (granted) impl_->gate.Granted(View(name), expected, desired);
+        if (granted) {
+            impl_->gate.Granted(View(name), expected, desired);
+        } else {
+            impl_->gate.Refused(View(name), expected, desired);
+        }
         return granted;
     });
 }

@@ -4,7 +4,7 @@
 
 void KernelLogs::Log(std::string_view text) {
     logs_.emplace_back(text);
-    if (echo_) std::printf("[log %d] %s\n", server_, logs_.back().c_str());
+    if (echo_) std::fprintf(stderr, "[log %d] %s\n", server_, logs_.back().c_str());
 }
 
 void KernelLogs::Trace(std::string_view text) {

@@ -1,6 +1,6 @@
 #pragma once
 // The lines the library wrote with WriteLog and WriteTrace, optionally echoed
-// (logs to standard output, traces to standard error) with the server's number.
+// to standard error with the server's number (standard output is the report's).
 #include <string>
 #include <string_view>
 #include <vector>

@@ -65,7 +65,7 @@ KernelText::Copy& KernelText::NextSlot() {
 }
 
 const char* KernelText::Hand(const std::string& kept) {
-    if (!strict_) return kept.c_str();
+    if (!strict_ && !reusedEarly_) return kept.c_str();
     auto copy = std::make_unique<char[]>(kept.size() + 1);
     std::copy(kept.begin(), kept.end(), copy.get());
     copy[kept.size()] = '\0';
@@ -75,7 +75,7 @@ const char* KernelText::Hand(const std::string& kept) {
 }
 
 const char16_t* KernelText::Hand(const std::u16string& kept) {
-    if (!strict_) return kept.c_str();
+    if (!strict_ && !reusedEarly_) return kept.c_str();
     auto copy = std::make_unique<char16_t[]>(kept.size() + 1);
     std::copy(kept.begin(), kept.end(), copy.get());
     copy[kept.size()] = u'\0';
@@ -88,4 +88,9 @@ KernelText::Call::Call(KernelText& text) noexcept : text_(text), taken_(text.pen
 
 KernelText::Call::~Call() {
     if (taken_ != kNone) Retire(text_.copies_[taken_]);
+    if (text_.reusedEarly_ && text_.pending_ != kNone) {
+        Copy& handed = text_.copies_[text_.pending_];
+        if (handed.narrow) std::fill_n(handed.narrow.get(), handed.length, '#');
+        if (handed.wide) std::fill_n(handed.wide.get(), handed.length, u'#');
+    }
 }

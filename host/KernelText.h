@@ -25,6 +25,10 @@ public:
 
     void SetStrict(bool strict) noexcept { strict_ = strict; }
     bool Strict() const noexcept { return strict_; }
+    // A fault, for tests of the host check only: every text is overwritten as
+    // the call that handed it out ends, before the library sees it, as a kernel
+    // that reuses its buffer on the way out would do. Never poisoned.
+    void SetReusedEarly(bool early) noexcept { reusedEarly_ = early; }
     // Whether an overwritten copy is poisoned as well (a build with AddressSanitizer).
     static bool PoisonsRetiredText() noexcept;
 
@@ -62,6 +66,7 @@ private:
     static void Unpoison(Copy& copy) noexcept;
 
     bool strict_ = true;
+    bool reusedEarly_ = false;
     std::string narrowScratch_;
     std::u16string wideScratch_;
     std::array<Copy, kKept> copies_;  // a ring; the newest is the text of the last call

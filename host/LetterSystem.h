@@ -12,6 +12,7 @@
 
 class LetterSystem final : public ILetterSystem {
 public:
+    VOGAME_DELETING_DESTRUCTOR(LetterSystem)
     struct Letter {
         std::u16string sender, receiver, title, content, attachment;
         int kind = 0;

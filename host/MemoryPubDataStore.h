@@ -1,7 +1,9 @@
 #pragma once
 // The default public data store: everything in this process's memory, every
 // operation under one store-wide mutex. It is the one store that offers the
-// release hook (the hook runs with that mutex held).
+// release hook (the hook runs with that mutex held). Tests derive faulty
+// stores from it (a compare-and-set that is not atomic, a record that cannot be
+// added again), to prove that the host check catches them.
 #include <memory>
 #include <mutex>
 
@@ -9,7 +11,7 @@
 
 class TypedTable;
 
-class MemoryPubDataStore final : public PubDataStore {
+class MemoryPubDataStore : public PubDataStore {
 public:
     MemoryPubDataStore();
     ~MemoryPubDataStore() override;

@@ -1,8 +1,16 @@
 #pragma once
 // Loads the plug-in by path and reads its two exports.
+//
+// The MSVC host mode (Windows): when the environment variable VOGAME_MSVC_HOST
+// names the MSVC-ABI host, VoGameMsvcHost.dll (msvchost/MsvcHost.h), every
+// plug-in is loaded through it: a private copy of that DLL is loaded in its
+// place and opens the plug-in, so each call between this host and the plug-in,
+// either way, crosses code compiled for the MSVC ABI. The exports read are the
+// MSVC host's, which answer for the plug-in.
 #include <string>
 
 #include "module/ModuleExports.h"
+#include "msvchost/MsvcHost.h"
 #include "Utility/Platform.h"
 
 class PluginLibrary {
@@ -26,16 +34,29 @@ public:
     unsigned int Version() const { return getVersion_ ? getVersion_() : 0; }
     IModuleCreator* Creators() const { return getCreators_ ? getCreators_() : nullptr; }
     const std::string& Error() const { return error_; }
-    const std::string& CopyPath() const { return copyPath_; }
+    const std::string& CopyPath() const { return copy_.path; }
+    bool ThroughMsvcHost() const { return closeMsvcHost_ != nullptr; }
+
+    // The MSVC-ABI host named by VOGAME_MSVC_HOST, or empty (always on POSIX).
+    static std::string MsvcHostPath();
 
 private:
+    struct FileCopy {
+        std::string path;
+        bool onDisk = false;
+    };
+
+    bool LoadFile(const std::string& path, bool throughMsvcHost);
+    bool OpenThroughMsvcHost(const std::string& path);
+    bool MakeCopy(const std::string& path, const std::string& tag, FileCopy& copy);
     void ReleaseHandle();
-    void RemoveCopy();
+    void RemoveCopies();
 
     Platform::LibraryHandle handle_ = nullptr;
     GetVersionFunc getVersion_ = nullptr;
     GetModuleCreatorFunc getCreators_ = nullptr;
+    MsvcHostCloseFunc closeMsvcHost_ = nullptr;
     std::string error_;
-    std::string copyPath_;
-    bool copyOnDisk_ = false;
+    FileCopy copy_;      // the plug-in's private copy
+    FileCopy hostCopy_;  // the MSVC host's private copy
 };

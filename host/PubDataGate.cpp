@@ -85,6 +85,9 @@ void PubDataGate::Granted(std::string_view property, int expected, int desired) 
     if (!IsLock(property)) return;
     const bool watched = trigger_.lock.empty() || trigger_.lock == property;
     if (desired == 1 && (expected == 0 || expected == 1)) {  // a take, or a takeover
+        ++locks_.takes;
+        if (waiting_) ++locks_.waits;
+        waiting_ = false;
         ++held_;
         const std::size_t n = std::min(property.size(), lastHeld_.size() - 1);
         std::copy_n(property.data(), n, lastHeld_.data());
@@ -94,6 +97,12 @@ void PubDataGate::Granted(std::string_view property, int expected, int desired) 
         held_ = std::max(held_ - 1, 0);
         if (watched) inLock_ = 0;
     }
+}
+
+void PubDataGate::Refused(std::string_view property, int expected, int desired) noexcept {
+    if (!IsLock(property) || expected != 0 || desired != 1) return;
+    ++locks_.failed;
+    waiting_ = true;
 }
 
 void PubDataGate::Arm(HaltTrigger trigger) {

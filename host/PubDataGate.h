@@ -84,6 +84,8 @@ public:
     bool Admit(PubOp op) noexcept;
     // Told of every compare-and-set the store granted, to follow the locks this server holds.
     void Granted(std::string_view property, int expected, int desired) noexcept;
+    // Told of every compare-and-set the store refused, to count this server's failed lock tries.
+    void Refused(std::string_view property, int expected, int desired) noexcept;
 
     void Arm(HaltTrigger trigger);
     void HaltNow() noexcept;  // at once, whatever the trigger
@@ -95,6 +97,13 @@ public:
     void Resume() noexcept;
     // What the halt interrupted ("SetPubRecordInt, public-data call 17, holding XPubLock"); empty when running.
     const char* HaltedAt() const noexcept { return haltedAt_.data(); }
+
+    // This server's takes of a lock property (0 to 1), its failed tries to take
+    // one, and the takes that came only after failed tries (waits); restarts keep them.
+    struct LockTries {
+        std::uint64_t takes = 0, failed = 0, waits = 0;
+    };
+    const LockTries& Locks() const noexcept { return locks_; }
 
     std::uint64_t Calls() const noexcept { return total_; }  // calls made, all operations
     std::uint64_t Calls(PubOp op) const noexcept { return byOp_[static_cast<std::size_t>(op)]; }
@@ -119,4 +128,6 @@ private:
     int held_ = 0;                      // lock properties this server holds
     std::array<char, 64> lastHeld_{};   // the one taken last (cut short past 63 characters)
     std::uint64_t inLock_ = 0;       // calls since the watched lock was taken; 0 while not held
+    LockTries locks_;
+    bool waiting_ = false;           // a try to take a lock failed since this server's last take
 };

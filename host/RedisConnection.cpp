@@ -108,7 +108,10 @@ RedisReplyPtr RedisConnection::RoundTrip(const std::vector<std::string_view>& ar
         parts.push_back(a.data());
         lengths.push_back(a.size());
     }
-    if (current_ != nullptr) ++current_->trips;
+    if (current_ != nullptr) {
+        ++current_->trips;
+        tripTotal_.fetch_add(1, std::memory_order_relaxed);
+    }
     void* raw = redisCommandArgv(context_, static_cast<int>(parts.size()), parts.data(), lengths.data());
     if (raw == nullptr) {
         error = ContextError(context_);

@@ -7,6 +7,7 @@
 // the call fails with the cause. Writes carry this connection's client id and
 // a sequence number, so a write sent again after a reconnect is not applied
 // twice (see RedisScripts.h).
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -60,6 +61,8 @@ public:
     std::map<std::string, RedisTrips, std::less<>> TripsByOperation() const;
     std::uint64_t Reconnects() const;
     std::uint64_t FailedCalls() const;
+    // The round trips of every operation so far (the sum of TripsByOperation), without a lock.
+    std::uint64_t RoundTrips() const noexcept { return tripTotal_.load(std::memory_order_relaxed); }
 
     // Attempts and the first pause of the reconnect back-off (the pause doubles).
     static constexpr int kReconnectAttempts = 6;
@@ -85,4 +88,5 @@ private:
     std::uint64_t failed_ = 0;
     bool failing_ = false;
     RedisTrips* current_ = nullptr;  // the operation whose round trips are being counted
+    std::atomic<std::uint64_t> tripTotal_{0};
 };

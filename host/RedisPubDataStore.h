@@ -32,6 +32,7 @@ public:
     // Round trips by operation, reconnects and calls that failed, for reports.
     std::map<std::string, RedisTrips, std::less<>> TripsByOperation() const { return connection_.TripsByOperation(); }
     std::uint64_t Reconnects() const { return connection_.Reconnects(); }
+    std::uint64_t RoundTrips() const noexcept { return connection_.RoundTrips(); }
     std::uint64_t FailedCalls() const { return connection_.FailedCalls(); }
     void DropConnectionForTest() { connection_.DropForTest(); }
     void FailCallsForTest(bool fail) { connection_.FailForTest(fail); }

@@ -32,7 +32,7 @@ struct ServerOptions {
     bool withVirtualRec = true;
     bool withLetter = true;
     bool withEventTime = true;
-    bool echoLogs = false;         // WriteLog/WriteTrace also to stdout/stderr
+    bool echoLogs = false;         // WriteLog/WriteTrace also to stderr (stdout stays the report's)
     bool strictKernelText = true;  // text handed to the library is overwritten after its next call
 };
 

@@ -9,6 +9,7 @@
 
 class VirtualRecSystem final : public IVirtualRecSystem {
 public:
+    VOGAME_DELETING_DESTRUCTOR(VirtualRecSystem)
     struct Sent {
         ObjectId obj;
         std::string recName;

@@ -5,9 +5,12 @@
 // Names of classes, events, properties, records and callbacks are narrow text;
 // public data spaces are named by 16-bit wide text. Types are ValueType codes.
 // Text returned by the Query* operations stays valid until the next call on the
-// same kernel; callers copy it.
+// same kernel; callers copy it. The operations that return an ObjectId are
+// declared through VOGAME_CLASS_RESULT (Utility/BoundaryAbi.h), so that a
+// MinGW build calls them as a host built with MSVC does.
 #include <cstdint>
 
+#include "../Utility/BoundaryAbi.h"
 #include "../Utility/IVarList.h"
 #include "../Utility/ObjectId.h"
 #include "IModule.h"
@@ -45,7 +48,7 @@ public:
 
     // --- scenes and objects ----------------------------------------------------------
     // The scene of the current call: the container for CreateObject.
-    virtual ObjectId GetScene() = 0;
+    VOGAME_CLASS_RESULT(ObjectId, GetScene, (), (), )
     // The id of a scene object, 0 when it is no scene.
     virtual int GetSceneIdOf(const ObjectId& scene) = 0;
     // Count of scene ids in use (ids run from 1).
@@ -80,7 +83,7 @@ public:
     virtual float QueryFloat(const ObjectId& obj, const char* name) = 0;
     virtual const char* QueryString(const ObjectId& obj, const char* name) = 0;
     virtual const char16_t* QueryWideStr(const ObjectId& obj, const char* name) = 0;
-    virtual ObjectId QueryObject(const ObjectId& obj, const char* name) = 0;
+    VOGAME_CLASS_RESULT(ObjectId, QueryObject, (const ObjectId& obj, const char* name), (obj, name), )
 
     // --- class records -------------------------------------------------------------
     virtual bool AddClassRecord(int classIndex, const char* name, int cols, int maxRows, bool save) = 0;
@@ -106,7 +109,8 @@ public:
     virtual float QueryRecordFloat(const ObjectId& obj, const char* rec, int row, int col) = 0;
     virtual const char* QueryRecordString(const ObjectId& obj, const char* rec, int row, int col) = 0;
     virtual const char16_t* QueryRecordWideStr(const ObjectId& obj, const char* rec, int row, int col) = 0;
-    virtual ObjectId QueryRecordObject(const ObjectId& obj, const char* rec, int row, int col) = 0;
+    VOGAME_CLASS_RESULT(ObjectId, QueryRecordObject, (const ObjectId& obj, const char* rec, int row, int col),
+                        (obj, rec, row, col), )
 
     // --- named data values of objects ---------------------------------------------------
     virtual bool FindData(const ObjectId& obj, const char* name) = 0;
@@ -122,14 +126,15 @@ public:
     virtual float QueryDataFloat(const ObjectId& obj, const char* name) = 0;
     virtual const char* QueryDataString(const ObjectId& obj, const char* name) = 0;
     virtual const char16_t* QueryDataWideStr(const ObjectId& obj, const char* name) = 0;
-    virtual ObjectId QueryDataObject(const ObjectId& obj, const char* name) = 0;
+    VOGAME_CLASS_RESULT(ObjectId, QueryDataObject, (const ObjectId& obj, const char* name), (obj, name), )
 
     // Creates an object described by text (a configuration id) inside a container.
     virtual bool CreateObjectFromText(ObjectId& out, const ObjectId& container, const char* text) = 0;
     virtual bool DestroyObject(const ObjectId& obj) = 0;
 
     virtual const char* GetConfigName(const ObjectId& obj) = 0;  // empty when missing
-    virtual ObjectId GetSceneOf(const ObjectId& obj) = 0;       // the scene holding the object
+    // The scene holding the object.
+    VOGAME_CLASS_RESULT(ObjectId, GetSceneOf, (const ObjectId& obj), (obj), )
     virtual bool Exists(const ObjectId& obj) = 0;
 
     // --- heartbeats and messages ----------------------------------------------------
@@ -180,10 +185,11 @@ public:
     virtual float QueryPubRecordFloat(int index, const char* rec, int row, int col) = 0;
     virtual const char* QueryPubRecordString(int index, const char* rec, int row, int col) = 0;
     virtual const char16_t* QueryPubRecordWideStr(int index, const char* rec, int row, int col) = 0;
-    virtual ObjectId QueryPubRecordObject(int index, const char* rec, int row, int col) = 0;
+    VOGAME_CLASS_RESULT(ObjectId, QueryPubRecordObject, (int index, const char* rec, int row, int col),
+                        (index, rec, row, col), )
 
     // The online player of that "Name", or the null object.
-    virtual ObjectId FindPlayer(const char16_t* name) = 0;
+    VOGAME_CLASS_RESULT(ObjectId, FindPlayer, (const char16_t* name), (name), )
 
     // Public data records reached by space name.
     virtual bool FindPubDataRecord(const char16_t* space, const char* rec) = 0;

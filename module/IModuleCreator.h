@@ -12,7 +12,11 @@ public:
     IModule* module = nullptr;
 
     virtual const char* GetModuleName() = 0;
+#if VOGAME_MSVC_LAYOUT
+    VOGAME_DELETING_DESTRUCTOR_SLOT(IModuleCreator)
+#else
     virtual ~IModuleCreator() = default;
+#endif
     virtual IModule* GetModule() = 0;
 };
 

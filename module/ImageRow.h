@@ -10,6 +10,7 @@ class RecordImage;
 class ImageRow final : public IVarList {
 public:
     ImageRow(const RecordImage& image, int row) noexcept;
+    VOGAME_DELETING_DESTRUCTOR(ImageRow)
 
     bool PushInt(int) override { return false; }
     bool PushInt64(std::int64_t) override { return false; }
@@ -38,7 +39,7 @@ public:
     float FloatAt(std::size_t index) const override;
     const char* StringAt(std::size_t index) const override;
     const char16_t* WideStringAt(std::size_t index) const override;
-    ObjectId ObjectAt(std::size_t index) const override;
+    VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, ObjectAt, (std::size_t index), (index), const)
     const void* BytesAt(std::size_t, std::size_t& size) const override {
         size = 0;
         return nullptr;

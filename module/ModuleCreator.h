@@ -1,6 +1,9 @@
 #pragma once
 // Defines the creator class of a module: linked into the list at construction,
 // makes its module on the first GetModule, and at unload calls Shut then deletes it.
+// GetModule, and the module's Init, AfterInit and Shut, are host entries (see
+// Utility/HostEntry.h): on Windows a failure ends them with a neutral result.
+#include "../Utility/HostEntry.h"
 #include "IModuleCreator.h"
 
 #define VOGAME_DEFINE_MODULE_CREATOR(ModuleClass)                                        \
@@ -13,16 +16,19 @@
         }                                                                                 \
         ModuleClass##ModuleCreator(const ModuleClass##ModuleCreator&) = delete;           \
         ModuleClass##ModuleCreator& operator=(const ModuleClass##ModuleCreator&) = delete; \
+        VOGAME_DELETING_DESTRUCTOR(ModuleClass##ModuleCreator)                            \
         const char* GetModuleName() override { return #ModuleClass; }                     \
-        ~ModuleClass##ModuleCreator() override {                                          \
+        ~ModuleClass##ModuleCreator() {                                                   \
             if (module != nullptr) {                                                      \
                 module->Shut();                                                           \
-                delete module;                                                            \
+                delete static_cast<HostedModule<ModuleClass>*>(module);                   \
                 module = nullptr;                                                         \
             }                                                                             \
         }                                                                                 \
         IModule* GetModule() override {                                                   \
-            if (module == nullptr) module = new ModuleClass;                              \
+            if (module == nullptr)                                                        \
+                module = HostEntry::Run(nullptr, static_cast<IModule*>(nullptr),          \
+                                        []() -> IModule* { return new HostedModule<ModuleClass>; }); \
             return module;                                                                \
         }                                                                                 \
     }

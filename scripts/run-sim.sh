@@ -9,6 +9,7 @@
 # process id at the end (see scripts/with-redis.sh); "--store redis://..."
 # uses the server named.
 set -euo pipefail
+caller=$PWD
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset release >/dev/null
@@ -20,6 +21,12 @@ for i in "${!args[@]}"; do
     private=1
     args[$((i + 1))]='$REDIS_URL'
   fi
+  # Paths are the caller's, not the project folder this script runs in.
+  case "${args[$i]}" in
+    --html|--rules|--resources|--library)
+      next="${args[$((i + 1))]:-}"
+      if [ -n "$next" ] && [ "${next#/}" = "$next" ]; then args[$((i + 1))]="$caller/$next"; fi ;;
+  esac
 done
 if [ "$private" = 1 ]; then
   # The placeholder is replaced inside the wrapper, where REDIS_URL is known.

@@ -4,15 +4,18 @@
 # build/windows-deps/tinyxml2.
 #
 # What it changes on the machine: it installs the Debian packages listed below
-# (with apt-get update first when one is missing). Nothing else: the source
-# package is fetched with apt-get through a private list of deb-src lines kept
-# in a temporary folder (made from the machine's own Debian deb lines), so the
-# machine's apt configuration and package lists stay as they were.
+# (with apt-get update first when one is missing): MinGW-w64 and Wine for the
+# DLL and its tests, clang, lld and llvm (llvm-dlltool) for the tests' host in
+# the MSVC ABI. Nothing else: the source package is fetched with apt-get through
+# a private list of deb-src lines kept in a temporary folder, made from the
+# Debian deb lines of the machine's own apt configuration (it stops when there
+# are none), so the machine's apt configuration and package lists stay as they
+# were.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++-mingw-w64-x86-64-posix wine64 googletest nlohmann-json3-dev python3 python3-jsonschema
-          cmake ninja-build dpkg-dev xz-utils)
+          cmake ninja-build dpkg-dev xz-utils clang lld llvm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -49,8 +52,9 @@ for f in /etc/apt/sources.list.d/*.sources; do
     >>"$work/parts/$(basename "$f")"
 done
 if ! grep -qs . "$work"/parts/*; then
-  . /etc/os-release
-  echo "deb-src http://deb.debian.org/debian ${VERSION_CODENAME:-bookworm} main" >"$work/parts/debian-src.list"
+  echo "setup-windows.sh: the machine's apt configuration (/etc/apt/sources.list, /etc/apt/sources.list.d)" >&2
+  echo "names no Debian archive, so TinyXML-2's source package cannot be fetched; add one and run again." >&2
+  exit 1
 fi
 
 apt_private=(-o "Dir::Etc::SourceList=$work/empty.list" -o "Dir::Etc::SourceParts=$work/parts"

@@ -4,7 +4,7 @@
 # (cross-built with MinGW-w64, its tests run under Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh --browser
 jobs=$(nproc)
 
 for preset in debug asan; do

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # The Windows build, checked on Linux: sets up (scripts/setup-windows.sh),
-# cross-builds the DLL, the reference host, the simulator and every test
-# program with MinGW-w64, checks that the DLL exports exactly its two entry
-# points under their plain names, runs every test program under Wine (headless,
-# in a Wine prefix of its own in a temporary folder, removed at the end), then
-# runs the simulator with one server and a seed on Windows and on Linux and
-# requires byte-identical reports.
+# cross-builds the DLL, the host check DLL, the reference host, the simulator
+# and every test program with MinGW-w64, and the tests' host in the MSVC ABI
+# (VoGameMsvcHost.dll, with clang, lld-link and llvm-dlltool); checks that each
+# of the two plug-in DLLs exports exactly its two entry points under their plain
+# names and that the MSVC host needs nothing but kernel32; runs every test
+# program under Wine (headless, in a Wine prefix of its own in a temporary
+# folder, removed at the end), then all of them again with the reference host
+# loading every plug-in through the MSVC host (VOGAME_MSVC_HOST); then runs the
+# simulator with one server and a seed on Linux, on Windows and on Windows
+# through the MSVC host, and requires byte-identical reports.
 #
 # Usage: scripts/test-windows.sh [simulator seed, default 1]
 # Environment: LINUX_BUILD names a Linux build folder with vogame_sim to reuse
@@ -24,21 +28,30 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 
 echo "== DLL exports =="
-dll=build/windows/VoGameLogic.dll
-exports=$(x86_64-w64-mingw32-objdump -p "$dll" |
-  sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]*//p' | sort)
+# The library and the host check, a host's two plug-ins: the same two exports.
+dlls=(build/windows/VoGameLogic.dll build/windows/hostcheck/VoGameLogicHostCheck.dll)
 expected=$'VoGameLogic_GetModuleCreator\nVoGameLogic_GetVersion'
-count=$(x86_64-w64-mingw32-objdump -p "$dll" | sed -n 's/^[[:space:]]*Export Address Table[[:space:]]*0*\([0-9a-f]*\)$/\1/p' | head -n 1)
-if [ "$exports" != "$expected" ] || [ "$count" != "2" ]; then
-  echo "VoGameLogic.dll exports (by name, $count in all):"; echo "$exports"
-  echo "expected exactly: VoGameLogic_GetModuleCreator VoGameLogic_GetVersion"
-  exit 1
-fi
-echo "$exports"
-runtime=$(x86_64-w64-mingw32-objdump -p "$dll" build/windows/sim/vogame_sim.exe build/windows/tests/*.exe |
+for dll in "${dlls[@]}"; do
+  exports=$(x86_64-w64-mingw32-objdump -p "$dll" |
+    sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]*//p' | sort)
+  count=$(x86_64-w64-mingw32-objdump -p "$dll" | sed -n 's/^[[:space:]]*Export Address Table[[:space:]]*0*\([0-9a-f]*\)$/\1/p' | head -n 1)
+  if [ "$exports" != "$expected" ] || [ "$count" != "2" ]; then
+    echo "$dll exports (by name, $count in all):"; echo "$exports"
+    echo "expected exactly: VoGameLogic_GetModuleCreator VoGameLogic_GetVersion"
+    exit 1
+  fi
+  echo "$dll: $exports" | tr '\n' ' '; echo
+done
+runtime=$(x86_64-w64-mingw32-objdump -p "${dlls[@]}" build/windows/sim/vogame_sim.exe build/windows/tests/*.exe |
   sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u | grep -viE '^(kernel32|msvcrt|ole32|user32|advapi32|ws2_32|shell32|gdi32|rpcrt4|ntdll|bcrypt|api-ms-win-.*)\.dll$' || true)
 if [ -n "$runtime" ]; then
   echo "programs need DLLs a bare Windows lacks: $runtime"
+  exit 1
+fi
+msvc_host=build/windows/VoGameMsvcHost.dll
+msvc_imports=$(x86_64-w64-mingw32-objdump -p "$msvc_host" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
+if [ "$msvc_imports" != "kernel32.dll" ]; then
+  echo "VoGameMsvcHost.dll needs more than kernel32.dll: $msvc_imports"
   exit 1
 fi
 
@@ -64,9 +77,18 @@ trap cleanup EXIT
 "$wineserver" -w
 
 echo "== windows tests (under Wine) =="
+phase=$SECONDS
 ctest --preset windows
+echo "windows tests: $((SECONDS - phase)) s"
 
-echo "== simulator: Windows report against Linux =="
+# Wine shows the build machine's "/" as drive Z:.
+wine_msvc_host="Z:$PWD/$msvc_host"
+echo "== windows tests again, through the MSVC-ABI host =="
+phase=$SECONDS
+VOGAME_MSVC_HOST="$wine_msvc_host" ctest --preset windows
+echo "windows tests through the MSVC host: $((SECONDS - phase)) s"
+
+echo "== simulator: Windows reports (also through the MSVC host) against Linux =="
 linux_build="${LINUX_BUILD:-}"
 if [ -z "$linux_build" ]; then
   for b in build/release build/debug; do
@@ -84,10 +106,14 @@ reports=$(mktemp -d)
 trap 'cleanup; rm -rf "$reports"' EXIT
 TZ=UTC "$linux_build/sim/vogame_sim" "${options[@]}" >"$reports/linux.txt"
 TZ=UTC "$wine" build/windows/sim/vogame_sim.exe "${options[@]}" >"$reports/windows.txt"
-if ! cmp -s "$reports/linux.txt" "$reports/windows.txt"; then
-  echo "the Windows report differs from the Linux one (${options[*]}):"
-  diff "$reports/linux.txt" "$reports/windows.txt" | head -n 40
-  exit 1
-fi
-echo "identical reports ($(wc -c <"$reports/linux.txt") bytes, ${options[*]})"
+TZ=UTC VOGAME_MSVC_HOST="$wine_msvc_host" "$wine" build/windows/sim/vogame_sim.exe "${options[@]}" \
+  >"$reports/windows-msvc-host.txt"
+for report in windows windows-msvc-host; do
+  if ! cmp -s "$reports/linux.txt" "$reports/$report.txt"; then
+    echo "the $report report differs from the Linux one (${options[*]}):"
+    diff "$reports/linux.txt" "$reports/$report.txt" | head -n 40
+    exit 1
+  fi
+done
+echo "identical reports, Windows and through the MSVC host ($(wc -c <"$reports/linux.txt") bytes, ${options[*]})"
 echo "windows checks passed in $((SECONDS - start)) s"

@@ -80,7 +80,7 @@ void NoticeResets(SimServerState& s, ServerFights& f, std::int64_t nowMs) {
 }
 
 void Fight(SimServerState& s, ServerFights& f, std::size_t a, std::size_t b) {
-    if (a == b) return;
+    if (a == b || !s.Online(a) || !s.Online(b)) return;
     ++f.fights;
     const double pa = f.fighters[a].skill / (f.fighters[a].skill + f.fighters[b].skill);
     const bool aWins = std::uniform_real_distribution<double>(0.0, 1.0)(s.rng) < pa;
@@ -93,13 +93,13 @@ void Fight(SimServerState& s, ServerFights& f, std::size_t a, std::size_t b) {
 }
 
 void Act(SimServerState& s, std::int64_t nowMs) {
-    if (s.players.size() < 2) return;
+    if (s.OnlineCount() < 2) return;
     ServerFights& f = g_fights[ServerIndex(s)];
     NoticeResets(s, f, nowMs);
-    const std::size_t fights = std::max<std::size_t>(1, s.players.size() / 60);
+    const std::size_t fights = s.Times("fight");
     for (std::size_t n = 0; n < fights; ++n) {
         // Most fights are challenges among the waiting players; the rest are open-field duels.
-        if (f.challengers.size() >= 2 && s.Chance(0.7)) {
+        if (f.challengers.size() >= 2 && s.Chance(s.Model().challengeShare)) {
             const auto pick = [&] {
                 return f.challengers[static_cast<std::size_t>(s.Uniform(0, static_cast<int>(f.challengers.size()) - 1))];
             };
@@ -108,7 +108,7 @@ void Act(SimServerState& s, std::int64_t nowMs) {
             Fight(s, f, s.Pick(), s.Pick());
         }
     }
-    const std::size_t asks = std::max<std::size_t>(1, s.players.size() / 1000);
+    const std::size_t asks = s.Times("win_streak_list_request");
     for (std::size_t n = 0; n < asks; ++n) s.Ask(s.Pick(), kListRequest);
 }
 

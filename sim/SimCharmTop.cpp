@@ -31,20 +31,20 @@ void NewPlayer(SimServerState& s, std::size_t, PlayerProperties& props) {
 }
 
 void Act(SimServerState& s, std::int64_t) {
-    if (s.players.empty()) return;
+    if (s.OnlineCount() == 0) return;
     auto& charm = g_charm[ServerIndex(s)];
-    const std::size_t admirers = std::max<std::size_t>(1, s.players.size() / 20);
+    const std::size_t admirers = s.Times("compliment");
     for (std::size_t n = 0; n < admirers; ++n) {  // compliments, duets, festivals
         const std::size_t i = s.Pick();
         s.Set(i, "Charm", charm[i].charm += s.Uniform(1, 15));
     }
-    const std::size_t gifts = std::max<std::size_t>(1, s.players.size() / 40);
+    const std::size_t gifts = s.Times("gift");
     for (std::size_t n = 0; n < gifts; ++n) {  // a gift counts and charms
         const std::size_t i = s.Pick();
         s.Set(i, "GiftNum", ++charm[i].gifts);
         s.Set(i, "Charm", charm[i].charm += s.Uniform(5, 30));
     }
-    const std::size_t asks = std::max<std::size_t>(1, s.players.size() / 500);
+    const std::size_t asks = s.Times("charm_list_request");
     for (std::size_t n = 0; n < asks; ++n) s.Ask(s.Pick(), kListRequest);
 }
 

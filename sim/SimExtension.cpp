@@ -12,26 +12,45 @@ std::vector<const SimExtension*>& SimExtensions() {
 
 void SimServerState::LogIn(std::size_t i) {
     constexpr int kCommandPlayerReady = 1009;  // the host's command to a player that has finished loading
-    server->LoginPlayer(players[i]);
     CVarList ready;
     ready << kCommandPlayerReady;
+    const SimCostMeter::Mark start = costs.Start(server->Kernel().KernelCalls());
+    server->LoginPlayer(players[i]);
     server->RunCommand(players[i], ready);
+    costs.Named("login (load and ready)", start, server->Kernel().KernelCalls());
 }
 
 void SimServerState::Set(std::size_t i, const char* property, const HostValue& value) {
+    if (!Online(i)) return;
+    const SimCostMeter::Mark start = costs.Start(server->Kernel().KernelCalls());
     server->SetProperty(players[i], property, value);
+    costs.Property(property, start, server->Kernel().KernelCalls());
     ++changes;
 }
 
 void SimServerState::Ask(std::size_t i, int message) {
-    if (!ask) return;
+    if (!ask || !Online(i)) return;
     CVarList msg;
     msg << message;
+    const SimCostMeter::Mark start = costs.Start(server->Kernel().KernelCalls());
     server->SendClientMessage(players[i], msg);
+    costs.Request(message, start, server->Kernel().KernelCalls());
     // Nothing reads a reply during the run (the report asks afresh), and a list
     // reply is thousands of values: kept, they would outweigh the world.
     server->Kernel().ClearInbox(players[i]);
     ++requests[message];
+}
+
+void SimServerState::Advance(std::int64_t ms) {
+    const SimCostMeter::Mark start = costs.Start(server->Kernel().KernelCalls());
+    const std::size_t daily = server->EventTime() ? server->EventTime()->Fired() : 0;
+    server->Kernel().Advance(ms);
+    // Most steps run nothing; those that do run the hourly re-sorts, and once a
+    // day the daily event (the prize, the list emptied, the streaks reset) too.
+    if (server->Kernel().KernelCalls() == start.calls) return;
+    const bool prize = server->EventTime() && server->EventTime()->Fired() != daily;
+    costs.Named(prize ? "clock step with the daily event" : "clock step with the hourly re-sorts", start,
+                server->Kernel().KernelCalls());
 }
 
 int SimServerState::Uniform(int low, int high) {
@@ -59,6 +78,19 @@ std::string FormatTime(std::int64_t ms, bool iso) {
 
 std::string DateTimeText(std::int64_t ms) { return FormatTime(ms, false); }
 std::string IsoTimeText(std::int64_t ms) { return FormatTime(ms, true); }
+
+void QuoteFirstLines(ReportSection& s, const std::string& title, const std::vector<std::string>& lines) {
+    constexpr std::size_t kShown = 20;
+    ReportTable& t = s.Table(title, "");
+    t.Column("line");
+    Json shown = Json::array();
+    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) {
+        t.AddRow() = {lines[i]};
+        shown.push_back(lines[i]);
+    }
+    if (lines.size() > kShown) t.AddRow() = {"... " + std::to_string(lines.size() - kShown) + " more"};
+    s.JsonOnly("first_lines", std::move(shown));
+}
 
 std::string ValueText(const HostValue& value) {
     switch (TypeOfValue(value)) {

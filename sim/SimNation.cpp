@@ -24,11 +24,12 @@ void Start(SimRun& run) {
 }
 
 void Act(SimServerState& s, std::int64_t nowMs) {
-    if (s.players.empty()) return;
+    if (s.OnlineCount() == 0) return;
     // The first server stands for the realm's economy: gathering every step.
     if (s.server->Number() == 1) {
         PubDataStore& store = s.server->Store();
-        for (int n = 0; n < 5; ++n)
+        const std::size_t gathered = s.ServerTimes("resource_gathering");
+        for (std::size_t n = 0; n < gathered; ++n)
             NationRecords::AddResource(store, s.Uniform(0, 4), s.Uniform(0, 4), s.Uniform(1, 100));
         // At noon every day Wei, Wu or Qin crowns a player of its own; Shu keeps
         // its king of old and Chu has none.
@@ -47,7 +48,7 @@ void Act(SimServerState& s, std::int64_t nowMs) {
             }
         }
     }
-    if (s.Chance(0.2)) s.Ask(s.Pick(), kNationRequest);
+    for (std::size_t n = s.ServerTimes("nation_report_request"); n > 0; --n) s.Ask(s.Pick(), kNationRequest);
 }
 
 void Report(SimRun& run, SimReport& report) {
@@ -65,7 +66,7 @@ void Report(SimRun& run, SimReport& report) {
     }
     CVarList ask;
     ask << kNationRequest;
-    const ObjectId who = server.players.front();
+    const ObjectId who = server.players[server.FirstOnline()];
     server.server->SendClientMessage(who, ask);
     const auto sent = server.server->VirtualRec()->SentTo(who);
     if (sent.empty()) {

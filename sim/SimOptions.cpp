@@ -136,6 +136,8 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             out.echo = true;
         } else if (!std::strcmp(arg, "--quiet")) {
             out.quiet = true;
+        } else if (!std::strcmp(arg, "--progress")) {
+            out.progress = true;
         } else if (!std::strcmp(arg, "--without")) {
             static const char* const kSiblings[] = {"CriticalManagerSystem", "VirtualRecSystem", "LetterSystem",
                                                     "EventTimeSystem"};
@@ -176,6 +178,16 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             }
             out.kills.push_back(kill);
             ++i;
+        } else if (!std::strcmp(arg, "--activity") || !std::strcmp(arg, "--rate") || !std::strcmp(arg, "--online")) {
+            // Applied in the order given: a later setting wins.
+            const bool ok = value != nullptr && (!std::strcmp(arg, "--activity") ? out.activity.Load(value, error)
+                                                 : !std::strcmp(arg, "--rate")   ? out.activity.Set(value, error)
+                                                                                 : out.activity.Set(std::string("online=") + value, error));
+            if (!ok) {
+                if (value == nullptr) error = std::string(arg) + " needs a value, none given";
+                return false;
+            }
+            ++i;
         } else if (!std::strcmp(arg, "--server-role")) {
             if (!need(1, 64)) return false;
             out.serverRole = static_cast<int>(n);
@@ -183,13 +195,15 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             if (!need(0, 0x7fffffffffffffffLL)) return false;
             out.resumeMs = static_cast<std::int64_t>(n);
         } else if (!std::strcmp(arg, "--library") || !std::strcmp(arg, "--resources") ||
-                   !std::strcmp(arg, "--rules")) {
+                   !std::strcmp(arg, "--rules") || !std::strcmp(arg, "--html")) {
             if (value == nullptr || *value == '\0') {
                 error = std::string(arg) + " needs a path";
                 return false;
             }
-            (!std::strcmp(arg, "--library") ? out.library : !std::strcmp(arg, "--rules") ? out.rules : out.resources) =
-                value;
+            (!std::strcmp(arg, "--library") ? out.library
+             : !std::strcmp(arg, "--rules") ? out.rules
+             : !std::strcmp(arg, "--html")  ? out.html
+                                            : out.resources) = value;
             ++i;
         } else {
             error = std::string("unknown option ") + arg + " (see --help)";
@@ -247,6 +261,11 @@ void PrintSimHelp(const char* program) {
         "                     as Rule/PlayerTopAlwaysWin.ini (default: the simulator's own)\n"
         "  --top N            rows of each leaderboard in the report (1-150, default 10)\n"
         "  --format text|json the report as aligned text (default) or one JSON object\n"
+        "  --html FILE        also write a page of the run to FILE: charts of its course\n"
+        "                     hour by hour (lists, locks, stops, prizes, costs) and the\n"
+        "                     report's tables; one file that fetches nothing when opened\n"
+        "  --progress         a line per simulated day on standard error where no live\n"
+        "                     progress line shows (not a terminal, or --quiet)\n"
         "  --timing           wall-clock figures in the report as well as on stderr\n"
         "  --threads          run each server on its own logic thread\n"
         "  --no-requests      clients ask for nothing during the run (the report still does)\n"
@@ -269,7 +288,13 @@ void PrintSimHelp(const char* program) {
         "                     restart it a simulated hour later; the others take its lock\n"
         "                     over after the stale-lock bound (VOGAME_LOCK_STALE_MS, in\n"
         "                     milliseconds, default 10000); repeatable\n"
-        "  --echo             echo the library's log and trace lines\n"
+        "  --activity FILE    the activity model from a file of name = value lines\n"
+        "  --rate NAME=VALUE  one rate of the activity model, per player-hour online (per\n"
+        "                     server-hour for resource_gathering, nation_report_request);\n"
+        "                     also online, session_hours, challenge_share; repeatable\n"
+        "  --online SHARE     the share of each server's players online at once (0-1,\n"
+        "                     default 1); see docs/simulator-guide.md for the model\n"
+        "  --echo             echo the library's log and trace lines to standard error\n"
         "  --quiet            no progress line on a terminal\n"
         "  --help             this text\n"
         "\n"

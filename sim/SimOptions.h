@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "SimActivity.h"
+
 // A server to stop, as a crash would, at its next locked rewrite after a
 // simulated moment; it is restarted a simulated hour after it stopped. With
 // servers in processes of their own, the stop is a kill of the process.
@@ -31,6 +33,8 @@ struct SimOptions {
     bool threads = false;        // each server on its own logic thread
     bool echo = false;           // echo WriteLog/WriteTrace
     bool quiet = false;          // no progress line
+    bool progress = false;       // a line per simulated day on stderr where no live line shows
+    std::string html;            // a page of the run (charts and tables) written here; empty: none
     std::string rules;           // the win-streak rule file; empty: the one shipped with the simulator
     std::string library;         // empty: the library built with the simulator
     std::string resources;       // resource folder; empty: a fresh temporary one
@@ -40,6 +44,7 @@ struct SimOptions {
     bool fresh = false;            // remove the world's keys from the store first
     bool processes = false;        // each server in its own process
     std::vector<SimStop> kills;    // server processes killed holding a lock (--kill-server)
+    SimActivity activity;          // --activity, --rate, --online
     // Set by the simulator for the processes it starts: the one server this
     // process runs, and the clock a restarted one starts at (0: the start date).
     int serverRole = 0;

@@ -74,41 +74,42 @@ void NewPlayer(SimServerState& s, std::size_t, PlayerProperties& props) {
                   {"GutOver", p.gutOver}});
 }
 
-// Picks k players (k scaled to the server's population, at least one) and runs f on each.
+// Picks as many players online as the activity model gives the action this
+// step and runs f on each.
 template <class F>
-void Some(SimServerState& s, std::size_t per, F f) {
-    if (s.players.empty()) return;
-    const std::size_t k = std::max<std::size_t>(1, s.players.size() / per);
+void Some(SimServerState& s, const char* action, F f) {
+    if (s.OnlineCount() == 0) return;
+    const std::size_t k = s.Times(action);
     for (std::size_t n = 0; n < k; ++n) f(s.Pick());
 }
 
 void Act(SimServerState& s, std::int64_t) {
     auto& players = g_players[ServerIndex(s)];
-    Some(s, 40, [&](std::size_t i) {  // quests and fights: a level
+    Some(s, "level", [&](std::size_t i) {  // quests and fights: a level
         if (players[i].level >= kMaxLevel) return;
         s.Set(i, "Level", ++players[i].level);
     });
-    Some(s, 25, [&](std::size_t i) {  // guild work
+    Some(s, "guild_points", [&](std::size_t i) {  // guild work
         PlayerState& p = players[i];
         if (p.guild < 0) return;
         p.guildPoint += s.Uniform(1, 20);
         s.Set(i, "GuildPoint", p.guildPoint);
         s.Set(i, "GuildContribut", p.guildPoint);
     });
-    Some(s, 500, [&](std::size_t i) {  // joins, leaves or changes guild
+    Some(s, "guild_change", [&](std::size_t i) {  // joins, leaves or changes guild
         PlayerState& p = players[i];
         p.guild = s.Chance(0.2) ? -1 : s.Uniform(0, kGuildCount - 1);
         p.guildPoint = 0;
         s.Set(i, "GuildName", std::u16string(p.guild < 0 ? u"" : kGuilds[p.guild]));
         s.Set(i, "GuildPoint", 0);
     });
-    Some(s, 100, [&](std::size_t i) {  // castle duty
+    Some(s, "castle_points", [&](std::size_t i) {  // castle duty
         PlayerState& p = players[i];
         if (p.castle < 0) return;
         p.castlePoint += s.Uniform(1, 10);
         s.Set(i, "CastlePoint", p.castlePoint);
     });
-    Some(s, 1000, [&](std::size_t i) {  // a castle changes hands
+    Some(s, "castle_change", [&](std::size_t i) {  // a castle changes hands
         PlayerState& p = players[i];
         p.castle = s.Uniform(0, kCastleCount - 1);
         p.castlePoint = 0;
@@ -116,9 +117,9 @@ void Act(SimServerState& s, std::int64_t) {
         s.Set(i, "CastleNameID", std::string(kCastles[p.castle].id));
         s.Set(i, "CastlePoint", 0);
     });
-    Some(s, 1000, [&](std::size_t i) { s.Set(i, "Camp", players[i].camp = s.Uniform(0, 2)); });
-    Some(s, 3000, [&](std::size_t i) { s.Set(i, "Nation", players[i].nation = s.Uniform(0, 4)); });
-    Some(s, 50, [&](std::size_t i) {  // peerage experience, a rank every thousand
+    Some(s, "camp_change", [&](std::size_t i) { s.Set(i, "Camp", players[i].camp = s.Uniform(0, 2)); });
+    Some(s, "nation_change", [&](std::size_t i) { s.Set(i, "Nation", players[i].nation = s.Uniform(0, 4)); });
+    Some(s, "peerage", [&](std::size_t i) {  // peerage experience, a rank every thousand
         PlayerState& p = players[i];
         p.peerageExp += s.Uniform(5, 50);
         if (p.peerageExp >= 1000) {
@@ -127,11 +128,11 @@ void Act(SimServerState& s, std::int64_t) {
         }
         s.Set(i, "PeerageExp", p.peerageExp);
     });
-    Some(s, 100, [&](std::size_t i) {  // a newcomer finishes the introduction
+    Some(s, "introduction_done", [&](std::size_t i) {  // a newcomer finishes the introduction
         if (players[i].gutOver != 0) return;
         s.Set(i, "GutOver", players[i].gutOver = 1);
     });
-    Some(s, 500, [&](std::size_t i) { s.Ask(i, kListRequest); });
+    Some(s, "player_list_request", [&](std::size_t i) { s.Ask(i, kListRequest); });
 }
 
 int IntCell(const std::vector<HostValue>& row, std::size_t col) {
@@ -178,10 +179,10 @@ std::size_t SampleRequester(SimServerState& s, const PubDataStore::RecordSnapsho
         for (std::size_t r = std::min<std::size_t>(2, list->rows.size()); r < list->rows.size(); ++r) {
             const std::string name = TextCell(list->rows[r], 0);
             for (std::size_t i = 0; i < s.names.size(); ++i)
-                if (Utf8(s.names[i]) == name) return i;
+                if (s.Online(i) && Utf8(s.names[i]) == name) return i;
         }
     }
-    return 0;
+    return s.FirstOnline();
 }
 
 void Report(SimRun& run, SimReport& report) {

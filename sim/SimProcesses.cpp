@@ -35,6 +35,7 @@ SimProcesses::SimProcesses(const SimOptions& options, std::int64_t startMs)
     if (!options.rules.empty()) baseArgs_.insert(baseArgs_.end(), {"--rules", options.rules});
     if (!options.resources.empty()) baseArgs_.insert(baseArgs_.end(), {"--resources", options.resources});
     for (const std::string& w : options.without) baseArgs_.insert(baseArgs_.end(), {"--without", w});
+    for (const std::string& a : options.activity.Arguments()) baseArgs_.push_back(a);
 }
 
 SimProcesses::~SimProcesses() {

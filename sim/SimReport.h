@@ -83,6 +83,7 @@ public:
     void PrintText(std::FILE* out) const;
     void PrintJson(std::FILE* out) const;
     Json ToJson() const;
+    const std::deque<ReportSection>& Sections() const noexcept { return sections_; }
 
 private:
     std::deque<ReportSection> sections_;  // likewise the sections

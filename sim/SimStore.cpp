@@ -52,3 +52,13 @@ Json SimStoreTrips(const PubDataStore& store) {
 #endif
     return out;
 }
+
+std::function<std::uint64_t()> SimStoreRoundTrips(const PubDataStore& store) {
+#ifdef VOGAME_HAVE_REDIS
+    if (const auto* redis = dynamic_cast<const RedisPubDataStore*>(&store))
+        return [redis] { return redis->RoundTrips(); };
+#else
+    (void)store;
+#endif
+    return nullptr;
+}

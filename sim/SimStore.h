@@ -1,6 +1,8 @@
 #pragma once
 // The simulator's public data store: the in-memory one, or a world in Redis
 // (when this build has the Redis part).
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,3 +20,5 @@ std::string SimStoreName(const SimOptions& options);
 // its reconnects, failed calls, lock releases ({"lock": n}) and failed tries of
 // locks (lock_waits, and waits by lock); empty or 0 for the in-memory store.
 Json SimStoreTrips(const PubDataStore& store);
+// This process's round trips to the store so far, read without a lock; null for a store without round trips.
+std::function<std::uint64_t()> SimStoreRoundTrips(const PubDataStore& store);

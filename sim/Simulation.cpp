@@ -8,13 +8,16 @@
 #include <filesystem>
 
 #include <iostream>
+#include <optional>
 
+#include "SimHtmlPage.h"
 #include "SimProcesses.h"
 #include "SimReport.h"
 #include "SimStore.h"
 #include "Utility/PlatformChildProcess.h"
 #include "SimListCheck.h"
 #include "SimStops.h"
+#include "SimTimeline.h"
 #include "host/HostClock.h"
 #include "Utility/Platform.h"
 
@@ -61,8 +64,12 @@ int Simulation::Run() {
     auto& extensions = SimExtensions();
     std::stable_sort(extensions.begin(), extensions.end(),
                      [](const SimExtension* a, const SimExtension* b) { return a->order < b->order; });
-    if (!PrepareResources()) return 2;
     std::string error;
+    if (!options_.html.empty() && options_.serverRole == 0 && !CheckSimPage(options_.html, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    if (!PrepareResources()) return 2;
     std::unique_ptr<PubDataStore> store = OpenSimStore(options_, options_.fresh && options_.serverRole == 0, error);
     if (store == nullptr) {
         std::fprintf(stderr, "%s\n", error.c_str());
@@ -73,6 +80,7 @@ int Simulation::Run() {
     run_ = std::make_unique<SimRun>(
         SimRun{*world_, options_, servers_, HostClock::MsOf(options_.year, options_.month, options_.day)});
     stops_ = std::make_unique<SimStops>(options_, *world_, servers_, run_->startMs);
+    timeline_ = std::make_unique<SimTimeline>(world_->Store(), run_->startMs, options_.servers);
     for (const SimExtension* e : extensions)
         if (e->start) e->start(*run_);
     if (Parent()) {
@@ -94,12 +102,20 @@ int Simulation::Run() {
     ReportStore(report);
     ReportProcesses(report);
     ReportWork(report, seconds);
+    SimCostMeter costs;
+    for (const SimServerState& state : servers_) costs.Merge(state.costs);
+    for (const Json& f : figures_) costs.MergeJson(f.value("costs", Json()));
+    timeline_->Report(report, costs, options_.store != "memory");
     if (options_.json) {
         report.PrintJson(stdout);
     } else {
         report.PrintText(stdout);
     }
     std::fflush(stdout);
+    if (!options_.html.empty() && !WriteSimPage(options_.html, report, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
 
     bool allStarted = true;
     for (std::size_t i = 0; i < world_->ServerCount(); ++i)
@@ -159,8 +175,11 @@ bool Simulation::StartServers(std::unique_ptr<PubDataStore> store) {
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) {
         Server& s = world_->server(i);
         servers_[i].server = &s;
+        servers_[i].activity = &options_.activity;
+        servers_[i].stepMinutes = options_.stepMinutes;
         if (!Local(i)) continue;
         servers_[i].ask = options_.requests;
+        servers_[i].costs.CountTripsWith(SimStoreRoundTrips(world_->Store()));
         servers_[i].rng.seed(options_.seed * 1'000'003u + static_cast<std::uint64_t>(s.Number()));
         s.Kernel().SetInboxLimit(2);  // the report reads the newest reply only
         s.CreateScene(1, "HomeScene");
@@ -192,6 +211,10 @@ void Simulation::CreatePlayers() {
             PlayerProperties properties;
             for (const SimExtension* e : SimExtensions())
                 if (e->newPlayer) e->newPlayer(state, index, properties);
+            if (!state.StartsOnline(index)) {
+                state.KeepOffline(index, std::move(properties));
+                continue;
+            }
             const ObjectId player = state.server->CreatePlayer(name, scene, properties);
             state.players[index] = player;
             if (player.IsNull()) continue;  // cannot happen with unique names; the report would show it
@@ -202,12 +225,30 @@ void Simulation::CreatePlayers() {
 }
 
 void Simulation::Progress(std::int64_t step, std::int64_t steps, bool last) {
-    if (options_.quiet || !Platform::IsTerminal(stderr)) return;
+    const std::int64_t stepMs = static_cast<std::int64_t>(options_.stepMinutes) * 60'000;
+    if (options_.quiet || !Platform::IsTerminal(stderr)) {
+        // Where no live line shows, --progress writes one line per simulated day
+        // (the last one, however short, at the end), so a long run is not silent.
+        if (!options_.progress) return;
+        const std::int64_t dayMs = 86'400'000;
+        const std::int64_t days = (steps * stepMs + dayMs - 1) / dayMs;
+        for (const std::int64_t done = last ? days : step * stepMs / dayMs; daysShown_ < done;) {
+            ++daysShown_;
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - created_).count();
+            std::fprintf(stderr, "simulating: day %lld of %lld done, %d servers, %d players, %.0f s\n",
+                         static_cast<long long>(daysShown_), static_cast<long long>(days), options_.servers,
+                         options_.players, seconds);
+            std::fflush(stderr);
+        }
+        return;
+    }
+    if (step % std::max<std::int64_t>(1, steps / 200) != 0 && !last) return;
     if (last) {
         std::fprintf(stderr, "\r%60s\r", "");
         return;
     }
-    const std::int64_t ms = static_cast<std::int64_t>(options_.stepMinutes) * 60'000 * step;
+    const std::int64_t ms = stepMs * step;
     std::fprintf(stderr, "\rsimulating: day %lld %02lld:%02lld (%3lld%%), %d servers, %d players",
                  static_cast<long long>(ms / 86'400'000 + 1), static_cast<long long>(ms / 3'600'000 % 24),
                  static_cast<long long>(ms / 60'000 % 60), static_cast<long long>(steps ? 100 * step / steps : 100),
@@ -220,23 +261,25 @@ void Simulation::RunClock() {
         for (std::size_t i = 0; i < world_->ServerCount(); ++i) world_->server(i).StartThread();
     const std::int64_t stepMs = static_cast<std::int64_t>(options_.stepMinutes) * 60'000;
     steps_ = static_cast<std::int64_t>(options_.hours * 3'600'000.0 / static_cast<double>(stepMs) + 0.5);
-    const std::int64_t every = std::max<std::int64_t>(1, steps_ / 200);
+    SampleTimeline(run_->startMs, false, true);
     for (std::int64_t step = 0; step < steps_; ++step) {
-        if (step % every == 0) Progress(step, steps_, false);
+        Progress(step, steps_, false);
         const std::int64_t nowMs = run_->startMs + step * stepMs;
         stops_->BeforeStep(nowMs);
         for (std::size_t i = 0; i < servers_.size(); ++i) {
             world_->server(i).Post([this, i, stepMs](Server& server) {
                 for (const SimExtension* e : SimExtensions())
                     if (e->act) e->act(servers_[i], server.Kernel().Clock().NowMs());
-                server.Kernel().Advance(stepMs);
+                servers_[i].Advance(stepMs);
             });
         }
         for (std::size_t i = 0; i < servers_.size(); ++i) world_->server(i).WaitIdle();
         stops_->AfterStep(nowMs);
+        SampleTimeline(nowMs + stepMs, false);
     }
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) world_->server(i).StopThread();
     stops_->Finish(run_->startMs + steps_ * stepMs);
+    SampleTimeline(run_->startMs + steps_ * stepMs, true);
     Progress(steps_, steps_, true);
 }
 
@@ -343,16 +386,57 @@ void Simulation::CountWork() {
     w.lockWaits = world_->Store().CompareSetFailuresTotal();
     for (std::size_t p = 1; p < stores.size(); ++p) w.lockWaits += stores[p].value("lock_waits", std::uint64_t{0});
     PubDataStore& store = world_->Store();
+    const std::array<std::uint64_t, 3> rewrites = ListRewrites(figures_);
     for (int i = 0; i < 3; ++i) {
         const ListLock& l = kLists[i];
         const int index = store.SpaceIndex(l.space);
-        w.rewrites[i] = rewrites_[i].load();
-        if (!hooked_)
-            for (const Json& t : stores) w.rewrites[i] += t["releases"].value(l.lock, std::uint64_t{0});
+        w.rewrites[i] = rewrites[static_cast<std::size_t>(i)];
         w.rows[i] = std::max(0, store.Rows(index, l.record));
         w.listWaits[i] = store.CompareSetFailures(index, l.lock);
         for (std::size_t p = 1; p < stores.size(); ++p) w.listWaits[i] += stores[p]["waits"].value(l.lock, std::uint64_t{0});
         w.lockHeld[i] = store.PropertyInt(index, l.lock) != 0;
+    }
+}
+
+std::array<std::uint64_t, 3> Simulation::ListRewrites(const std::vector<Json>& figures) const {
+    // Counted by the store's release hook where it has one, else from every
+    // process's lock releases.
+    std::array<std::uint64_t, 3> out{};
+    std::vector<Json> releases;
+    if (!hooked_) releases.push_back(SimStoreTrips(world_->Store())["releases"]);
+    for (const Json& f : figures)
+        if (!hooked_ && f.is_object()) releases.push_back(f["store"]["releases"]);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        out[i] = rewrites_[i].load();
+        for (const Json& r : releases) out[i] += r.value(kLists[i].lock, std::uint64_t{0});
+    }
+    return out;
+}
+
+void Simulation::SampleTimeline(std::int64_t endMs, bool last, bool start) {
+    if (!start && !timeline_->Due(endMs, last)) return;
+    std::vector<SimServerCounters> counters(static_cast<std::size_t>(options_.servers));
+    std::optional<std::uint64_t> trips;
+    std::vector<Json> figures;
+    if (Parent()) {
+        // Every process that ran a server, a killed one's counters as it died.
+        figures = processes_->Figures();
+        trips = 0;
+        for (const Json& f : figures) {
+            if (!f.is_object()) continue;
+            SimServerCounters& c = counters[static_cast<std::size_t>(f["server"].get<int>() - 1)];
+            const std::uint64_t before = c.roundTrips;
+            c.Add(f["counters"]);
+            *trips += c.roundTrips - before;
+        }
+    } else {
+        for (std::size_t i = 0; i < world_->ServerCount(); ++i) counters[i] = SimServerCounters::Of(world_->server(i));
+        if (const auto roundTrips = SimStoreRoundTrips(world_->Store())) trips = roundTrips();
+    }
+    if (start) {
+        timeline_->Begin(counters, ListRewrites(figures), trips);
+    } else {
+        timeline_->Sample(endMs, counters, ListRewrites(figures), trips);
     }
 }
 
@@ -437,17 +521,8 @@ void Simulation::ReportDiagnostics(SimReport& report) {
         lines.push_back(text.substr(at, end - at));
         at = end + 1;
     }
-    constexpr std::size_t kShown = 20;
     s.JsonOnly("line_count", lines.size());
-    ReportTable& t = s.Table("", "");
-    t.Column("line");
-    Json shown = Json::array();
-    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) {
-        t.AddRow() = {lines[i]};
-        shown.push_back(lines[i]);
-    }
-    if (lines.size() > kShown) t.AddRow() = {"... " + std::to_string(lines.size() - kShown) + " more"};
-    s.JsonOnly("first_lines", std::move(shown));
+    QuoteFirstLines(s, "", lines);
 }
 
 // ---------------------------------------------------------------- server processes
@@ -456,8 +531,10 @@ int Simulation::RunServerRole() {
     const auto me = static_cast<std::size_t>(options_.serverRole - 1);
     Server& server = world_->server(me);
     const std::int64_t stepMs = static_cast<std::int64_t>(options_.stepMinutes) * 60'000;
-    const auto answer = [this](const char* word) {
-        return Platform::WriteAllTo(Platform::StandardOutput(), std::string(word) + " " + Figures().dump() + "\n");
+    // The costs, a few kilobytes, only with the last answer of a process.
+    const auto answer = [this](const char* word, bool last = false) {
+        return Platform::WriteAllTo(Platform::StandardOutput(),
+                                    std::string(word) + " " + Figures(last).dump() + "\n");
     };
     answer("ready");
     std::string line;
@@ -470,22 +547,21 @@ int Simulation::RunServerRole() {
         } else if (line == "step") {
             for (const SimExtension* e : SimExtensions())
                 if (e->act) e->act(servers_[me], server.Kernel().Clock().NowMs());
-            server.Kernel().Advance(stepMs);
+            servers_[me].Advance(stepMs);
             if (server.Halted()) {
-                answer("halted");
+                answer("halted", true);
                 Platform::KillOwnProcess();
             }
             answer("done");
         } else if (line == "end") {
-            ended_ = true;
-            answer("done");
+            answer("done", true);
             return 0;
         }
     }
     return 0;  // the parent went away
 }
 
-Json Simulation::Figures() const {
+Json Simulation::Figures(bool last) const {
     const auto me = static_cast<std::size_t>(options_.serverRole - 1);
     Server& server = world_->server(me);
     const SimServerState& state = servers_[me];
@@ -502,7 +578,12 @@ Json Simulation::Figures() const {
               {"diagnostics", Json::array()},
               {"takeovers", Json::array()},
               {"store", SimStoreTrips(world_->Store())},
+              {"counters", nullptr},
               {"extensions", Json::object()}};
+    SimServerCounters counters = SimServerCounters::Of(server);
+    if (const auto trips = SimStoreRoundTrips(world_->Store())) counters.roundTrips = trips();
+    f["counters"] = counters.ToJson();
+    if (last) f["costs"] = state.costs.ToJson();
     for (const auto& [id, n] : state.requests) f["requests"][std::to_string(id)] = n;
     for (const ModuleStartResult& m : server.Modules())
         f["modules"].push_back({{"name", m.name}, {"init", m.init}, {"after_init", m.afterInit}});
@@ -517,7 +598,7 @@ Json Simulation::Figures() const {
     for (const SimExtension* e : SimExtensions())
         if (e->gather) f["extensions"][e->name] = e->gather(*run_);
     // At the end, this process's players on the lists, checked where they are kept.
-    if (ended_) {
+    if (last) {
         f["lost"] = Json::object();
         for (const ListInvariants::ListShape& list : ListInvariants::kAllLists)
             f["lost"][list.record] = SimLostPlayers(world_->Store(), list, servers_);
@@ -534,14 +615,16 @@ bool Simulation::RunProcesses() {
     }
     const std::int64_t stepMs = static_cast<std::int64_t>(options_.stepMinutes) * 60'000;
     steps_ = static_cast<std::int64_t>(options_.hours * 3'600'000.0 / static_cast<double>(stepMs) + 0.5);
-    const std::int64_t every = std::max<std::int64_t>(1, steps_ / 200);
+    SampleTimeline(run_->startMs, false, true);
     for (std::int64_t step = 0; step < steps_; ++step) {
-        if (step % every == 0) Progress(step, steps_, false);
+        Progress(step, steps_, false);
         if (!processes_->Step(run_->startMs + step * stepMs, error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return false;
         }
+        SampleTimeline(run_->startMs + (step + 1) * stepMs, false);
     }
+    SampleTimeline(run_->startMs + steps_ * stepMs, true);
     Progress(steps_, steps_, true);
     if (!processes_->Finish(error)) {
         std::fprintf(stderr, "%s\n", error.c_str());

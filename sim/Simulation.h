@@ -1,6 +1,8 @@
 #pragma once
 // One run of the simulator: a world, its players, the clock loop and the report.
+#include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -13,6 +15,7 @@
 
 class SimReport;
 class SimStops;
+class SimTimeline;
 
 class Simulation {
 public:
@@ -32,7 +35,7 @@ private:
     bool Parent() const noexcept { return options_.processes && options_.serverRole == 0; }
     // A server's own process: its one server, stepped by the parent's commands.
     int RunServerRole();
-    Json Figures() const;
+    Json Figures(bool last) const;
     // The parent of the server processes.
     bool RunProcesses();
     void ReportStore(SimReport& report);
@@ -40,6 +43,10 @@ private:
     void CreatePlayers();
     void RunClock();
     void Progress(std::int64_t step, std::int64_t steps, bool last);
+    // A sample of the run's course when a step ending at endMs completes an hour
+    // (or the run); at the start, the figures the first hour is counted from.
+    void SampleTimeline(std::int64_t endMs, bool last, bool start = false);
+    std::array<std::uint64_t, 3> ListRewrites(const std::vector<Json>& figures) const;
     void ReportWorld(SimReport& report);
     void CountWork();
     void ReportWork(SimReport& report, double seconds);
@@ -55,8 +62,10 @@ private:
     std::vector<Json> figures_;                             // every server process's last figures
     std::map<std::string, std::vector<Json>> gathered_;     // their extensions' figures, by extension
     std::unique_ptr<SimStops> stops_;
-    bool ended_ = false;  // a server process told to end: its last figures
+    std::unique_ptr<SimTimeline> timeline_;
     std::int64_t steps_ = 0;
+    std::chrono::steady_clock::time_point created_ = std::chrono::steady_clock::now();
+    std::int64_t daysShown_ = 0;  // progress lines written (--progress)
     std::uint64_t logins_ = 0;
     // Lock holds released, per leaderboard (counted by the store's release hook).
     std::atomic<std::uint64_t> rewrites_[3] = {};

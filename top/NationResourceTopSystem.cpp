@@ -52,7 +52,7 @@ int SendNationResource(IKernel* kernel, const ObjectId& self, const ObjectId&, c
     return 1;
 }
 
-constexpr HostCallback kHostCallbacks[] = {OnCustom(73003, SendNationResource)};
+constexpr HostCallback kHostCallbacks[] = {OnCustom(73003, Contained<SendNationResource>)};
 
 }  // namespace
 

@@ -5,7 +5,7 @@
 // The object holds no data; the module's state lives in its source file.
 #include "../module/IModule.h"
 
-class NationResourceTopSystem final : public IModule {
+class NationResourceTopSystem : public IModule {
 public:
     bool Init(IKernel* kernel) override;
     bool AfterInit(IKernel* kernel) override;

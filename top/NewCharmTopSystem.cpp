@@ -182,19 +182,19 @@ int OnCellValueChanged(IKernel* kernel, const ObjectId& player, const char*, con
 }
 
 constexpr HostCallback kHostCallbacks[] = {
-    OnCustom(kList.queryMessage, OnTopListQuery),
-    OnEvent("player", "OnLoad", OnPlayerLoad),
-    OnEvent("BaseScene", "OnSystemInit", OnBaseSceneSystemInit),
-    OnEvent("HomeScene", "OnLoad", OnHomeSceneLoad),
+    OnCustom(kList.queryMessage, Contained<OnTopListQuery>),
+    OnEvent("player", "OnLoad", Contained<OnPlayerLoad>),
+    OnEvent("BaseScene", "OnSystemInit", Contained<OnBaseSceneSystemInit>),
+    OnEvent("HomeScene", "OnLoad", Contained<OnHomeSceneLoad>),
 };
 
 constexpr NamedPropertyCallback kPropertyCallbacks[] = {
-    {"NewCharmTopSystem::OnLevelChanged", OnCellValueChanged<kColLevel>},
-    {"NewCharmTopSystem::OnGuildChanged", OnCellValueChanged<kColGuild>},
-    {"NewCharmTopSystem::OnCastleChanged", OnCellValueChanged<kColCastle>},
-    {"NewCharmTopSystem::OnGiftNumChanged", OnCellValueChanged<kColGift>},
-    {"NewCharmTopSystem::OnCharmChanged", OnCharmChanged},
-    {"NewCharmTopSystem::OnPlayerGutOverChanged", OnPlayerGutOverChanged},
+    {"NewCharmTopSystem::OnLevelChanged", Contained<OnCellValueChanged<kColLevel>>},
+    {"NewCharmTopSystem::OnGuildChanged", Contained<OnCellValueChanged<kColGuild>>},
+    {"NewCharmTopSystem::OnCastleChanged", Contained<OnCellValueChanged<kColCastle>>},
+    {"NewCharmTopSystem::OnGiftNumChanged", Contained<OnCellValueChanged<kColGift>>},
+    {"NewCharmTopSystem::OnCharmChanged", Contained<OnCharmChanged>},
+    {"NewCharmTopSystem::OnPlayerGutOverChanged", Contained<OnPlayerGutOverChanged>},
 };
 
 }  // namespace
@@ -210,7 +210,7 @@ bool NewCharmTopSystem::AfterInit(IKernel* kernel) {
     if (g_criticalManager == nullptr) return false;
     RegisterHostCallbacks(kernel, kHostCallbacks);
     DeclarePropertyCallbacks(g_criticalManager, kernel, kPropertyCallbacks);
-    kernel->DeclareHeartBeat(kList.heartBeat, H_TopListUpdate);
+    kernel->DeclareHeartBeat(kList.heartBeat, Contained<H_TopListUpdate>);
     return true;
 }
 

@@ -4,7 +4,7 @@
 // module's state lives in its source file.
 #include "../module/IModule.h"
 
-class NewCharmTopSystem final : public IModule {
+class NewCharmTopSystem : public IModule {
 public:
     bool Init(IKernel* kernel) override;
     bool AfterInit(IKernel* kernel) override;

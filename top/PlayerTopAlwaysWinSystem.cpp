@@ -316,16 +316,16 @@ int OnPlayerStreakReset(IKernel* kernel, const ObjectId& player, const ObjectId&
 }
 
 constexpr HostCallback kHostCallbacks[] = {
-    OnEvent("player", "OnLoad", OnPlayerLoad),
-    OnCommand("player", 1009, OnPlayerLoad),
-    OnEvent("BaseScene", "OnSystemInit", OnSceneSystemInit),
-    OnCommand("BaseScene", kDailyEventCommand, OnDailyEvent),
-    OnCustom(kList.queryMessage, OnListRequest),
-    OnCommand("BaseScene", kStreakResetCommand, OnSceneStreakReset),
-    OnCommand("player", kStreakResetCommand, OnPlayerStreakReset),
+    OnEvent("player", "OnLoad", Contained<OnPlayerLoad>),
+    OnCommand("player", 1009, Contained<OnPlayerLoad>),
+    OnEvent("BaseScene", "OnSystemInit", Contained<OnSceneSystemInit>),
+    OnCommand("BaseScene", kDailyEventCommand, Contained<OnDailyEvent>),
+    OnCustom(kList.queryMessage, Contained<OnListRequest>),
+    OnCommand("BaseScene", kStreakResetCommand, Contained<OnSceneStreakReset>),
+    OnCommand("player", kStreakResetCommand, Contained<OnPlayerStreakReset>),
 };
 
-constexpr NamedPropertyCallback kPropertyCallbacks[] = {{kStreakCallback, OnCompeteAlwaysWinChanged}};
+constexpr NamedPropertyCallback kPropertyCallbacks[] = {{kStreakCallback, Contained<OnCompeteAlwaysWinChanged>}};
 
 }  // namespace
 

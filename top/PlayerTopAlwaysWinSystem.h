@@ -6,7 +6,7 @@
 
 class IPlayerTopAlwaysWinSystem : public IModule {};
 
-class PlayerTopAlwaysWinSystem final : public IPlayerTopAlwaysWinSystem {
+class PlayerTopAlwaysWinSystem : public IPlayerTopAlwaysWinSystem {
 public:
     bool Init(IKernel* kernel) override;
     bool AfterInit(IKernel* kernel) override;

@@ -218,25 +218,25 @@ int OnValueChanged(IKernel* kernel, const ObjectId& player, const char*, const I
 }
 
 constexpr HostCallback kHostCallbacks[] = {
-    OnCustom(kList.queryMessage, OnTopListQuery),
-    OnEvent("player", "OnLoad", OnPlayerLoad),
-    OnCommand("player", 1009, OnPlayerLoad),
-    OnEvent("HomeScene", "OnLoad", OnHomeSceneLoad),
-    OnEvent("BaseScene", "OnSystemInit", OnBaseSceneSystemInit),
+    OnCustom(kList.queryMessage, Contained<OnTopListQuery>),
+    OnEvent("player", "OnLoad", Contained<OnPlayerLoad>),
+    OnCommand("player", 1009, Contained<OnPlayerLoad>),
+    OnEvent("HomeScene", "OnLoad", Contained<OnHomeSceneLoad>),
+    OnEvent("BaseScene", "OnSystemInit", Contained<OnBaseSceneSystemInit>),
 };
 
 constexpr NamedPropertyCallback kPropertyCallbacks[] = {
-    {"PlayerTopSystem::OnLevelChanged", OnValueChanged},
-    {"PlayerTopSystem::OnNationChanged", OnValueChanged},
-    {"PlayerTopSystem::OnProfChanged", OnValueChanged},
-    {"PlayerTopSystem::OnGuildChanged", OnValueChanged},
-    {"PlayerTopSystem::OnGuildContributeChanged", OnValueChanged},
-    {"PlayerTopSystem::OnCastleChanged", OnValueChanged},
-    {"PlayerTopSystem::OnCastlePointChanged", OnValueChanged},
-    {"PlayerTopSystem::OnCampChanged", OnValueChanged},
-    {"PlayerTopSystem::OnPeerageRankChanged", OnValueChanged},
-    {"PlayerTopSystem::OnPeerageExpChanged", OnValueChanged},
-    {kGutOverCallback, OnPlayerGutOverChanged},
+    {"PlayerTopSystem::OnLevelChanged", Contained<OnValueChanged>},
+    {"PlayerTopSystem::OnNationChanged", Contained<OnValueChanged>},
+    {"PlayerTopSystem::OnProfChanged", Contained<OnValueChanged>},
+    {"PlayerTopSystem::OnGuildChanged", Contained<OnValueChanged>},
+    {"PlayerTopSystem::OnGuildContributeChanged", Contained<OnValueChanged>},
+    {"PlayerTopSystem::OnCastleChanged", Contained<OnValueChanged>},
+    {"PlayerTopSystem::OnCastlePointChanged", Contained<OnValueChanged>},
+    {"PlayerTopSystem::OnCampChanged", Contained<OnValueChanged>},
+    {"PlayerTopSystem::OnPeerageRankChanged", Contained<OnValueChanged>},
+    {"PlayerTopSystem::OnPeerageExpChanged", Contained<OnValueChanged>},
+    {kGutOverCallback, Contained<OnPlayerGutOverChanged>},
 };
 
 }  // namespace
@@ -250,7 +250,7 @@ bool PlayerTopSystem::Init(IKernel* kernel) {
 bool PlayerTopSystem::AfterInit(IKernel* kernel) {
     RegisterHostCallbacks(kernel, kHostCallbacks);
     DeclarePropertyCallbacks(g_criticalManager, kernel, kPropertyCallbacks);
-    kernel->DeclareHeartBeat(kList.heartBeat, H_TopListUpdate);
+    kernel->DeclareHeartBeat(kList.heartBeat, Contained<H_TopListUpdate>);
     return true;
 }
 

@@ -7,7 +7,7 @@
 
 class IPlayerTopSystem : public IModule {};
 
-class PlayerTopSystem final : public IPlayerTopSystem {
+class PlayerTopSystem : public IPlayerTopSystem {
 public:
     bool Init(IKernel* kernel) override;
     bool AfterInit(IKernel* kernel) override;

@@ -2,8 +2,11 @@
 // A module's registrations as tables, each registered in table order: host
 // callbacks (events, commands, custom messages), property callbacks declared by
 // name with the CriticalManagerSystem sibling, and the watches on a player.
+// Every function the tables (and DeclareHeartBeat) hand to the host is given as
+// Contained<F>, a host entry (Utility/HostEntry.h).
 #include <span>
 
+#include "../Utility/HostEntry.h"
 #include "../Utility/ObjectId.h"
 #include "../module/KernelCallbacks.h"
 

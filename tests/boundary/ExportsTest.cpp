@@ -1,4 +1,5 @@
-// The plug-in shows the host exactly two C functions, and the version it expects.
+// The plug-in, and the host check that stands in for it, show the host exactly
+// two C functions, and the version it expects.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -66,6 +67,7 @@ std::set<std::string> ExportedNames(const char* path) {
 TEST(PluginExports, OnlyTheTwoEntryPointsAreExported) {
     const std::set<std::string> expected{"VoGameLogic_GetModuleCreator", "VoGameLogic_GetVersion"};
     EXPECT_EQ(ExportedNames(kLibraryPath), expected);
+    EXPECT_EQ(ExportedNames(VOGAME_HOSTCHECK_PATH), expected);
 }
 
 TEST(PluginExports, VersionAndListHeadAreFixed) {

@@ -1,44 +1,35 @@
 #pragma once
-// Loads the real plug-in afresh through the platform's loader and unloads it,
-// so each test sees the library's state as a host would just after loading it.
+// Loads the real plug-in afresh through the reference host's loader (so, in the
+// MSVC host mode, through the MSVC-ABI host) and unloads it, so each test sees
+// the library's state as a host would just after loading it.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "module/ModuleExports.h"
+#include "host/PluginLibrary.h"
 #include "support/TestPaths.h"
-#include "Utility/Platform.h"
 
 class LoadedPlugin {
 public:
-    LoadedPlugin() {
-        std::string error;
-        handle_ = Platform::LoadLibraryFile(kLibraryPath, error);
-        EXPECT_NE(handle_, nullptr) << error;
-        if (handle_ == nullptr) return;
-        getVersion_ = reinterpret_cast<GetVersionFunc>(Platform::FindExport(handle_, kGetVersionExport));
-        getCreators_ = reinterpret_cast<GetModuleCreatorFunc>(Platform::FindExport(handle_, kGetModuleCreatorExport));
+    explicit LoadedPlugin(std::string path = kLibraryPath) : path_(std::move(path)) {
+        EXPECT_TRUE(library_.Load(path_)) << library_.Error();
     }
     ~LoadedPlugin() { Unload(); }
     LoadedPlugin(const LoadedPlugin&) = delete;
     LoadedPlugin& operator=(const LoadedPlugin&) = delete;
 
-    bool Loaded() const { return handle_ != nullptr && getVersion_ != nullptr && getCreators_ != nullptr; }
-    unsigned int Version() const { return getVersion_(); }
-    IModuleCreator* Head() const { return getCreators_(); }
+    bool Loaded() const { return library_.Loaded(); }
+    unsigned int Version() const { return library_.Version(); }
+    IModuleCreator* Head() const { return library_.Creators(); }
 
     // Unloads and checks that the library really left the process.
     void Unload() {
-        if (handle_ == nullptr) return;
-        EXPECT_TRUE(Platform::UnloadLibrary(handle_));
-        handle_ = nullptr;
-        getVersion_ = nullptr;
-        getCreators_ = nullptr;
-        EXPECT_FALSE(Platform::IsLibraryLoaded(kLibraryPath)) << "the plug-in stayed loaded after its unload";
+        if (!library_.Loaded()) return;
+        library_.Unload();
+        EXPECT_FALSE(Platform::IsLibraryLoaded(path_)) << "the plug-in stayed loaded after its unload";
     }
 
 private:
-    Platform::LibraryHandle handle_ = nullptr;
-    GetVersionFunc getVersion_ = nullptr;
-    GetModuleCreatorFunc getCreators_ = nullptr;
+    std::string path_;
+    PluginLibrary library_;
 };

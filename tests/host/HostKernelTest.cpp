@@ -321,4 +321,27 @@ TEST_F(Kernel, PublicDataCallsAreCountedByOperation) {
     EXPECT_EQ(k.PubDataCallsByOperation(), (Counts{{"GetPubDataIndex", 2}, {"AddPubData", 1}}));
 }
 
+// Each server counts its own lock takes, its tries that found a lock taken, and
+// the takes that had to wait for them; other properties and releases are not tries.
+TEST_F(Kernel, LockTriesAreCountedPerServer) {
+    HostKernel other{store, 2};  // a second server sharing the store
+    const int space = (k.AddPubData(u"Pub", 1), k.GetPubDataIndex(u"Pub"));
+    k.AddPubProperty(space, "RecPubLock", VT_INT);
+    k.AddPubProperty(space, "Counter", VT_INT);
+    ASSERT_TRUE(k.CompareSetPubPropertyInt(space, "RecPubLock", 0, 1));
+    EXPECT_FALSE(other.CompareSetPubPropertyInt(space, "RecPubLock", 0, 1));
+    EXPECT_FALSE(other.CompareSetPubPropertyInt(space, "RecPubLock", 0, 1));
+    EXPECT_FALSE(other.CompareSetPubPropertyInt(space, "Counter", 5, 6)) << "not a lock";
+    ASSERT_TRUE(k.CompareSetPubPropertyInt(space, "RecPubLock", 1, 0));
+    ASSERT_TRUE(other.CompareSetPubPropertyInt(space, "RecPubLock", 0, 1));
+    ASSERT_TRUE(other.CompareSetPubPropertyInt(space, "RecPubLock", 1, 0));
+    ASSERT_TRUE(other.CompareSetPubPropertyInt(space, "RecPubLock", 0, 1)) << "a take without a wait";
+    const auto counts = [](const HostKernel& kernel) {
+        const PubDataGate::LockTries& t = kernel.LockCounts();
+        return std::vector<std::uint64_t>{t.takes, t.failed, t.waits};
+    };
+    EXPECT_EQ(counts(k), (std::vector<std::uint64_t>{1, 0, 0}));
+    EXPECT_EQ(counts(other), (std::vector<std::uint64_t>{2, 2, 1}));
+}
+
 }  // namespace

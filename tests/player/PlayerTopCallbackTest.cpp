@@ -2,25 +2,13 @@
 // manager that only records the declared callbacks lets the test call one.
 #include <gtest/gtest.h>
 
-#include <map>
-#include <string>
-
 #include "PlayerListSupport.h"
 #include "host/World.h"
-#include "module/ICriticalManagerSystem.h"
+#include "support/RecordingCriticalManager.h"
 
 using namespace PlayerList;
 
 namespace {
-
-struct RecordingCriticalManager final : ICriticalManagerSystem {
-    bool DeclarePropertyCallback(IKernel*, PropertyCallback func, const char* name) override {
-        declared[name] = func;
-        return true;
-    }
-    bool AddPropertyWatch(IKernel*, const ObjectId&, const char*, const char*) override { return true; }
-    std::map<std::string, PropertyCallback> declared;
-};
 
 TEST(PlayerTopCallback, CallbackForAVanishedPlayerChangesNothing) {
     RecordingCriticalManager critical;

@@ -17,7 +17,7 @@ TEST(SimOptions, ReadsEveryOption) {
     SimOptions o;
     std::string error;
     ASSERT_TRUE(Parse({"--servers", "3", "--players", "4000", "--days", "2.5", "--step-minutes", "15", "--seed",
-                       "42", "--start", "2025-06-30", "--threads", "--echo", "--quiet", "--library", "/x.so",
+                       "42", "--start", "2025-06-30", "--threads", "--echo", "--quiet", "--progress", "--html", "run.html", "--library", "/x.so",
                        "--rules", "/r.ini", "--top", "25", "--format", "json", "--timing", "--no-requests", "--without",
                        "LetterSystem", "--without", "EventTimeSystem", "--without", "LetterSystem", "--stop-server",
                        "2@1:14:30", "--stop-server", "3@367:23:59"},
@@ -27,7 +27,8 @@ TEST(SimOptions, ReadsEveryOption) {
               (std::vector<int>{3, 4000, 15, 25, 2025, 6, 30}));
     EXPECT_DOUBLE_EQ(o.hours, 60.0);
     EXPECT_EQ(o.seed, 42u);
-    EXPECT_TRUE(o.threads && o.echo && o.quiet && o.json && o.timing);
+    EXPECT_TRUE(o.threads && o.echo && o.quiet && o.progress && o.json && o.timing);
+    EXPECT_EQ(o.html, "run.html");
     EXPECT_FALSE(o.requests);
     EXPECT_EQ(o.library, "/x.so");
     EXPECT_EQ(o.rules, "/r.ini");
@@ -82,7 +83,7 @@ TEST(SimOptions, RefusesUnknownOptionsMissingAndOutOfRangeValues) {
         {"--servers", "+4"}, {"--players", "-1"}, {"--players", "12 "}, {"--seed", "99999999999999999999999"},
         {"--seed", "-1"}, {"--step-minutes", "0x10"}, {"--days", "abc"}, {"--days", "-1"}, {"--days", "1e1"},
         {"--hours", "nan"}, {"--hours", " 5"}, {"--top", "0"}, {"--top", "151"}, {"--top", ""},
-        {"--format", "xml"}, {"--format"}, {"--rules", ""}, {"--start", "2024-13-01"}, {"--start", "2024-02-31"},
+        {"--format", "xml"}, {"--format"}, {"--rules", ""}, {"--html"}, {"--start", "2024-13-01"}, {"--start", "2024-02-31"},
         {"--start", "2023-02-29"}, {"--start", "2024-1-1junk"}, {"--start", "2024-01-01junk"},
         {"--start", "2024-1-1"}, {"--start", "1970-01-01"}, {"--library"}, {"--without", "letterSystem"}, {"--without"},
         {"--stop-server", "2@1:14"}, {"--stop-server", "2@0:10:00"}, {"--stop-server", "0@1:10:00"},

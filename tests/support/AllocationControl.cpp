@@ -127,6 +127,16 @@ std::vector<const void*> StopRecordingFrees() {
 
 }  // namespace AllocationControl
 
+#if defined(_WIN32)
+// For the plug-in's test build (ProgramHeapPlugin.cpp), found by name.
+extern "C" {
+__declspec(dllexport) void* vogame_program_allocate(std::size_t size) noexcept {
+    return AllocateNoThrow(size, kPlain);
+}
+__declspec(dllexport) void vogame_program_release(void* block) noexcept { Release(block); }
+}
+#endif
+
 // ---- the replaced global allocation functions ----
 
 void* operator new(std::size_t size) { return Allocate(size, kPlain); }

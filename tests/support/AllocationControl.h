@@ -3,9 +3,11 @@
 // (the vogame_allocation_control library): counts every allocation and can make
 // the k-th allocation from now fail, to prove that code survives std::bad_alloc
 // at every point. On POSIX the plug-in binds to these too, as the programs
-// export their symbols; a Windows DLL with its own static runtime keeps its own
-// operator new, so there only the program's (and the reference host's)
-// allocations are counted and made to fail.
+// export their symbols. A Windows DLL with its own static runtime keeps its own
+// operator new; there the plug-in's test build VoGameLogicProgramHeap.dll
+// (ProgramHeapPlugin.cpp) allocates through the two functions below instead,
+// which the test programs export by name. kCountedLibraryPath (TestPaths.h)
+// names the plug-in whose allocations are seen here on each system.
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -13,15 +15,11 @@
 
 namespace AllocationControl {
 
-// Whether allocations inside the loaded plug-in pass through here.
-constexpr bool kReachesPlugin =
-#if defined(_WIN32)
-    false;
-#else
-    true;
-#endif
-inline constexpr const char* kPluginAllocationsUnseen =
-    "the DLL has its own operator new (static runtime): its allocations cannot be counted or made to fail";
+// The program's allocation as a plug-in reaches it by name: null on failure.
+using ProgramAllocate = void* (*)(std::size_t size) noexcept;
+using ProgramRelease = void (*)(void* block) noexcept;
+inline constexpr const char* kProgramAllocateExport = "vogame_program_allocate";
+inline constexpr const char* kProgramReleaseExport = "vogame_program_release";
 
 // Allocations that succeeded since the program started (every new form).
 std::uint64_t Count() noexcept;

@@ -25,6 +25,7 @@ public:
         bool nullText = false;
     };
     std::vector<Item> items;
+    VOGAME_DELETING_DESTRUCTOR(ForeignList)
 
     // Writing is not what these tests are about.
 #define REFUSE(...) bool __VA_ARGS__ override { return false; }
@@ -49,12 +50,14 @@ public:
     float FloatAt(std::size_t i) const override { return static_cast<float>(items.at(i).number) / 2; }
     const char* StringAt(std::size_t i) const override { return items.at(i).nullText ? nullptr : items.at(i).text.c_str(); }
     const char16_t* WideStringAt(std::size_t i) const override { return items.at(i).wide.c_str(); }
-    ObjectId ObjectAt(std::size_t i) const override { return ObjectId{static_cast<std::uint32_t>(items.at(i).number), 1}; }
+    VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, ObjectAt, (std::size_t i), (i), const)
     const void* BytesAt(std::size_t i, std::size_t& size) const override {
         size = items.at(i).text.size();  // a careless source: null data with a size
         return items.at(i).nullText ? nullptr : items.at(i).text.data();
     }
 };
+
+ObjectId ForeignList::ObjectAt(std::size_t i) const { return ObjectId{static_cast<std::uint32_t>(items.at(i).number), 1}; }
 
 TEST(CVarListCopy, FromAForeignListThroughItsInterface) {
     ForeignList foreign;
