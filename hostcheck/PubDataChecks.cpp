@@ -100,6 +100,9 @@ private:
                     "compare-and-set(0, 1) succeeded on a lock already held: two holders at once");
         rule.Expect(k_->CompareSetPubPropertyInt(index_, p, 1, 0), "compare-and-set(1, 0) failed: the holder cannot release");
         rule.Expect(k_->CompareSetPubPropertyInt(index_, p, 0, 0), "the lock is not free after its release");
+        // The takeover claim beside a lock is set outright when it holds a value no takeover gives.
+        rule.Expect(k_->SetPubPropertyInt(index_, p, 4095), "SetPubPropertyInt failed on an Int property");
+        rule.Expect(k_->CompareSetPubPropertyInt(index_, p, 4095, 0), "compare-and-set does not find the value just set");
         Report(rule);
     }
 

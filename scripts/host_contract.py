@@ -161,7 +161,7 @@ def kernel_table(doc):
     lines, used = operation_rows(doc, 'kernel-operations', 'slot', list(enumerate(KERNEL_OPS)))
     lines.append('')
     lines.append('%d of the kernel\'s %d operations. The others (class definitions, object records, named data, '
-                 'object creation and destruction, `GetScene`, `FindPubData`, `SetPubPropertyInt`) are never called '
+                 'object creation and destruction, `GetScene`, `FindPubData`) are never called '
                  'by the library; the support library\'s XML class loader and object snapshots, which no module '
                  'uses, call some of them.' % (len(used), len(KERNEL_OPS)))
     return '\n'.join(lines) + '\n', used

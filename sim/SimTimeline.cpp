@@ -11,10 +11,12 @@ namespace {
 constexpr const char* kListNames[3] = {"player", "charm", "win streak"};
 constexpr const char* kValueNames[3] = {"level", "charm", "streak"};
 
-std::uint64_t Takeovers(const std::vector<std::string>& logs) {
+// Lines of the library's log that contain marker: its takeovers ("taken over as
+// left by a stopped server") and its rewrites given up when fenced.
+std::uint64_t LinesWith(const std::vector<std::string>& logs, std::string_view marker) {
     std::uint64_t n = 0;
     for (const std::string& line : logs)
-        if (line.find("taken over") != std::string::npos) ++n;
+        if (line.find(marker) != std::string::npos) ++n;
     return n;
 }
 }  // namespace
@@ -27,22 +29,28 @@ SimServerCounters SimServerCounters::Of(Server& server) {
     c.lockTakes = kernel.LockCounts().takes;
     c.failedLockTries = kernel.LockCounts().failed;
     c.lockWaits = kernel.LockCounts().waits;
-    c.takeovers = Takeovers(kernel.Logs());
+    c.CountLibraryLog(kernel.Logs());
     return c;
 }
 
+void SimServerCounters::CountLibraryLog(const std::vector<std::string>& logs) {
+    takeovers = LinesWith(logs, "taken over as left");
+    refusedRewrites = LinesWith(logs, "rewrite is given up");
+}
+
 Json SimServerCounters::ToJson() const {
-    return {kernelCalls, lockTakes, failedLockTries, lockWaits, takeovers, roundTrips};
+    return {kernelCalls, lockTakes, failedLockTries, lockWaits, takeovers, roundTrips, refusedRewrites};
 }
 
 void SimServerCounters::Add(const Json& sent) {
-    if (!sent.is_array() || sent.size() != 6) return;
+    if (!sent.is_array() || sent.size() != 7) return;
     kernelCalls += sent[0].get<std::uint64_t>();
     lockTakes += sent[1].get<std::uint64_t>();
     failedLockTries += sent[2].get<std::uint64_t>();
     lockWaits += sent[3].get<std::uint64_t>();
     takeovers += sent[4].get<std::uint64_t>();
     roundTrips += sent[5].get<std::uint64_t>();
+    refusedRewrites += sent[6].get<std::uint64_t>();
 }
 
 SimTimeline::SimTimeline(const PubDataStore& store, std::int64_t startMs, int servers)
@@ -121,6 +129,7 @@ void SimTimeline::Take(const std::vector<SimServerCounters>& servers, const std:
             s.failed.push_back(now.failedLockTries - s.before.failedLockTries);
             s.waits.push_back(now.lockWaits - s.before.lockWaits);
             s.takeovers.push_back(now.takeovers - s.before.takeovers);
+            s.refused.push_back(now.refusedRewrites - s.before.refusedRewrites);
             s.kernelCalls.push_back(now.kernelCalls - s.before.kernelCalls);
         }
         s.before = now;
@@ -157,8 +166,7 @@ void SimTimeline::Report(SimReport& report, const SimCostMeter& costs, bool redi
                            {"failed_lock_tries", v.failed},
                            {"waited_takes", v.waits},
                            {"takeovers", v.takeovers},
-                           // This host does not refuse a write to a server whose lock was taken over.
-                           {"refused_writes", nullptr},
+                           {"refused_writes", v.refused},
                            {"kernel_calls", v.kernelCalls}});
     }
     s.JsonOnly("servers", std::move(servers));

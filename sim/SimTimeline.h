@@ -25,10 +25,13 @@ struct SimServerCounters {
     int server = 0;
     std::uint64_t kernelCalls = 0;
     std::uint64_t lockTakes = 0, failedLockTries = 0, lockWaits = 0, takeovers = 0;
+    std::uint64_t refusedRewrites = 0;  // rewrites given up: the lock was taken over while held
     std::uint64_t roundTrips = 0;  // this server's process's, with servers in processes of their own
 
     // Of a server in this process; roundTrips stays 0.
     static SimServerCounters Of(Server& server);
+    // Takeovers and rewrites given up, from the library's lines in a server's log.
+    void CountLibraryLog(const std::vector<std::string>& logs);
     // A server process sends its counters with its figures; the parent adds up
     // every process that ran the server (a killed one's as it died).
     Json ToJson() const;
@@ -67,6 +70,7 @@ private:
     };
     struct ServerSeries {
         Json rewrites = Json::array(), failed = Json::array(), waits = Json::array(), takeovers = Json::array();
+        Json refused = Json::array();
         Json kernelCalls = Json::array();
         SimServerCounters before;
     };

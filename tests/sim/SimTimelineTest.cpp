@@ -36,7 +36,12 @@ TEST(SimTimeline, SamplesEachHourTheChangesSinceTheSampleBefore) {
     hour.lockTakes = 10;
     hour.failedLockTries = 4;
     hour.lockWaits = 2;
-    hour.takeovers = 1;
+    // The takeover and the fenced holder's line both say "taken over"; each is counted once.
+    hour.CountLibraryLog({"PubRecordHandle: lock L of the list R was held without a release for 2000 ms; taken over as "
+                          "left by a stopped server (takeover 1 of this server)",
+                          "PubRecordHandle: lock L of the list R was taken over by another server while this server "
+                          "held it; this server's rewrite is given up",
+                          "another line"});
     timeline.Sample(start + 70 * kMinute, {hour}, {0, 12, 0}, std::nullopt);  // a 35-minute step ends past the hour
     EXPECT_FALSE(timeline.Due(start + 110 * kMinute, false)) << "the next hour is the second";
     EXPECT_TRUE(timeline.Due(start + 120 * kMinute, false));
@@ -59,7 +64,7 @@ TEST(SimTimeline, SamplesEachHourTheChangesSinceTheSampleBefore) {
                                      {"failed_lock_tries", {4}},
                                      {"waited_takes", {2}},
                                      {"takeovers", {1}},
-                                     {"refused_writes", nullptr},
+                                     {"refused_writes", {1}},
                                      {"kernel_calls", {500}}}));
     EXPECT_TRUE(t["round_trips"].is_null());
 }
