@@ -2,7 +2,7 @@
 // Name holder: up to 127 units inline, longer names in a heap block that only grows.
 #include <cstddef>
 
-#include "IResultName.h"
+#include "../module/IResultName.h"
 
 class CResultName final : public IResultName {
 public:

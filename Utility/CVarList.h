@@ -5,7 +5,7 @@
 #include <new>
 #include <string>
 
-#include "IVarList.h"
+#include "../module/IVarList.h"
 
 class CVarList final : public IVarList {
 public:

@@ -15,7 +15,7 @@
 #include "NullText.h"
 #include "NumberText.h"
 #include "Platform.h"
-#include "ValueType.h"
+#include "../module/ValueType.h"
 #include "WideText.h"
 
 using tinyxml2::XMLDocument;

@@ -3,7 +3,7 @@
 // kernel. Files are named relative to the kernel's resource path.
 #include <string>
 
-#include "ObjectId.h"
+#include "../module/ObjectId.h"
 
 class IKernel;
 

@@ -4,7 +4,7 @@
 // escapes.
 #include <string>
 
-#include "ObjectId.h"
+#include "../module/ObjectId.h"
 
 std::string IntToString(int value);                      // "%d"
 std::u16string IntToWide(int value);                     // "%d"

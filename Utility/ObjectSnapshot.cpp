@@ -8,7 +8,7 @@
 #include "../module/IKernel.h"
 #include "CVarList.h"
 #include "NullText.h"
-#include "ValueType.h"
+#include "../module/ValueType.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 //   D, D x (type code, name, value),
 //   R, R x (record name, rows n, n x cols values in row order).
 // The column count is not in the list: both sides take it from the object's record.
-#include "IVarList.h"
-#include "ObjectId.h"
+#include "../module/IVarList.h"
+#include "../module/ObjectId.h"
 
 class IKernel;
 

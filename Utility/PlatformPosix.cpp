@@ -1,5 +1,4 @@
-// The platform layer on POSIX systems: iconv for code pages, libuuid for GUIDs,
-// the monotonic clock for ticks and localtime_r for the local time.
+// The platform layer on POSIX systems: iconv for code pages, the monotonic clock for ticks and localtime_r for the local time.
 #include <atomic>
 #include <bit>
 #include <cerrno>
@@ -11,7 +10,6 @@
 #include <iconv.h>
 #include <sched.h>
 #include <sys/stat.h>
-#include <uuid/uuid.h>
 
 #include "Platform.h"
 #include "UnicodeText.h"
@@ -200,18 +198,6 @@ bool WideToNarrow(unsigned codePage, const char16_t* text, std::size_t units, st
     }
     out.assign(raw.begin(), raw.end());
     return true;
-}
-
-std::string NewGuid32() {
-    uuid_t id;
-    uuid_generate(id);
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string text(32, '0');
-    for (int i = 0; i < 16; ++i) {
-        text[2 * i] = kHex[id[i] >> 4];
-        text[2 * i + 1] = kHex[id[i] & 0x0F];
-    }
-    return text;
 }
 
 void ShowErrorMessage(const char* title, const char* text) {

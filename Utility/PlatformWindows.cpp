@@ -1,9 +1,8 @@
-// The platform layer on Windows: the system's code-page conversions, COM GUIDs,
+// The platform layer on Windows: the system's code-page conversions,
 // GetTickCount, GetLocalTime, files and folders, and the fatal message box.
 // wchar_t is 16 bits there, the same units as char16_t.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-#include <objbase.h>
 #include <intrin.h>
 
 #include <atomic>
@@ -146,23 +145,6 @@ bool WideToNarrow(unsigned codePage, const char16_t* text, std::size_t units, st
     }
     out.resize(static_cast<std::size_t>(bytes));
     return WideCharToMultiByte(codePage, flags, wide, inUnits, out.data(), bytes, nullptr, nullptr) == bytes;
-}
-
-std::string NewGuid32() {
-    const HRESULT init = CoInitialize(nullptr);
-    GUID guid{};
-    const bool made = SUCCEEDED(CoCreateGuid(&guid));
-    if (SUCCEEDED(init)) {
-        CoUninitialize();
-    }
-    if (!made) {
-        return {};
-    }
-    char text[33];
-    std::snprintf(text, sizeof text, "%08lX%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X", guid.Data1, guid.Data2,
-                  guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
-                  guid.Data4[6], guid.Data4[7]);
-    return text;
 }
 
 namespace {

@@ -7,7 +7,7 @@
 #include "NullText.h"
 #include "NumberText.h"
 #include "OperatorText.h"
-#include "ValueType.h"
+#include "../module/ValueType.h"
 #include "WideText.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // Tests and changes of an object's property where the operator and the operand
 // come as text, as a rule or configuration file gives them. Comparison operators:
 // "==", ">=", "<=", ">", "<", "!="; assignment operators: "=", "+", "-", "*", "/".
-#include "ObjectId.h"
+#include "../module/ObjectId.h"
 
 class IKernel;
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "IVarList.h"
+#include "../module/IVarList.h"
 
 // The pieces of text between runs of delimiter characters; empty pieces are left
 // out, but an empty text gives one empty piece. With a non-zero limit, once that

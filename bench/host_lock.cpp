@@ -8,7 +8,7 @@
 #include <random>
 
 #include "host/World.h"
-#include "module/PubRecordHandle.h"
+#include "record/PubRecordHandle.h"
 
 namespace {
 

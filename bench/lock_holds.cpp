@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "host/World.h"
-#include "module/StaleLockBound.h"
+#include "record/StaleLockBound.h"
 
 namespace {
 

@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "DirectCallbacks.h"
-#include "Utility/PlatformChildProcess.h"
+#include "host/PlatformChildProcess.h"
 #include "host/RedisPubDataStore.h"
 #include "host/World.h"
 

@@ -12,9 +12,8 @@ install(TARGETS VoGameLogic vogame_headers EXPORT VoGameLogicTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
-# The headers keep their folders, since they include each other by relative path.
-install(FILES ${VOGAME_BOUNDARY_MODULE_HEADERS} DESTINATION ${VOGAME_INCLUDE_SUBDIR}/module)
-install(FILES ${VOGAME_BOUNDARY_UTILITY_HEADERS} DESTINATION ${VOGAME_INCLUDE_SUBDIR}/Utility)
+# The headers keep their folder, so that a host includes them as "module/IKernel.h".
+install(FILES ${VOGAME_BOUNDARY_HEADERS} DESTINATION ${VOGAME_INCLUDE_SUBDIR}/module)
 
 install(EXPORT VoGameLogicTargets NAMESPACE VoGameLogic::
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/VoGameLogic)

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "TextMap.h"
-#include "Utility/ValueType.h"
+#include "module/ValueType.h"
 
 class DiagnosticLog;
 

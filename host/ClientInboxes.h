@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Utility/CVarList.h"
-#include "Utility/ObjectId.h"
+#include "module/ObjectId.h"
 
 class ClientInboxes {
 public:

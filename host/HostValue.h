@@ -5,9 +5,9 @@
 #include <string>
 #include <variant>
 
-#include "Utility/IVarList.h"
-#include "Utility/ObjectId.h"
-#include "Utility/ValueType.h"
+#include "module/IVarList.h"
+#include "module/ObjectId.h"
+#include "module/ValueType.h"
 
 // Visitor of a HostValue made of one lambda per alternative.
 template <class... Visitors>

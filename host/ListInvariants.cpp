@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "PubDataStore.h"
-#include "Utility/ValueType.h"
+#include "module/ValueType.h"
 #include "Utility/WideText.h"
 
 namespace ListInvariants {

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "Utility/CVarList.h"
-#include "Utility/ValueType.h"
+#include "module/ValueType.h"
 
 namespace NationRecords {
 

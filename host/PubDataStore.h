@@ -36,7 +36,7 @@
 
 #include "DiagnosticLog.h"
 #include "HostValue.h"
-#include "Utility/IVarList.h"
+#include "module/IVarList.h"
 
 class PubDataStore {
 public:

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "HostValue.h"
-#include "Utility/IVarList.h"
+#include "module/IVarList.h"
 
 class TypedTable {
 public:

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "../Utility/IVarList.h"
-#include "../Utility/ValueType.h"
+#include "../module/IVarList.h"
+#include "../module/ValueType.h"
 #include "../module/IKernel.h"
 #include "CheckContext.h"
 

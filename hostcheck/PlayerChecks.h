@@ -4,7 +4,7 @@
 // queries, and one reply in each reply's layout.
 #include <string>
 
-#include "../Utility/ObjectId.h"
+#include "../module/ObjectId.h"
 
 class IKernel;
 class IVarList;

@@ -7,7 +7,7 @@
 #include "../Utility/CVarList.h"
 #include "../Utility/KernelClock.h"
 #include "../Utility/Platform.h"
-#include "../Utility/ValueType.h"
+#include "../module/ValueType.h"
 #include "../Utility/WideText.h"
 #include "../module/IKernel.h"
 #include "CheckContext.h"

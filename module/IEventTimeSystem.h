@@ -1,6 +1,6 @@
 #pragma once
 // Sibling that raises timed events daily at a time of day.
-#include "../Utility/IVarList.h"
+#include "IVarList.h"
 #include "IModule.h"
 
 class IEventTimeSystem : public IModule {

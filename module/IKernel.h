@@ -10,9 +10,9 @@
 // MinGW build calls them as a host built with MSVC does.
 #include <cstdint>
 
-#include "../Utility/BoundaryAbi.h"
-#include "../Utility/IVarList.h"
-#include "../Utility/ObjectId.h"
+#include "BoundaryAbi.h"
+#include "IVarList.h"
+#include "ObjectId.h"
 #include "IModule.h"
 #include "KernelCallbacks.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // A logic module as the host drives it. Slot order: destructor, Init, AfterInit, Shut.
-#include "../Utility/BoundaryAbi.h"
+#include "BoundaryAbi.h"
 
 class IKernel;
 

@@ -1,6 +1,6 @@
 #pragma once
 // Sibling that hands a virtual record to an object's client.
-#include "../Utility/IVarList.h"
+#include "IVarList.h"
 #include "IModule.h"
 
 class IVirtualRecSystem : public IModule {

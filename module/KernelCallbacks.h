@@ -1,7 +1,7 @@
 #pragma once
 // Function types the library registers with the host and its siblings.
-#include "../Utility/IVarList.h"
-#include "../Utility/ObjectId.h"
+#include "IVarList.h"
+#include "ObjectId.h"
 
 class IKernel;
 

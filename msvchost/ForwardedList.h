@@ -2,7 +2,7 @@
 // A variant list of the other side, seen through an object compiled here: every
 // operation is forwarded, and a list given to PushAll or PushRange is forwarded
 // the same way before it crosses. Built on the stack for one call.
-#include "../Utility/IVarList.h"
+#include "../module/IVarList.h"
 
 class ForwardedList final : public IVarList {
 public:

@@ -95,7 +95,7 @@ def sources_of(start_dirs):
     return seen
 
 
-LIBRARY = [p for p in sources_of(['module', 'top'])]
+LIBRARY = [p for p in sources_of(['record', 'top'])]
 CHECK = [p for p in sources_of(['hostcheck']) if p.startswith('hostcheck')]
 
 
@@ -264,7 +264,8 @@ def support_table():
         names += ', and the platform layer (`Platform.h`: environment, waits, local time, code pages)'
     return ('The support library code the modules use, as their includes reach it: %s. '
             'The rest of `Utility/` (daily log files, XML class definitions, object snapshots, property '
-            'operators, GUID text, random numbers, child processes) is not used by any module.\n' % names)
+            'operators, time and GUID texts, random numbers, result names) is not used by any module, and '
+            'the plug-in does not link it.\n' % names)
 
 
 # --- checks of the hand-written parts ---------------------------------------------------

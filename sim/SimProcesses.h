@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "SimReport.h"
-#include "Utility/PlatformChildProcess.h"
+#include "host/PlatformChildProcess.h"
 
 struct SimOptions;
 

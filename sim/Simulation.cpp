@@ -14,7 +14,7 @@
 #include "SimProcesses.h"
 #include "SimReport.h"
 #include "SimStore.h"
-#include "Utility/PlatformChildProcess.h"
+#include "host/PlatformChildProcess.h"
 #include "SimListCheck.h"
 #include "SimStops.h"
 #include "SimTimeline.h"

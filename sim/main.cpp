@@ -3,7 +3,7 @@
 #include <string>
 
 #include "SimOptions.h"
-#include "Utility/PlatformChildProcess.h"
+#include "host/PlatformChildProcess.h"
 #include "Simulation.h"
 #include "Utility/Platform.h"
 

@@ -4,7 +4,7 @@
 // taken in one place and released on every path, bad_alloc included. When the
 // lock was taken over from a holder that stopped, the list is repaired here
 // (RankedRepair.h) before the caller goes on.
-#include "../module/PubRecordHandle.h"
+#include "../record/PubRecordHandle.h"
 #include "RankedList.h"
 
 namespace TopList {

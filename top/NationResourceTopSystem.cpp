@@ -3,7 +3,7 @@
 #include "../Utility/CVarList.h"
 #include "../module/IKernel.h"
 #include "../module/IVirtualRecSystem.h"
-#include "../module/PubRecordView.h"
+#include "../record/PubRecordView.h"
 #include "Registrations.h"
 #include "SiblingLookup.h"
 

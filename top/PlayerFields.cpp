@@ -1,7 +1,7 @@
 #include "PlayerFields.h"
 
 #include "../Utility/NullText.h"
-#include "../Utility/ValueType.h"
+#include "../module/ValueType.h"
 #include "../module/IKernel.h"
 
 namespace TopList {

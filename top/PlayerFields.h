@@ -3,8 +3,8 @@
 // charm lists.
 #include <span>
 
-#include "../Utility/IVarList.h"
-#include "../Utility/ObjectId.h"
+#include "../module/IVarList.h"
+#include "../module/ObjectId.h"
 
 class IKernel;
 

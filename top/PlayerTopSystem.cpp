@@ -5,11 +5,11 @@
 #include <string>
 
 #include "../Utility/RetryOnShortage.h"
-#include "../Utility/ValueType.h"
+#include "../module/ValueType.h"
 #include "../module/ICriticalManagerSystem.h"
 #include "../module/IKernel.h"
-#include "../module/PubRecordHandle.h"
-#include "../module/RecordImage.h"
+#include "../record/PubRecordHandle.h"
+#include "../record/RecordImage.h"
 #include "LockedList.h"
 #include "PlayerFields.h"
 #include "RankedPlacement.h"

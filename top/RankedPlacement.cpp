@@ -4,9 +4,9 @@
 
 #include "../Utility/CVarList.h"
 #include "../Utility/RetryOnShortage.h"
-#include "../Utility/ValueType.h"
+#include "../module/ValueType.h"
 #include "../module/IKernel.h"
-#include "../module/RecordImage.h"
+#include "../record/RecordImage.h"
 
 namespace TopList {
 

@@ -4,7 +4,7 @@
 // is held: every rewrite keeps it so, and a lock taken over from a stopped
 // holder is repaired before anything else (LockedList). So a place is found by
 // halving the rows rather than by reading each one.
-#include "../Utility/ObjectId.h"
+#include "../module/ObjectId.h"
 #include "LockedList.h"
 
 class IKernel;

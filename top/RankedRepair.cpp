@@ -6,8 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "../Utility/ValueType.h"
-#include "../module/RecordImage.h"
+#include "../module/ValueType.h"
+#include "../record/RecordImage.h"
 
 namespace TopList {
 

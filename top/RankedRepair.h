@@ -4,7 +4,7 @@
 // done, the list afterwards holds whole rows only, one per name, in rank order,
 // at most maxRows of them: what every rewrite and the reply rely on (and what a
 // search on the ranking key may assume).
-#include "../module/PubRecordHandle.h"
+#include "../record/PubRecordHandle.h"
 #include "RankedList.h"
 
 namespace TopList {

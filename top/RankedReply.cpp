@@ -5,7 +5,7 @@
 #include "../Utility/CVarList.h"
 #include "../Utility/NullText.h"
 #include "../module/IKernel.h"
-#include "../module/RecordImage.h"
+#include "../record/RecordImage.h"
 #include "LockedList.h"
 
 namespace TopList {

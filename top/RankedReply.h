@@ -3,7 +3,7 @@
 // entry (see OwnEntry), then for each listed row up to replyRows its rank and
 // its cells by column type. Read under the lock, so another server's rewrite
 // halfway through cannot make a reply skip or repeat players.
-#include "../Utility/ObjectId.h"
+#include "../module/ObjectId.h"
 #include "RankedList.h"
 
 class IKernel;

@@ -7,8 +7,8 @@
 #include <numeric>
 
 #include "../module/IKernel.h"
-#include "../module/ImageRow.h"
-#include "../module/RecordImage.h"
+#include "../record/ImageRow.h"
+#include "../record/RecordImage.h"
 #include "ResortOrder.h"
 
 namespace TopList {

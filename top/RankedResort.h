@@ -2,7 +2,7 @@
 // The full re-sort of a ranked list, and the hourly heartbeat that runs it.
 #include <cstdint>
 
-#include "../Utility/ObjectId.h"
+#include "../module/ObjectId.h"
 #include "LockedList.h"
 
 class IKernel;

@@ -7,7 +7,7 @@
 #include <span>
 
 #include "../Utility/HostEntry.h"
-#include "../Utility/ObjectId.h"
+#include "../module/ObjectId.h"
 #include "../module/KernelCallbacks.h"
 
 class IKernel;

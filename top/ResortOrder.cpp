@@ -6,9 +6,9 @@
 #include <string>
 #include <utility>
 
-#include "../Utility/ValueType.h"
-#include "../module/PubRecordHandle.h"
-#include "../module/RecordImage.h"
+#include "../module/ValueType.h"
+#include "../record/PubRecordHandle.h"
+#include "../record/RecordImage.h"
 
 namespace TopList {
 

@@ -8,7 +8,7 @@
 
 #include "host/World.h"
 #include "support/ListText.h"
-#include "module/PubRecordHandle.h"
+#include "record/PubRecordHandle.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "host/World.h"
-#include "module/PubRecordHandle.h"
-#include "module/RecordImage.h"
+#include "record/PubRecordHandle.h"
+#include "record/RecordImage.h"
 #include "support/AllocationControl.h"
 #include "support/ListText.h"
 

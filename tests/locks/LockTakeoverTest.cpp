@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "LockWorld.h"
-#include "module/StaleLockBound.h"
+#include "record/StaleLockBound.h"
 #include "support/StaleLockSetting.h"
 
 using namespace LockWorld;

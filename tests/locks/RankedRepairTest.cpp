@@ -8,7 +8,7 @@
 
 #include "host/HostKernel.h"
 #include "host/MemoryPubDataStore.h"
-#include "module/PubRecordHandle.h"
+#include "record/PubRecordHandle.h"
 #include "top/RankedRepair.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "module/PubRecordHandle.h"
+#include "record/PubRecordHandle.h"
 #include "ranked/SmallList.h"
 #include "top/RankedPlacement.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "module/PubRecordHandle.h"
+#include "record/PubRecordHandle.h"
 #include "ranked/SmallList.h"
 #include "support/AllocationControl.h"
 #include "top/RankedResort.h"

@@ -18,7 +18,7 @@
 #include <sstream>
 #include <string>
 
-#include "Utility/PlatformChildProcess.h"
+#include "host/PlatformChildProcess.h"
 #include "host/RedisPubDataStore.h"
 #include "host/World.h"
 

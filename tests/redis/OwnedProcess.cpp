@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "Utility/PlatformChildProcess.h"
+#include "host/PlatformChildProcess.h"
 
 OwnedRun RunOwned(const std::vector<std::string>& argv, int limitMs) {
     OwnedRun run;

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "PrivateRedisServer.h"
-#include "Utility/PlatformChildProcess.h"
+#include "host/PlatformChildProcess.h"
 #include "host/ListInvariants.h"
 #include "host/RedisPubDataStore.h"
 

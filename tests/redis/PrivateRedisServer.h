@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Utility/PlatformChildProcess.h"
+#include "host/PlatformChildProcess.h"
 
 class PrivateRedisServer {
 public:

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "Utility/IVarList.h"
+#include "module/IVarList.h"
 
 inline std::string ListText(const IVarList& list, std::size_t count = SIZE_MAX) {
     std::string out;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "Utility/Platform.h"
-#include "module/StaleLockBound.h"
+#include "record/StaleLockBound.h"
 
 inline constexpr long kTestStaleBoundMs = 200;
 

@@ -6,7 +6,7 @@
 
 #include "../Utility/CVarList.h"
 #include "../Utility/RetryOnShortage.h"
-#include "../Utility/ValueType.h"
+#include "../module/ValueType.h"
 #include "PubRecordHandle.h"
 
 namespace {

@@ -1,12 +1,12 @@
 // The creator list and the two exports. All four creators live in this one file
 // so that their construction order, and with it the list order, is fixed.
-#include "ModuleCreator.h"
-#include "ModuleExports.h"
+#include "../Utility/ModuleCreator.h"
+#include "../module/ModuleExports.h"
 
-#include "../top/NationResourceTopSystem.h"
-#include "../top/NewCharmTopSystem.h"
-#include "../top/PlayerTopAlwaysWinSystem.h"
-#include "../top/PlayerTopSystem.h"
+#include "NationResourceTopSystem.h"
+#include "NewCharmTopSystem.h"
+#include "PlayerTopAlwaysWinSystem.h"
+#include "PlayerTopSystem.h"
 
 namespace {
 

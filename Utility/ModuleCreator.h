@@ -3,8 +3,8 @@
 // makes its module on the first GetModule, and at unload calls Shut then deletes it.
 // GetModule, and the module's Init, AfterInit and Shut, are host entries (see
 // Utility/HostEntry.h): on Windows a failure ends them with a neutral result.
-#include "../Utility/HostEntry.h"
-#include "IModuleCreator.h"
+#include "HostEntry.h"
+#include "../module/IModuleCreator.h"
 
 #define VOGAME_DEFINE_MODULE_CREATOR(ModuleClass)                                        \
     class ModuleClass##ModuleCreator final : public IModuleCreator {                      \

@@ -3,7 +3,7 @@
 // column type, as PushRow would append them, without copying a value. A row is
 // handed to the kernel this way (AddRow, SetRow) without an allocation in the
 // library. Every push and every set is refused (false); Reset changes nothing.
-#include "../Utility/IVarList.h"
+#include "../module/IVarList.h"
 
 class RecordImage;
 

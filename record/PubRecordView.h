@@ -2,7 +2,7 @@
 // Read-only access to a record that other parts of the host keep, reached by the
 // public data's wide name and the record's name on every call. Unlike
 // PubRecordHandle it creates nothing and takes no lock.
-#include "IKernel.h"
+#include "../module/IKernel.h"
 
 class PubRecordView {
 public:

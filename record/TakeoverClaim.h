@@ -15,7 +15,7 @@
 // each moves the claim on by two. The values go round a cycle of kCycle, so the
 // search always ends; a value comes back only after kCycle / 2 takeovers, each
 // a whole stale bound apart, far longer than any pause a holder comes back from.
-#include "IKernel.h"
+#include "../module/IKernel.h"
 
 namespace TakeoverClaim {
 

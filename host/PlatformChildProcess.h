@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Platform.h"
+#include "Utility/Platform.h"
 
 namespace Platform {
 

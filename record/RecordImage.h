@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "../Utility/IVarList.h"
-#include "../Utility/ObjectId.h"
+#include "../module/IVarList.h"
+#include "../module/ObjectId.h"
 
 class PubRecordHandle;
 

@@ -12,8 +12,8 @@
 #include <span>
 #include <string>
 
-#include "../Utility/IVarList.h"
-#include "IKernel.h"
+#include "../module/IVarList.h"
+#include "../module/IKernel.h"
 
 class PubRecordHandle {
 public:

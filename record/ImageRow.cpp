@@ -1,6 +1,6 @@
 #include "ImageRow.h"
 
-#include "../Utility/ValueType.h"
+#include "../module/ValueType.h"
 #include "RecordImage.h"
 
 namespace {

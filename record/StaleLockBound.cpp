@@ -6,7 +6,7 @@
 #include <string>
 
 #include "../Utility/Platform.h"
-#include "IKernel.h"
+#include "../module/IKernel.h"
 
 // Why 10 seconds. The longest legitimate holds of a list's lock are the whole-
 // list operations: the 150-row re-sorts, the player list's migration and
