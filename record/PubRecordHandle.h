@@ -1,7 +1,6 @@
 #pragma once
 // One record of one public data space, reached through the kernel of the current
-// call, with the record's lock: the integer property named after the record
-// followed by "PubLock" (0 free, 1 held). Built on the stack, owns no host state.
+// call, with the record's lock (ListLock.h). Built on the stack, owns no host state.
 // Every public-record operation the leaderboards use goes through here.
 //
 // The rows of a shared list are rewritten only under its lock: operations marked
@@ -14,6 +13,7 @@
 
 #include "../module/IVarList.h"
 #include "../module/IKernel.h"
+#include "ListLock.h"
 
 class PubRecordHandle {
 public:
@@ -22,31 +22,13 @@ public:
     PubRecordHandle(const PubRecordHandle&) = delete;
     PubRecordHandle& operator=(const PubRecordHandle&) = delete;
 
-    enum class LockOutcome {
-        Taken,      // it was free, or freed while we waited
-        TakenOver,  // its holder kept it past the stale bound: taken as left by a stopped server
-    };
-    // Takes the lock, creating its property and the takeover claim beside it
-    // (TakeoverClaim.h) when missing. While another holds it the tries back off
-    // (pause, yield, then short sleeps). When this waiter has seen the hold for
-    // the whole stale bound (StaleLockBound.h: the holder's time, not the
-    // waiter's) with the claim unchanged, the holder is taken to have stopped:
-    // the waiter claims the takeover, takes the lock over with a compare-and-set
-    // from 1 to 1 (its value stays 1), writes one line naming the list and the
-    // time waited to the kernel's log, counts the takeover and goes on as the
-    // holder. Only one waiter takes over; a claim whose claimant has not finished
-    // within a further bound is claimed past. The caller repairs the list before
-    // it goes on (LockedList does).
-    LockOutcome Lock();
-    // Gives the lock back, and after a takeover the claim too (the lock first):
-    // unless the hold was taken over, which the check before the release finds
-    // (a taken-over holder gives back nothing of another's). Never allocates.
-    void Unlock() noexcept;
-    // Lock takeovers made by this load of the library.
-    static std::uint64_t Takeovers() noexcept;
+    using LockOutcome = ListLock::Outcome;
+    // The list's lock (ListLock.h): taken and given back through the handle.
+    LockOutcome Lock() { return lock_.Lock(); }
+    void Unlock() noexcept { lock_.Unlock(); }
     // Whether this handle's hold was found taken over: its writes are refused
     // from then on (see the write operations below).
-    bool HoldLost() const noexcept { return lost_; }
+    bool HoldLost() const noexcept { return lock_.HoldLost(); }
 
     // Adds the record; the lock property is made (free) when missing. A lock that
     // exists is left as it is: record set-up runs under the lock, which its holder
@@ -55,8 +37,6 @@ public:
     // Adds the record and leaves the lock property alone.
     bool AddRecord(int maxRows, int cols);
     bool RemoveRecord();
-    // Re-creates the record with another maximum, keeping rows and column types.
-    bool SetMaxRows(int maxRows);
     bool SetSave(bool save);
 
     bool Exists();  // FindPubRecord
@@ -112,35 +92,13 @@ public:
     IKernel* Kernel() const noexcept { return kernel_; }
     int PubIndex() const noexcept { return pubIndex_; }
     const char* RecordName() const noexcept { return recordName_; }
-    const char* LockName() const noexcept { return lockName_; }
+    const char* LockName() const noexcept { return lock_.Name(); }
 
 private:
-    void EnsureLockProperty();
-    bool TryLock();
-    // The claim's value now, searched from the value last seen; a claim holding
-    // a value out of reach is set back to 0 (and that logged).
-    int LearnClaim(int from);
-    LockOutcome BeginHold(LockOutcome outcome, int generation);
-    LockOutcome BeginTakenHold();
-    // Before a write of the hold: whether the hold is still this handle's.
-    bool MayWrite() noexcept;
-    void ReportTakeover(std::int64_t waitedNs);
-    void ReportLost() noexcept;
-
     IKernel* kernel_;
-    int pubIndex_ = -1;
-    const char* recordName_;    // the caller's text; handles live inside one call
-    const char* lockName_;      // points into lockInline_ or lockHeap_
-    char lockInline_[64];
-    std::string lockHeap_;
-    const char* claimName_;     // the lock's name followed by "Takeover": in claimInline_ or claimHeap_
-    char claimInline_[72];
-    std::string claimHeap_;
-    bool holding_ = false;
-    bool holdsClaim_ = false;   // a takeover: the claim is ours until Unlock
-    bool lost_ = false;         // the hold was found taken over
-    int generation_ = 0;        // the claim's value the hold is under
-    std::int64_t boundNs_ = 0;
+    const char* recordName_;  // the caller's text; handles live inside one call
+    int pubIndex_;
+    ListLock lock_;
 };
 
 // Holds a record's lock for a scope: released on every path, bad_alloc included.

@@ -270,3 +270,44 @@ void RecordImage::WriteCells(PubRecordHandle& handle, int row, int at) const {
         }
     }
 }
+
+bool SetMaxRows(PubRecordHandle& handle, int maxRows) {
+    if (handle.PubIndex() < 0 || maxRows <= 0) return false;
+    const int oldMax = handle.MaxRows();
+    if (oldMax < 0 || maxRows == oldMax) return false;  // missing, or nothing to change
+    // Everything is read before anything is removed: running out of memory here
+    // leaves the record untouched.
+    RecordImage saved;
+    saved.Take(handle);
+    if (saved.Cols() <= 0) return false;
+    const int keep = std::min(saved.Rows(), maxRows);
+    const bool defaultsComplete = std::all_of(saved.Types().begin(), saved.Types().end(), [](int type) {
+        return type == VT_INT || type == VT_FLOAT || type == VT_STRING || type == VT_WIDESTR;
+    });
+
+    handle.RemoveRecord();
+    bool created = false;
+    try {
+        created = saved.Recreate(handle, maxRows, keep);
+    } catch (const std::bad_alloc&) {
+        // Put the old record back, whole, before the shortage is reported.
+        handle.RemoveRecord();
+        saved.Recreate(handle, oldMax, saved.Rows());
+        throw;
+    }
+    if (!created) {
+        // Put the old record back with all its rows rather than lose the list.
+        const bool restored = saved.Recreate(handle, oldMax, saved.Rows());
+        const std::string text = std::string("PubRecordHandle::SetMaxRows: cannot re-create record ") +
+                                 handle.RecordName() + " with " + std::to_string(maxRows) + " rows; " +
+                                 (restored ? "kept it as it was" : "could not put it back either");
+        handle.Kernel()->WriteLog(text.c_str());
+        return false;
+    }
+    for (int row = keep; row < maxRows; ++row) {
+        // A new row holds the default of each column's type: 0, 0.0, empty text.
+        if (!defaultsComplete) return false;  // a column type without a default value
+        if (!handle.InsertDefaultRow(row)) return false;
+    }
+    return true;
+}

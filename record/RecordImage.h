@@ -111,3 +111,7 @@ private:
     int rows_ = 0;
     int recordRows_ = -1;
 };
+
+// Re-creates the handle's record with another maximum, keeping rows and column
+// types, through an image of it: nothing is removed before all is read.
+bool SetMaxRows(PubRecordHandle& handle, int maxRows);

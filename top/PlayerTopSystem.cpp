@@ -163,7 +163,7 @@ bool SetUpTopListRecord(IKernel* kernel) {
     if (handle.Exists()) {
         MigrateTopListRecord(handle);
         // Re-creation may drop the save flag; the list must survive a restart.
-        if (handle.SetMaxRows(kMaxRows)) handle.SetSave(true);
+        if (SetMaxRows(handle, kMaxRows)) handle.SetSave(true);
         return true;
     }
     if (!handle.CreateRecord(kMaxRows, kColumns)) return false;

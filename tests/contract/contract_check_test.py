@@ -45,8 +45,8 @@ def main(source):
                              capture_output=True, text=True, env={**os.environ, "VOGAME_SOURCE_ROOT": root})
         if run.returncode != 0:
             failures.append("the untouched sources fail:\n" + run.stdout)
-    failures += changed(source, "record/PubRecordHandle.cpp", '"by a stopped server', '"by a halted server',
-                        ["log-line catalogue's text for record/PubRecordHandle.cpp ReportTakeover"])
+    failures += changed(source, "record/ListLock.cpp", '"by a stopped server', '"by a halted server',
+                        ["log-line catalogue's text for record/ListLock.cpp ReportTakeover"])
     failures += changed(source, "top/PlayerTopSystem.cpp", "    kernel->DeclareHeartBeat(kList.heartBeat, Contained<H_TopListUpdate>);",
                         "    kernel->DeclareHeartBeat(kList.heartBeat, Contained<H_TopListUpdate>);\n    kernel->GetScene();",
                         ["the generated parts differ from the code"])

@@ -92,7 +92,7 @@ TEST_F(RecordImageTest, AShortageAtAnyAllocationLosesNoRow) {
              image.AppendRows(handle, backwards);
          },
          &reversed},
-        {"resize", [](PubRecordHandle& handle, const RecordImage&) { handle.SetMaxRows(30); }, &rows},
+        {"resize", [](PubRecordHandle& handle, const RecordImage&) { SetMaxRows(handle, 30); }, &rows},
     };
     for (const Case& c : cases) {
         std::uint64_t k = 1;
