@@ -16,8 +16,14 @@
 
 #include "host/World.h"
 #include "record/StaleLockBound.h"
+#include "top/RankedLists.h"
 
 namespace {
+
+// The lists as the leaderboards describe them.
+constexpr const TopList::RankedList& kPlayerTop = TopList::PlayerTop::kList;
+constexpr const TopList::RankedList& kCharmTop = TopList::CharmTop::kList;
+constexpr const TopList::RankedList& kWinStreakTop = TopList::WinStreakTop::kList;
 
 constexpr double kRoundTripMs = 0.1;
 constexpr int kRows = 150;
@@ -105,7 +111,7 @@ void BM_LockHold_PlayerResort(benchmark::State& state) {
     HoldServer bench;
     const ObjectId home = bench.Kernel().SceneObject(1);
     MeasureHold(
-        state, bench, [&] { bench.Store().Seed(u"Pub_PlayerTopInfo", "PlayerToplistRec", kRows, kPlayerTypes, PlayerRows(kRows, false)); },
+        state, bench, [&] { bench.Store().Seed(kPlayerTop.pubSpace, kPlayerTop.record, kRows, kPlayerTypes, PlayerRows(kRows, false)); },
         [&] { bench.Kernel().RunHeartBeat(home, "PlayerTopSystem::H_TopListUpdate"); });
 }
 BENCHMARK(BM_LockHold_PlayerResort);
@@ -115,7 +121,7 @@ void BM_LockHold_PlayerMigration(benchmark::State& state) {
     const ObjectId scene = bench.Kernel().SceneObject(2);
     MeasureHold(
         state, bench,
-        [&] { bench.Store().Seed(u"Pub_PlayerTopInfo", "PlayerToplistRec", kRows, kOlderPlayerTypes, PlayerRows(kRows, true)); },
+        [&] { bench.Store().Seed(kPlayerTop.pubSpace, kPlayerTop.record, kRows, kOlderPlayerTypes, PlayerRows(kRows, true)); },
         [&] { bench.Kernel().RaiseEvent(scene, "OnSystemInit"); });
 }
 BENCHMARK(BM_LockHold_PlayerMigration);
@@ -127,7 +133,7 @@ void BM_LockHold_PlayerResize(benchmark::State& state) {
     const ObjectId scene = bench.Kernel().SceneObject(2);
     MeasureHold(
         state, bench,
-        [&] { bench.Store().Seed(u"Pub_PlayerTopInfo", "PlayerToplistRec", kRows - 1, kPlayerTypes, PlayerRows(kRows - 1, false)); },
+        [&] { bench.Store().Seed(kPlayerTop.pubSpace, kPlayerTop.record, kRows - 1, kPlayerTypes, PlayerRows(kRows - 1, false)); },
         [&] { bench.Kernel().RaiseEvent(scene, "OnSystemInit"); });
 }
 BENCHMARK(BM_LockHold_PlayerResize);
@@ -136,7 +142,7 @@ void BM_LockHold_CharmResort(benchmark::State& state) {
     HoldServer bench;
     const ObjectId home = bench.Kernel().SceneObject(1);
     MeasureHold(
-        state, bench, [&] { bench.Store().Seed(u"Pub_CharmTopInfo", "CharmTopRec", kRows, kCharmTypes, CharmRows()); },
+        state, bench, [&] { bench.Store().Seed(kCharmTop.pubSpace, kCharmTop.record, kRows, kCharmTypes, CharmRows()); },
         [&] { bench.Kernel().RunHeartBeat(home, "NewCharmTopSystem::H_TopListUpdate"); });
 }
 BENCHMARK(BM_LockHold_CharmResort);
@@ -147,7 +153,7 @@ void BM_LockHold_CharmRebuild(benchmark::State& state) {
     HoldServer bench;
     const ObjectId scene = bench.Kernel().SceneObject(2);
     MeasureHold(
-        state, bench, [&] { bench.Store().Seed(u"Pub_CharmTopInfo", "CharmTopRec", kRows, kCharmTypes, CharmRows()); },
+        state, bench, [&] { bench.Store().Seed(kCharmTop.pubSpace, kCharmTop.record, kRows, kCharmTypes, CharmRows()); },
         [&] { bench.Kernel().RaiseEvent(scene, "OnSystemInit"); });
 }
 BENCHMARK(BM_LockHold_CharmRebuild);
@@ -174,21 +180,21 @@ void MeasureReply(benchmark::State& state, int message, SetUp seed) {
 }
 
 void BM_LockHold_PlayerReply(benchmark::State& state) {
-    MeasureReply(state, 140911, [](PubDataStore& store) {
-        store.Seed(u"Pub_PlayerTopInfo", "PlayerToplistRec", kRows, kPlayerTypes, PlayerRows(kRows, false));
+    MeasureReply(state, kPlayerTop.queryMessage, [](PubDataStore& store) {
+        store.Seed(kPlayerTop.pubSpace, kPlayerTop.record, kRows, kPlayerTypes, PlayerRows(kRows, false));
     });
 }
 BENCHMARK(BM_LockHold_PlayerReply);
 
 void BM_LockHold_CharmReply(benchmark::State& state) {
-    MeasureReply(state, 140912,
-                 [](PubDataStore& store) { store.Seed(u"Pub_CharmTopInfo", "CharmTopRec", kRows, kCharmTypes, CharmRows()); });
+    MeasureReply(state, kCharmTop.queryMessage,
+                 [](PubDataStore& store) { store.Seed(kCharmTop.pubSpace, kCharmTop.record, kRows, kCharmTypes, CharmRows()); });
 }
 BENCHMARK(BM_LockHold_CharmReply);
 
 void BM_LockHold_StreakRequest(benchmark::State& state) {
-    MeasureReply(state, 150516, [](PubDataStore& store) {
-        store.Seed(u"Pub_TopAlwaysWin", "PlayerTopAlwaysWinRec", kRows, kStreakTypes, StreakRows());
+    MeasureReply(state, kWinStreakTop.queryMessage, [](PubDataStore& store) {
+        store.Seed(kWinStreakTop.pubSpace, kWinStreakTop.record, kRows, kStreakTypes, StreakRows());
     });
 }
 BENCHMARK(BM_LockHold_StreakRequest);
@@ -202,8 +208,8 @@ void BM_LockHold_DailyPrize(benchmark::State& state) {
     MeasureHold(
         state, bench,
         [&] {
-            bench.Store().Seed(u"Pub_TopAlwaysWin", "PlayerTopAlwaysWinRec", kRows, kStreakTypes, StreakRows());
-            bench.Store().Seed(u"Pub_TopAlwaysWin", "PlayerPrizeTimeRec", 1, {VT_INT}, {});
+            bench.Store().Seed(kWinStreakTop.pubSpace, kWinStreakTop.record, kRows, kStreakTypes, StreakRows());
+            bench.Store().Seed(kWinStreakTop.pubSpace, "PlayerPrizeTimeRec", 1, {VT_INT}, {});
             bench.server->Letters()->Clear();
         },
         [&] { bench.Kernel().RunCommand(scene, daily); });

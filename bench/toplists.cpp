@@ -24,8 +24,14 @@
 #include "DirectCallbacks.h"
 #include "host/World.h"
 #include "tests/support/AllocationControl.h"
+#include "top/RankedLists.h"
 
 namespace {
+
+// The lists as the leaderboards describe them.
+constexpr const TopList::RankedList& kPlayerTop = TopList::PlayerTop::kList;
+constexpr const TopList::RankedList& kCharmTop = TopList::CharmTop::kList;
+constexpr const TopList::RankedList& kWinStreakTop = TopList::WinStreakTop::kList;
 
 // --- shared set-up -------------------------------------------------------------------
 
@@ -271,7 +277,7 @@ void BM_PlayerTopListUpdate_TenOutOfPlace(benchmark::State& state) {
     const ObjectId home = bench.Kernel().SceneObject(1);
     MeasureEach(
         state, __func__, bench.Kernel(),
-        [&] { bench.Store().Seed(u"Pub_PlayerTopInfo", "PlayerToplistRec", 150, kPlayerTypes, rows); },
+        [&] { bench.Store().Seed(kPlayerTop.pubSpace, kPlayerTop.record, 150, kPlayerTypes, rows); },
         [&] { bench.Kernel().RunHeartBeat(home, "PlayerTopSystem::H_TopListUpdate"); });
     state.SetLabel("max:kernel_calls=700;max:lib_allocs=5");
 }
@@ -282,7 +288,7 @@ void BM_PlayerListReply(benchmark::State& state) {
     BenchServer bench;
     const auto players = FillPlayerList(*bench.server);
     CVarList request;
-    request.PushInt(140911);
+    request.PushInt(kPlayerTop.queryMessage);
     Measure(state, __func__, bench.Kernel(), [&] {
         bench.Kernel().DeliverCustomMessage(players[10], request);
         bench.Kernel().ClearInbox(players[10]);
@@ -388,7 +394,7 @@ void BM_CharmResortTopList_TenOutOfPlace(benchmark::State& state) {
     });
     const ObjectId home = bench.Kernel().SceneObject(1);
     MeasureEach(
-        state, __func__, bench.Kernel(), [&] { bench.Store().Seed(u"Pub_CharmTopInfo", "CharmTopRec", 150, kCharmTypes, rows); },
+        state, __func__, bench.Kernel(), [&] { bench.Store().Seed(kCharmTop.pubSpace, kCharmTop.record, 150, kCharmTypes, rows); },
         [&] { bench.Kernel().RunHeartBeat(home, "NewCharmTopSystem::H_TopListUpdate"); });
     state.SetLabel("max:kernel_calls=800");
 }

@@ -4,9 +4,15 @@
 // at most 150 rows, every row named (the player list may also hold the unnamed
 // rows of defaults that a resize adds), no name twice, the ranking column never
 // rising from one row to the next, and the record's lock free.
+#include <array>
+#include <cstddef>
+#include <iterator>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "top/RankedLists.h"
 
 class PubDataStore;
 
@@ -20,12 +26,37 @@ struct ListShape {
     bool fillerRows = false;  // unnamed rows of defaults allowed
 };
 
-inline constexpr ListShape kPlayerList{u"Pub_PlayerTopInfo", "PlayerToplistRec", "PlayerToplistRecPubLock", 1, true};
-inline constexpr ListShape kCharmList{u"Pub_CharmTopInfo", "CharmTopRec", "CharmTopRecPubLock", 7};
-inline constexpr ListShape kStreakList{u"Pub_TopAlwaysWin", "PlayerTopAlwaysWinRec", "PlayerTopAlwaysWinRecPubLock", 4};
-inline constexpr ListShape kAllLists[] = {kPlayerList, kCharmList, kStreakList};
+// A list's lock property: its record's name followed by "PubLock".
+template <const TopList::RankedList& List>
+struct LockNameOf {
+    static constexpr std::size_t kLength = std::char_traits<char>::length(List.record);
+    static constexpr std::array<char, kLength + 8> kText = [] {
+        std::array<char, kLength + 8> text{};
+        constexpr std::string_view kSuffix = "PubLock";
+        for (std::size_t i = 0; i < kLength; ++i) text[i] = List.record[i];
+        for (std::size_t i = 0; i < kSuffix.size(); ++i) text[kLength + i] = kSuffix[i];
+        return text;
+    }();
+};
 
-constexpr int kMaxRows = 150;
+template <const TopList::RankedList& List>
+constexpr ListShape ShapeOf() {
+    return {List.pubSpace, List.record, LockNameOf<List>::kText.data(), List.keyColumn, List.fillerRows};
+}
+
+// The shapes of the lists the leaderboards describe (top/RankedLists.h).
+inline constexpr ListShape kPlayerList = ShapeOf<TopList::PlayerTop::kList>();
+inline constexpr ListShape kCharmList = ShapeOf<TopList::CharmTop::kList>();
+inline constexpr ListShape kStreakList = ShapeOf<TopList::WinStreakTop::kList>();
+
+template <std::size_t... I>
+constexpr std::array<ListShape, sizeof...(I)> ShapesOf(std::index_sequence<I...>) {
+    return {ShapeOf<*TopList::kRankedLists[I]>()...};
+}
+// Every ranked list, in the order of TopList::kRankedLists.
+inline constexpr auto kAllLists = ShapesOf(std::make_index_sequence<std::size(TopList::kRankedLists)>());
+
+constexpr int kMaxRows = TopList::kMaxRows;
 
 // What is wrong with the list's rows, named after the record; empty when they
 // are fine or the record does not exist. Safe inside the store's release hook.

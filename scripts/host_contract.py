@@ -191,6 +191,15 @@ def resolve(token, values):
     return values.get(token, token)
 
 
+def module_text(f):
+    """A module's code, with the description of its ranked list (top/<module>List.h) when it has one."""
+    text = code_only(read('top/' + f))
+    header = 'top/' + f.replace('System.cpp', 'List.h')
+    if f.endswith('System.cpp') and os.path.exists(os.path.join(ROOT, header)):
+        text += '\n' + code_only(read(header))
+    return text
+
+
 def module_files():
     return sorted(p for p in os.listdir(os.path.join(ROOT, 'top'))
                   if p.endswith('System.cpp'))
@@ -200,7 +209,7 @@ def callbacks_table():
     lines = ['| module | kind | class | event, command or message | name |', '|---|---|---|---|---|']
     for f in module_files():
         module = f[:-4]
-        text = code_only(read('top/' + f))
+        text = module_text(f)
         values = constants(text)
         for cls, event in re.findall(r'OnEvent\(\s*"(\w+)"\s*,\s*"(\w+)"', text):
             lines.append('| %s | event | `%s` | `%s` | |' % (module, cls, event))
@@ -233,7 +242,7 @@ def library_properties():
 
     for f in module_files() + ['PlayerFields.cpp']:
         module = f[:-4] if f != 'PlayerFields.cpp' else 'PlayerTopSystem, NewCharmTopSystem'
-        text = code_only(read('top/' + f))
+        text = module_text(f)
         values = constants(text)
         for body in re.findall(r'PlayerField\s+\w+\[\w*\]\s*=\s*\{(.*?)\};', text, re.S):
             for prop, vt in re.findall(r'\{\s*("[^"]+"|\w+)\s*,\s*(VT_\w+)\s*\}', body):
@@ -273,7 +282,7 @@ def support_table():
 def records_in_code():
     found = set()
     for f in module_files():
-        text = code_only(read('top/' + f))
+        text = module_text(f)
         values = constants(text)
         for ident, space in re.findall(r'constexpr\s+const\s+char16_t\s*\*\s*(\w+)\s*=\s*u"([^"]+)"', text):
             found.add(space)

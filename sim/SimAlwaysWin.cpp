@@ -14,6 +14,7 @@
 #include "SimNames.h"
 #include "SimOptions.h"
 #include "SimReport.h"
+#include "top/RankedLists.h"
 
 #ifndef VOGAME_SIM_RULES
 #define VOGAME_SIM_RULES "sim/rules/PlayerTopAlwaysWin.ini"
@@ -21,7 +22,8 @@
 
 namespace {
 
-constexpr int kListRequest = 150516;
+constexpr const TopList::RankedList& kList = TopList::WinStreakTop::kList;
+constexpr int kListRequest = kList.queryMessage;
 constexpr int kChallengeScene = 3;
 
 struct Fighter {
@@ -124,7 +126,7 @@ struct Sent {
 extern const SimExtension kExtension;
 
 void Report(SimRun& run, SimReport& report) {
-    const auto list = run.world.Store().Snapshot(u"Pub_TopAlwaysWin", "PlayerTopAlwaysWinRec");
+    const auto list = run.world.Store().Snapshot(kList.pubSpace, kList.record);
     ReportSection& s = report.Section("Win-streak leaderboard", "win_streak_leaderboard");
     std::uint64_t fights = 0, broken = 0;
     for (const ServerFights& f : g_fights) {

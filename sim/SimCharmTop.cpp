@@ -8,10 +8,12 @@
 #include "SimNames.h"
 #include "SimOptions.h"
 #include "SimReport.h"
+#include "top/RankedLists.h"
 
 namespace {
 
-constexpr int kListRequest = 140912;
+constexpr const TopList::RankedList& kList = TopList::CharmTop::kList;
+constexpr int kListRequest = kList.queryMessage;
 
 struct CharmState {
     int charm = 0, gifts = 0;
@@ -53,7 +55,7 @@ int IntCell(const std::vector<HostValue>& row, std::size_t col) {
 }
 
 void Report(SimRun& run, SimReport& report) {
-    const auto list = run.world.Store().Snapshot(u"Pub_CharmTopInfo", "CharmTopRec");
+    const auto list = run.world.Store().Snapshot(kList.pubSpace, kList.record);
     ReportSection& s = report.Section("Charm leaderboard", "charm_leaderboard");
     const std::size_t rows = list ? list->rows.size() : 0;
     s.Number("rows", static_cast<std::int64_t>(rows));

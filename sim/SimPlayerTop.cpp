@@ -9,11 +9,13 @@
 #include "SimNames.h"
 #include "SimOptions.h"
 #include "SimReport.h"
+#include "top/RankedLists.h"
 
 namespace {
 
-constexpr int kListRequest = 140911;
-constexpr int kListReply = 100721;
+constexpr const TopList::RankedList& kList = TopList::PlayerTop::kList;
+constexpr int kListRequest = kList.queryMessage;
+constexpr int kListReply = kList.replyMessage;
 constexpr int kEntryValues = 11;
 constexpr int kMaxLevel = 150;
 
@@ -186,7 +188,7 @@ std::size_t SampleRequester(SimServerState& s, const PubDataStore::RecordSnapsho
 }
 
 void Report(SimRun& run, SimReport& report) {
-    const auto list = run.world.Store().Snapshot(u"Pub_PlayerTopInfo", "PlayerToplistRec");
+    const auto list = run.world.Store().Snapshot(kList.pubSpace, kList.record);
     ReportSection& s = report.Section("Player leaderboard", "player_leaderboard");
     const std::size_t rows = list ? list->rows.size() : 0;
     s.Number("rows", static_cast<std::int64_t>(rows));

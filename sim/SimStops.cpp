@@ -16,13 +16,6 @@ constexpr std::int64_t kRestartAfterMs = 3'600'000;
 // seed: every locked rewrite makes more, so it is the next one that stops.
 constexpr std::uint64_t kLatestCallInside = 6;
 
-const char* ListName(const ListInvariants::ListShape& list) {
-    const std::string_view record = list.record;
-    if (record == ListInvariants::kPlayerList.record) return "player";
-    if (record == ListInvariants::kCharmList.record) return "charm";
-    return "win streak";
-}
-
 // A takeover the library logged: the lock's name and the wait before it.
 struct Takeover {
     std::string lock;
@@ -152,9 +145,9 @@ void SimStops::Report(ReportSection& s) const {
             fault = lost->second;
         const auto n = std::count_if(takeovers.begin(), takeovers.end(),
                                      [&](const Takeover& t) { return t.lock == list.lock; });
-        lists.push_back({{"list", ListName(list)}, {"takeovers", n}, {"whole", fault.empty()},
+        lists.push_back({{"list", SimListName(list)}, {"takeovers", n}, {"whole", fault.empty()},
                          {"fault", fault.empty() ? Json() : Json(fault)}});
-        listLines.emplace_back(std::string("  ") + ListName(list) + " list",
+        listLines.emplace_back(std::string("  ") + SimListName(list) + " list",
                                std::to_string(n) + " taken over, " + (fault.empty() ? "whole" : "NOT WHOLE: " + fault));
     }
     s.JsonOnly("locks", {{"stopped_servers", std::move(stopped)},

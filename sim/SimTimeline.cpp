@@ -2,13 +2,13 @@
 
 #include "SimCostMeter.h"
 #include "SimExtension.h"
+#include "SimListCheck.h"
 #include "host/ListInvariants.h"
 #include "host/PubDataStore.h"
 #include "host/Server.h"
 
 namespace {
 // The lists in report order, with what their ranking column holds.
-constexpr const char* kListNames[3] = {"player", "charm", "win streak"};
 constexpr const char* kValueNames[3] = {"level", "charm", "streak"};
 
 // Lines of the library's log that contain marker: its takeovers ("taken over as
@@ -147,7 +147,7 @@ void SimTimeline::Report(SimReport& report, const SimCostMeter& costs, bool redi
     Json lists = Json::array();
     for (std::size_t i = 0; i < lists_.size(); ++i) {
         const ListSeries& l = lists_[i];
-        lists.push_back({{"list", kListNames[i]},
+        lists.push_back({{"list", SimListName(ListInvariants::kAllLists[i])},
                          {"value", kValueNames[i]},
                          {"rows", l.rows},
                          {"rank_1", l.rank1},

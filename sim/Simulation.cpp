@@ -19,21 +19,12 @@
 #include "SimStops.h"
 #include "SimTimeline.h"
 #include "host/HostClock.h"
+#include "host/ListInvariants.h"
 #include "Utility/Platform.h"
 
 namespace {
-// The leaderboards whose rewrites are counted, with the lock property beside each record.
-struct ListLock {
-    const char* list;
-    const char16_t* space;
-    const char* record;
-    const char* lock;
-};
-constexpr ListLock kLists[3] = {
-    {"player", u"Pub_PlayerTopInfo", "PlayerToplistRec", "PlayerToplistRecPubLock"},
-    {"charm", u"Pub_CharmTopInfo", "CharmTopRec", "CharmTopRecPubLock"},
-    {"win streak", u"Pub_TopAlwaysWin", "PlayerTopAlwaysWinRec", "PlayerTopAlwaysWinRecPubLock"},
-};
+// The leaderboards whose rewrites are counted (top/RankedLists.h), with the lock property beside each record.
+const auto& kLists = ListInvariants::kAllLists;
 
 // Player names: two syllables, then a number once the pairs run out; unique in the world.
 std::u16string PlayerName(int global) {
@@ -169,7 +160,7 @@ bool Simulation::StartServers(std::unique_ptr<PubDataStore> store) {
         for (std::size_t i = 0; i < world_->ServerCount(); ++i) world_->server(i).Kernel().AdvanceTo(options_.resumeMs);
     hooked_ = world_->Store().SetReleaseHook([this](PubDataStore&, int, std::string_view property) {
         for (int i = 0; i < 3; ++i)
-            if (property == kLists[i].lock) rewrites_[i].fetch_add(1, std::memory_order_relaxed);
+            if (property == kLists[static_cast<std::size_t>(i)].lock) rewrites_[i].fetch_add(1, std::memory_order_relaxed);
     });
     servers_.resize(world_->ServerCount());
     for (std::size_t i = 0; i < world_->ServerCount(); ++i) {
@@ -388,7 +379,7 @@ void Simulation::CountWork() {
     PubDataStore& store = world_->Store();
     const std::array<std::uint64_t, 3> rewrites = ListRewrites(figures_);
     for (int i = 0; i < 3; ++i) {
-        const ListLock& l = kLists[i];
+        const ListInvariants::ListShape& l = kLists[static_cast<std::size_t>(i)];
         const int index = store.SpaceIndex(l.space);
         w.rewrites[i] = rewrites[static_cast<std::size_t>(i)];
         w.rows[i] = std::max(0, store.Rows(index, l.record));
@@ -466,7 +457,7 @@ void Simulation::ReportWork(SimReport& report, double seconds) {
     s.JsonOnly("requests_by_message", std::move(byMessage));
     s.Number("replies sent", n(messages));
     s.Number("re-sorts by the hourly heartbeats", n(2 * static_cast<std::uint64_t>(options_.servers) * (hoursRun + 1)));
-    s.Number("re-sorts by win-streak list requests", n(requests[150516]));
+    s.Number("re-sorts by win-streak list requests", n(requests[TopList::WinStreakTop::kList.queryMessage]));
     s.Number("timed events fired", n(timed));
     s.Number("lock waits (failed compare-and-set tries)", n(lockWaits), "lock_waits");
     s.Number("lock waits per change", changes ? static_cast<double>(lockWaits) / static_cast<double>(changes) : 0.0,
@@ -476,8 +467,8 @@ void Simulation::ReportWork(SimReport& report, double seconds) {
     t.Column("list").Column("rows", true).Column("locked rewrites", true).Column("lock waits", true).Column(
         "lock at the end", false, "lock_held");
     for (int i = 0; i < 3; ++i) {
-        const ListLock& l = kLists[i];
-        t.AddRow() = {l.list, w.rows[i], n(w.rewrites[i]), n(w.listWaits[i]),
+        const ListInvariants::ListShape& l = kLists[static_cast<std::size_t>(i)];
+        t.AddRow() = {SimListName(l), w.rows[i], n(w.rewrites[i]), n(w.listWaits[i]),
                       ReportCell(w.lockHeld[i] ? "HELD" : "free", w.lockHeld[i])};
     }
     stops_->Report(s);

@@ -14,6 +14,7 @@
 #include "../record/RecordImage.h"
 #include "LockedList.h"
 #include "PlayerFields.h"
+#include "NewCharmTopList.h"
 #include "RankedPlacement.h"
 #include "RankedReply.h"
 #include "RankedResort.h"
@@ -23,56 +24,10 @@
 namespace {
 
 using namespace TopList;
+using namespace TopList::CharmTop;
 
 ICriticalManagerSystem* g_criticalManager = nullptr;
 std::int32_t g_homeSceneLoads = 0;
-
-constexpr const char16_t* kPubSpace = u"Pub_CharmTopInfo";
-constexpr const char* kRecord = "CharmTopRec";
-constexpr int kColumns = 9;
-constexpr int kColName = 0;
-constexpr int kColLevel = 1;
-constexpr int kColCastle = 4;
-constexpr int kColGuild = 6;
-constexpr int kColCharm = 7;
-constexpr int kColGift = 8;
-
-constexpr int kColumnTypes[kColumns] = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING,
-                                        VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
-
-// The player properties behind the record's columns, in column order.
-constexpr PlayerField kRowFields[kColumns] = {
-    {"Name", VT_WIDESTR}, {"Level", VT_INT},        {"ProfType", VT_INT},
-    {"Camp", VT_INT},     {"CastleNameID", VT_STRING}, {"Nation", VT_INT},
-    {"GuildName", VT_WIDESTR}, {"Charm", VT_INT},   {"GiftNum", VT_INT},
-};
-
-// Charm, gifts and level greatest first, then the name ascending; of two equal
-// rows the one nearer the end stays.
-constexpr ResortKey kResortOrder[] = {{kColCharm, true}, {kColGift, true}, {kColLevel, true}, {kColName, false}};
-
-// A player is placed by charm; one whose charm did not change is left exactly as
-// he is. A full list loses its last row and everyone from the newcomer's place
-// down moves one lower, so no player is thrown out while a lower-ranked one stays.
-constexpr RankedList kList{
-    .pubSpace = kPubSpace,
-    .record = kRecord,
-    .columnTypes = kColumnTypes,
-    .rowFields = kRowFields,
-    .keyColumn = kColCharm,
-    .maxRows = kMaxRows,
-    .fillerRows = false,
-    .unchangedKeyWritesNothing = true,
-    .resortOrder = kResortOrder,
-    .resortKeeps = EqualKeysKeep::NearerEnd,
-    .resortRows = std::numeric_limits<int>::max(),  // all it read: the record's maximum bounds it
-    .queryMessage = 140912,
-    .replyMessage = 100722,
-    .replyRows = 100,
-    .ownEntry = OwnEntry::CurrentValues,
-    .unlistedFields = kRowFields,
-    .heartBeat = "NewCharmTopSystem::H_TopListUpdate",
-};
 
 constexpr PropertyWatch kWatches[] = {
     {"Level", "NewCharmTopSystem::OnLevelChanged"},

@@ -25,6 +25,7 @@
 #include "../record/RecordImage.h"
 #include "LockedList.h"
 #include "PlayerFields.h"
+#include "PlayerTopAlwaysWinList.h"
 #include "RankedPlacement.h"
 #include "RankedReply.h"
 #include "RankedResort.h"
@@ -35,16 +36,9 @@
 namespace {
 
 using namespace TopList;
+using namespace TopList::WinStreakTop;
 
-constexpr const char16_t* kPubSpace = u"Pub_TopAlwaysWin";
-constexpr const char* kRecord = "PlayerTopAlwaysWinRec";
 constexpr const char* kPrizeRecord = "PlayerPrizeTimeRec";
-constexpr int kColumns = 5;
-constexpr int kColName = 0;
-constexpr int kColLevel = 1;
-constexpr int kColStreak = 4;
-
-constexpr const char* kStreakProperty = "CompeteAlwaysWin";
 constexpr const char* kStreakCallback = "PlayerTopAlwaysWinSystem::OnCompeteAlwaysWinChanged";
 
 constexpr int kDailyEventCommand = 326;
@@ -62,40 +56,7 @@ constexpr RuleSetting kRuleSettings[] = {{"MinAlwaysWinNum", SettingForm::Int},
                                          {"PrizeItemid", SettingForm::Int},
                                          {"Num", SettingForm::Int}};
 
-constexpr int kColumnTypes[kColumns] = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT};
-
-// The player's row as it is stored: Name, Level, ProfType, Camp, streak.
-constexpr PlayerField kRowFields[kColumns] = {
-    {"Name", VT_WIDESTR}, {"Level", VT_INT}, {"ProfType", VT_INT}, {"Camp", VT_INT}, {kStreakProperty, VT_INT},
-};
-
-// Streak and level greatest first, then the name ascending; of two equal rows the
-// one nearer the top stays.
 constexpr PropertyWatch kWatches[] = {{kStreakProperty, kStreakCallback}};
-
-constexpr ResortKey kResortOrder[] = {{kColStreak, true}, {kColLevel, true}, {kColName, false}};
-
-// A listed player is rewritten with his current values even when the recorded
-// streak was higher; an unlisted one enters a full list only above the last row's.
-constexpr RankedList kList{
-    .pubSpace = kPubSpace,
-    .record = kRecord,
-    .columnTypes = kColumnTypes,
-    .rowFields = kRowFields,
-    .keyColumn = kColStreak,
-    .maxRows = kMaxRows,
-    .fillerRows = false,
-    .unchangedKeyWritesNothing = false,
-    .resortOrder = kResortOrder,
-    .resortKeeps = EqualKeysKeep::NearerTop,
-    .resortRows = kMaxRows,
-    .queryMessage = 150516,
-    .replyMessage = 101162,
-    .replyRows = kMaxRows,
-    .ownEntry = OwnEntry::StoredRow,
-    .unlistedFields = kRowFields,
-    .heartBeat = nullptr,
-};
 
 struct PlayerAlwaysWinInitInfo {
     int MinAlwaysWinNum = 0;

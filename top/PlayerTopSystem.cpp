@@ -12,6 +12,7 @@
 #include "../record/RecordImage.h"
 #include "LockedList.h"
 #include "PlayerFields.h"
+#include "PlayerTopList.h"
 #include "RankedPlacement.h"
 #include "RankedReply.h"
 #include "RankedResort.h"
@@ -21,57 +22,14 @@
 namespace {
 
 using namespace TopList;
+using namespace TopList::PlayerTop;
 
 ICriticalManagerSystem* g_criticalManager = nullptr;
 std::int32_t g_homeSceneLoads = 0;
 
-constexpr const char16_t* kPubSpace = u"Pub_PlayerTopInfo";
-constexpr const char* kRecord = "PlayerToplistRec";
-constexpr int kColumns = 11;
-constexpr int kColName = 0;
-constexpr int kColLevel = 1;
 constexpr const char* kGutOverCallback = "PlayerTopSystem::OnPlayerGutOverChanged";
-
-constexpr int kColumnTypes[kColumns] = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_WIDESTR, VT_INT,
-                                        VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT};
 // Column types are set in this order (nation and profession swapped, as the older layout had them).
 constexpr int kColumnTypeOrder[kColumns] = {0, 1, 3, 2, 4, 5, 6, 7, 8, 9, 10};
-
-// The player properties copied into a row, in column order.
-constexpr PlayerField kRowFields[kColumns] = {
-    {"Name", VT_WIDESTR},       {"Level", VT_INT},       {"Nation", VT_INT},     {"ProfType", VT_INT},
-    {"GuildName", VT_WIDESTR},  {"GuildPoint", VT_INT},  {"CastleName", VT_WIDESTR},
-    {"CastlePoint", VT_INT},    {"Camp", VT_INT},        {"PeerageRank", VT_INT}, {"PeerageExp", VT_INT}};
-
-// An unlisted requester's own entry in the reply carries "GuildContribut" where
-// a row holds "GuildPoint"; clients read that slot as his contribution.
-constexpr PlayerField kUnlistedFields[kColumns] = {
-    {"Name", VT_WIDESTR},       {"Level", VT_INT},          {"Nation", VT_INT},     {"ProfType", VT_INT},
-    {"GuildName", VT_WIDESTR},  {"GuildContribut", VT_INT}, {"CastleName", VT_WIDESTR},
-    {"CastlePoint", VT_INT},    {"Camp", VT_INT},           {"PeerageRank", VT_INT}, {"PeerageExp", VT_INT}};
-
-// Level, then name, both greatest first; of two equal rows the one nearer the top stays.
-constexpr ResortKey kResortOrder[] = {{kColLevel, true}, {kColName, true}};
-
-constexpr RankedList kList{
-    .pubSpace = kPubSpace,
-    .record = kRecord,
-    .columnTypes = kColumnTypes,
-    .rowFields = kRowFields,
-    .keyColumn = kColLevel,
-    .maxRows = kMaxRows,
-    .fillerRows = true,
-    .unchangedKeyWritesNothing = false,
-    .resortOrder = kResortOrder,
-    .resortKeeps = EqualKeysKeep::NearerTop,
-    .resortRows = kMaxRows,
-    .queryMessage = 140911,
-    .replyMessage = 100721,
-    .replyRows = 100,
-    .ownEntry = OwnEntry::StoredRow,
-    .unlistedFields = kUnlistedFields,
-    .heartBeat = "PlayerTopSystem::H_TopListUpdate",
-};
 
 // "Nation" is watched too: without it column 2 would go stale until some other
 // watched value changed.
