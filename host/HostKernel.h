@@ -33,6 +33,7 @@
 #include "DiagnosticLog.h"
 #include "HostClock.h"
 #include "HostValue.h"
+#include "KernelControls.h"
 #include "PubDataGate.h"
 #include "PubDataStore.h"
 #include "Utility/CVarList.h"
@@ -48,7 +49,10 @@ public:
                                const HostValue& previous) = 0;
 };
 
-class HostKernel final : public IKernel {
+// The kernel's operations (IKernel), the host's own side that siblings, tests
+// and the simulator drive the world with, and apart from both the controls of
+// tests and the simulator (KernelControls).
+class HostKernel final : public IKernel, public KernelControls {
 public:
     // serverNumber goes into every ObjectId's serial, so ids of two servers never meet.
     HostKernel(PubDataStore& store, int serverNumber);
@@ -205,7 +209,7 @@ public:
                                     bool isPrivate, int saveMode, const char* description) override;
     bool AddClassRecordSaveMode(int classIndex, const char* name, int cols, int maxRows, int saveMode) override;
 
-    // ================= the host's own side (tests, simulator, siblings) =================
+    // ================= the host's own side: the world as siblings, tests and the simulator drive it =================
     // --- classes and configurations ---
     int DefineClass(std::string_view name, std::string_view parent = {});  // its index; the existing one when defined
     int ClassIndex(std::string_view name) const;                            // -1 when unknown
@@ -246,9 +250,6 @@ public:
     const std::vector<CVarList>& Inbox(const ObjectId& player) const;  // empty for unknown players
     void ClearInbox(const ObjectId& player);
     std::size_t MessagesSent() const;  // every SendCustomMessage accepted so far
-    // Keeps only the newest limit messages per inbox (0, the default: all), so
-    // long simulations do not hoard every reply.
-    void SetInboxLimit(std::size_t limit) noexcept;
 
     // --- clock and timers ---
     HostClock& Clock() noexcept;
@@ -270,40 +271,9 @@ public:
     const std::vector<std::string>& Logs() const noexcept;
     const std::vector<std::string>& Traces() const noexcept;
     void ClearLogs();
-    void SetEcho(bool echo) noexcept;
     // Refusals of this kernel (object records, unknown receivers...); the store has its own.
     DiagnosticLog& Diagnostics() noexcept;
     const DiagnosticLog& Diagnostics() const noexcept;
-    std::uint64_t KernelCalls() const noexcept;  // IKernel operations served so far
-    // Public-data calls that reached the store, in all and by operation (those with calls, in slot order).
-    std::uint64_t PubDataCalls() const noexcept;
-    std::vector<std::pair<std::string_view, std::uint64_t>> PubDataCallsByOperation() const;
-    const PubDataGate::LockTries& LockCounts() const noexcept;  // this server's lock takes, failed tries and waits
-    // With a counter of the program's allocations set (null: none), the
-    // allocations made inside kernel calls are summed, so that a benchmark can
-    // tell the library's own from the host's. Library code that a kernel call
-    // runs (a watch fired by SetInt) counts as the host's.
-    void CountAllocationsWith(std::uint64_t (*counter)() noexcept) noexcept;
-    std::uint64_t AllocationsInCalls() const noexcept;
-
-    // --- strict text ---
-    // When on, text handed to the library is overwritten when its next call on
-    // this kernel ends, and poisoned under AddressSanitizer (see KernelText). On
-    // by default: only figures of speed and memory turn it off.
-    void SetStrictText(bool strict) noexcept;
-    bool StrictText() const noexcept;
-    // A fault for tests of the host check: text is overwritten as the call that
-    // handed it out ends (KernelText::SetReusedEarly).
-    void SetTextReusedEarly(bool early) noexcept;
-
-    // --- halting, as a crash would stop the server (see PubDataGate) ---
-    void ArmHalt(HaltTrigger trigger);
-    void Halt();      // at once
-    bool Paused() const noexcept;  // a pausing trigger fired: the server waits inside that call
-    void Unpause();
-    bool Halted() const noexcept;
-    void Resume();    // running again (a restart); the trigger is disarmed
-    const char* HaltedAt() const noexcept;  // what the halt interrupted; empty when running
 
     // --- wiring ---
     PubDataStore& Store() noexcept;
@@ -314,6 +284,27 @@ public:
     // Drops everything that points into a loaded library: callbacks, heartbeat
     // functions and their attachments. Objects, inboxes, logs and timers stay.
     void ForgetLibrary();
+
+    // ================= KernelControls: for tests, benchmarks and the simulator only =================
+    KernelControls& Controls() noexcept { return *this; }
+    void SetStrictText(bool strict) noexcept override;
+    bool StrictText() const noexcept override;
+    void SetTextReusedEarly(bool early) noexcept override;
+    void ArmHalt(HaltTrigger trigger) override;
+    void Halt() override;
+    bool Paused() const noexcept override;
+    void Unpause() override;
+    bool Halted() const noexcept override;
+    void Resume() override;
+    const char* HaltedAt() const noexcept override;
+    std::uint64_t KernelCalls() const noexcept override;
+    std::uint64_t PubDataCalls() const noexcept override;
+    std::vector<std::pair<std::string_view, std::uint64_t>> PubDataCallsByOperation() const override;
+    const PubDataGate::LockTries& LockCounts() const noexcept override;
+    void CountAllocationsWith(std::uint64_t (*counter)() noexcept) noexcept override;
+    std::uint64_t AllocationsInCalls() const noexcept override;
+    void SetInboxLimit(std::size_t limit) noexcept override;
+    void SetEcho(bool echo) noexcept override;
 
     struct Impl;  // the kernel's internals, defined in HostKernel.cpp
 
