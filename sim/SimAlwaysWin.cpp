@@ -218,7 +218,8 @@ Json Gather(SimRun& run) {
     return out;
 }
 
-const SimExtension kExtension{"win-streak leaderboard", 30, WriteRules, Start, NewPlayer, Act, Report, Gather};
+const SimExtension kExtension{"win-streak leaderboard", 30, WriteRules, Start, NewPlayer, Act, Report, Gather, &kList,
+                              "win streak", "streak"};
 const SimExtensionRegistration kRegistration(kExtension);
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "SimCostMeter.h"
 #include "SimReport.h"
 #include "host/World.h"
+#include "top/RankedList.h"
 
 struct SimOptions;
 class SimActivity;
@@ -110,6 +111,11 @@ struct SimExtension {
     void (*report)(SimRun& run, SimReport& report) = nullptr;
     // In a server's own process: what its report needs of this process, as JSON (may be null).
     Json (*gather)(SimRun& run) = nullptr;
+    // The ranked list this part drives (may be null), its name in the report
+    // and what its ranking column holds.
+    const TopList::RankedList* list = nullptr;
+    const char* listName = nullptr;
+    const char* listValue = nullptr;
 };
 
 std::vector<const SimExtension*>& SimExtensions();  // sorted by order when the run starts

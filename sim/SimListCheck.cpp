@@ -1,6 +1,5 @@
 #include "SimListCheck.h"
 
-#include <iterator>
 #include <string_view>
 
 std::string SimLostPlayers(const PubDataStore& store, const ListInvariants::ListShape& list,
@@ -31,11 +30,3 @@ std::string SimListFault(const PubDataStore& store, const ListInvariants::ListSh
     return fault;
 }
 
-const char* SimListName(const ListInvariants::ListShape& list) {
-    // In the order of ListInvariants::kAllLists.
-    static constexpr const char* kNames[] = {"player", "charm", "win streak"};
-    static_assert(std::size(kNames) == std::size(ListInvariants::kAllLists), "every list has its name");
-    for (std::size_t i = 0; i < std::size(kNames); ++i)
-        if (std::string_view(ListInvariants::kAllLists[i].record) == list.record) return kNames[i];
-    return "";
-}

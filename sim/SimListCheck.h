@@ -18,6 +18,3 @@ std::string SimListFault(const PubDataStore& store, const ListInvariants::ListSh
 // The players of these servers missing from the list though no rule took them off.
 std::string SimLostPlayers(const PubDataStore& store, const ListInvariants::ListShape& list,
                            const std::vector<SimServerState>& servers);
-
-// The list's name in the report: "player", "charm" or "win streak".
-const char* SimListName(const ListInvariants::ListShape& list);

@@ -251,7 +251,7 @@ void Report(SimRun& run, SimReport& report) {
                              {"first_rows", first.ToJson()}});
 }
 
-const SimExtension kExtension{"player leaderboard", 10, nullptr, Start, NewPlayer, Act, Report};
+const SimExtension kExtension{"player leaderboard", 10, nullptr, Start, NewPlayer, Act, Report, nullptr, &kList, "player", "level"};
 const SimExtensionRegistration kRegistration(kExtension);
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "SimListCheck.h"
+#include "SimLists.h"
 #include "SimReport.h"
 #include "host/ListInvariants.h"
 

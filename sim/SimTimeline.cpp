@@ -2,15 +2,12 @@
 
 #include "SimCostMeter.h"
 #include "SimExtension.h"
-#include "SimListCheck.h"
+#include "SimLists.h"
 #include "host/ListInvariants.h"
 #include "host/PubDataStore.h"
 #include "host/Server.h"
 
 namespace {
-// The lists in report order, with what their ranking column holds.
-constexpr const char* kValueNames[3] = {"level", "charm", "streak"};
-
 // Lines of the library's log that contain marker: its takeovers ("taken over as
 // left by a stopped server") and its rewrites given up when fenced.
 std::uint64_t LinesWith(const std::vector<std::string>& logs, std::string_view marker) {
@@ -104,19 +101,19 @@ void SimTimeline::SampleList(std::size_t i, std::uint64_t rewrites, bool keep) {
 }
 
 void SimTimeline::Sample(std::int64_t endMs, const std::vector<SimServerCounters>& servers,
-                         const std::array<std::uint64_t, 3>& listRewrites, std::optional<std::uint64_t> roundTrips) {
+                         const SimListFigures& listRewrites, std::optional<std::uint64_t> roundTrips) {
     samples_.push_back(IsoTimeText(endMs));
     lastMs_ = endMs;
     nextMs_ = (endMs - startMs_) / kSampleMs * kSampleMs + kSampleMs;
     Take(servers, listRewrites, roundTrips, true);
 }
 
-void SimTimeline::Begin(const std::vector<SimServerCounters>& servers, const std::array<std::uint64_t, 3>& listRewrites,
+void SimTimeline::Begin(const std::vector<SimServerCounters>& servers, const SimListFigures& listRewrites,
                         std::optional<std::uint64_t> roundTrips) {
     Take(servers, listRewrites, roundTrips, false);
 }
 
-void SimTimeline::Take(const std::vector<SimServerCounters>& servers, const std::array<std::uint64_t, 3>& listRewrites,
+void SimTimeline::Take(const std::vector<SimServerCounters>& servers, const SimListFigures& listRewrites,
                        std::optional<std::uint64_t> roundTrips, bool keep) {
     for (std::size_t i = 0; i < lists_.size(); ++i) SampleList(i, listRewrites[i], keep);
     for (std::size_t i = 0; i < servers_.size() && i < servers.size(); ++i) {
@@ -148,7 +145,7 @@ void SimTimeline::Report(SimReport& report, const SimCostMeter& costs, bool redi
     for (std::size_t i = 0; i < lists_.size(); ++i) {
         const ListSeries& l = lists_[i];
         lists.push_back({{"list", SimListName(ListInvariants::kAllLists[i])},
-                         {"value", kValueNames[i]},
+                         {"value", SimListValueName(ListInvariants::kAllLists[i])},
                          {"rows", l.rows},
                          {"rank_1", l.rank1},
                          {"last_rank", l.last},

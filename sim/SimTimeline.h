@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "SimLists.h"
 #include "SimReport.h"
 
 class PubDataStore;
@@ -53,9 +54,9 @@ public:
     // (one per server, in server order), the locked rewrites of each list so far
     // (player, charm, win streak) and, over Redis, every process's round trips so far.
     void Sample(std::int64_t endMs, const std::vector<SimServerCounters>& servers,
-                const std::array<std::uint64_t, 3>& listRewrites, std::optional<std::uint64_t> roundTrips);
+                const SimListFigures& listRewrites, std::optional<std::uint64_t> roundTrips);
     // The same figures as the clock starts, so the first hour counts play, not the logins before it.
-    void Begin(const std::vector<SimServerCounters>& servers, const std::array<std::uint64_t, 3>& listRewrites,
+    void Begin(const std::vector<SimServerCounters>& servers, const SimListFigures& listRewrites,
                std::optional<std::uint64_t> roundTrips);
 
     // The report's section; costs are every server's, merged.
@@ -75,7 +76,7 @@ private:
         SimServerCounters before;
     };
     void SampleList(std::size_t list, std::uint64_t rewrites, bool keep);
-    void Take(const std::vector<SimServerCounters>& servers, const std::array<std::uint64_t, 3>& listRewrites,
+    void Take(const std::vector<SimServerCounters>& servers, const SimListFigures& listRewrites,
               std::optional<std::uint64_t> roundTrips, bool keep);
 
     const PubDataStore& store_;
@@ -83,7 +84,7 @@ private:
     std::int64_t nextMs_ = kSampleMs;  // from the start
     std::int64_t lastMs_;              // the last sample's time
     Json samples_ = Json::array();
-    std::array<ListSeries, 3> lists_;
+    std::array<ListSeries, kSimListCount> lists_;
     std::vector<ServerSeries> servers_;
     Json roundTrips_ = Json::array();
     std::uint64_t tripsBefore_ = 0;

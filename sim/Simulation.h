@@ -1,5 +1,6 @@
 #pragma once
-// One run of the simulator: a world, its players, the clock loop and the report.
+// One run of the simulator: a world, its players and the clock loop
+// (Simulation.cpp); the report built from what it counted (SimulationReport.cpp).
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "SimExtension.h"
+#include "SimLists.h"
 #include "SimOptions.h"
 #include "host/World.h"
 
@@ -46,7 +48,7 @@ private:
     // A sample of the run's course when a step ending at endMs completes an hour
     // (or the run); at the start, the figures the first hour is counted from.
     void SampleTimeline(std::int64_t endMs, bool last, bool start = false);
-    std::array<std::uint64_t, 3> ListRewrites(const std::vector<Json>& figures) const;
+    SimListFigures ListRewrites(const std::vector<Json>& figures) const;
     void ReportWorld(SimReport& report);
     void CountWork();
     void ReportWork(SimReport& report, double seconds);
@@ -68,13 +70,13 @@ private:
     std::int64_t daysShown_ = 0;  // progress lines written (--progress)
     std::uint64_t logins_ = 0;
     // Lock holds released, per leaderboard (counted by the store's release hook).
-    std::atomic<std::uint64_t> rewrites_[3] = {};
+    std::atomic<std::uint64_t> rewrites_[kSimListCount] = {};
     bool hooked_ = false;  // the store runs the release hook (else it counts its own releases)
     struct WorkCounters {
         std::uint64_t changes = 0, callbacks = 0, kernelCalls = 0, messages = 0, timed = 0, lockWaits = 0;
-        std::uint64_t rewrites[3] = {}, listWaits[3] = {};
-        int rows[3] = {};
-        bool lockHeld[3] = {};
+        std::uint64_t rewrites[kSimListCount] = {}, listWaits[kSimListCount] = {};
+        int rows[kSimListCount] = {};
+        bool lockHeld[kSimListCount] = {};
         std::map<int, std::uint64_t> requests;
     } work_;
 };
