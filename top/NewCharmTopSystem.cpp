@@ -114,10 +114,12 @@ int H_TopListUpdate(IKernel* kernel, const ObjectId&) {
     return 1;
 }
 
+// The watches first, then the entry (as the player list does): should the entry
+// fail, the player's next watched change enters him.
 int OnPlayerGutOverChanged(IKernel* kernel, const ObjectId& player, const char*, const IVarList&) {
     if (!IsActiveParticipant(kernel, player)) return 1;
-    EnterPlayer(kernel, player, kList);
     AttachWatches(g_criticalManager, kernel, player, kWatches);
+    EnterPlayer(kernel, player, kList);
     return 1;
 }
 

@@ -162,8 +162,10 @@ int OnPlayerLoad(IKernel* kernel, const ObjectId& player, const ObjectId&, const
     return 1;
 }
 
+// The watches first, then the entry (as the charm list does): should the entry
+// fail, the player's next watched change enters him.
 int OnPlayerGutOverChanged(IKernel* kernel, const ObjectId& player, const char*, const IVarList&) {
-    if (!IsAdmitted(kernel, player)) return 1;
+    if (!IsActiveParticipant(kernel, player)) return 1;
     AttachWatches(g_criticalManager, kernel, player, kWatches);
     EnterPlayer(kernel, player, kList);
     return 1;
@@ -206,6 +208,8 @@ bool PlayerTopSystem::Init(IKernel* kernel) {
 }
 
 bool PlayerTopSystem::AfterInit(IKernel* kernel) {
+    // Only after a successful Init: without the sibling no watch could be attached.
+    if (g_criticalManager == nullptr) return false;
     RegisterHostCallbacks(kernel, kHostCallbacks);
     DeclarePropertyCallbacks(g_criticalManager, kernel, kPropertyCallbacks);
     kernel->DeclareHeartBeat(kList.heartBeat, Contained<H_TopListUpdate>);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "PlayerListSupport.h"
+#include "host/PluginLibrary.h"
 #include "support/HostFixture.h"
 
 using namespace PlayerList;
@@ -100,6 +101,26 @@ TEST(PlayerTopStartUp, MissingCriticalManagerIsReportedAndInitFails) {
     const std::vector<std::string> report = {"Not exist CriticalManagerSystem module!", ".\\PlayerTopSystem (18)"};
     for (const auto* lines : {&server.Kernel().Traces(), &server.Kernel().Logs()})
         EXPECT_NE(lines->end(), std::search(lines->begin(), lines->end(), report.begin(), report.end()));
+}
+
+// A host that calls AfterInit although Init failed gets false from each ranked
+// list, and no callback: without the sibling no player could be watched.
+TEST(PlayerTopStartUp, AfterInitWithoutTheSiblingRegistersNothing) {
+    for (const std::string name : {"PlayerTopSystem", "NewCharmTopSystem", "PlayerTopAlwaysWinSystem"}) {
+        PluginLibrary plugin;
+        ASSERT_TRUE(plugin.LoadPrivateCopy(VOGAME_LIBRARY_PATH, "after-init-" + name)) << plugin.Error();
+        MemoryPubDataStore store;
+        HostKernel kernel(store, 1);
+        IModule* module = nullptr;
+        for (IModuleCreator* c = plugin.Creators(); c != nullptr; c = c->next)
+            if (name == c->GetModuleName()) module = c->GetModule();
+        ASSERT_NE(module, nullptr) << name;
+        EXPECT_FALSE(module->Init(&kernel)) << name;
+        EXPECT_FALSE(module->AfterInit(&kernel)) << name;
+        EXPECT_EQ(kernel.CallbackCount(), 0u) << name;
+        plugin.Unload();
+        kernel.ForgetLibrary();
+    }
 }
 
 }  // namespace
