@@ -105,7 +105,7 @@ void Simulation::ReportWork(SimReport& report, double seconds) {
     std::uint64_t hourlyLists = 0, resortRequests = 0;
     for (const TopList::RankedList* list : TopList::kRankedLists) {
         if (list->heartBeat != nullptr) ++hourlyLists;
-        else resortRequests += requests[list->queryMessage];
+        else if (const auto it = requests.find(list->queryMessage); it != requests.end()) resortRequests += it->second;
     }
     const auto n = [](std::uint64_t v) { return static_cast<std::int64_t>(v); };
 
