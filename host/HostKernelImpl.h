@@ -16,13 +16,7 @@
 #include "PubDataGate.h"
 #include "TextMap.h"
 #include "TimerQueue.h"
-
-inline std::string_view View(const char* text) noexcept {
-    return text != nullptr ? std::string_view(text) : std::string_view();
-}
-inline std::u16string_view View(const char16_t* text) noexcept {
-    return text != nullptr ? std::u16string_view(text) : std::u16string_view();
-}
+#include "Utility/NullText.h"
 
 struct HostKernel::Impl {
     Impl(HostKernel& kernel, PubDataStore& s, int n)
