@@ -57,8 +57,8 @@ def main(source):
                         ["the library names the public data PlayerPrizeDateRec"])
     failures += changed(source, "hostcheck/PubDataChecks.cpp", 'Rule rule("record-find"', 'Rule rule("record-search"',
                         ["reports rule record-search, which the contract's rule table lacks"])
-    failures += changed(source, "top/PlayerTopList.h", '{"Camp", VT_INT},        {"PeerageRank", VT_INT}',
-                        '{"Camp", VT_INT},        {"Rank", VT_INT}',
+    failures += changed(source, "top/PlayerTopList.h", '{"PeerageRank", VT_INT}, {"PeerageExp", VT_INT}',
+                        '{"Rank", VT_INT}, {"PeerageExp", VT_INT}',
                         ["the generated parts differ", "the host check's player properties"])
     for failure in failures:
         print(failure)
