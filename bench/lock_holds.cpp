@@ -6,7 +6,7 @@
 // the hold inside it (the win-streak request holds the lock twice: its re-sort,
 // then its reply). On a shared remote store every kernel call is a
 // round trip; remote_hold_ms is the hold there at 100 us per call. The stale-
-// lock bound (module/StaleLockBound.h) must stay at least 20 times the longest
+// lock bound (record/StaleLockBound.h) must stay at least 20 times the longest
 // hold: each figure carries that limit (max:remote_hold_ms=<bound / 20>).
 #include <benchmark/benchmark.h>
 

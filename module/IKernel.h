@@ -6,7 +6,7 @@
 // public data spaces are named by 16-bit wide text. Types are ValueType codes.
 // Text returned by the Query* operations stays valid until the next call on the
 // same kernel; callers copy it. The operations that return an ObjectId are
-// declared through VOGAME_CLASS_RESULT (Utility/BoundaryAbi.h), so that a
+// declared through VOGAME_CLASS_RESULT (BoundaryAbi.h), so that a
 // MinGW build calls them as a host built with MSVC does.
 #include <cstdint>
 

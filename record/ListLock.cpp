@@ -12,6 +12,8 @@
 #include "StaleLockBound.h"
 #include "TakeoverClaim.h"
 
+// Its log lines keep the "PubRecordHandle:" prefix they had when the lock lived
+// in the handle: operators and the host contract know them by it.
 namespace {
 constexpr const char kLockSuffix[] = "PubLock";
 constexpr const char kClaimSuffix[] = "Takeover";

@@ -1,5 +1,5 @@
 // Under MinGW the boundary interfaces take the form MSVC gives them
-// (Utility/BoundaryAbi.h): the library's classes answer slot 0 as MSVC's scalar
+// (module/BoundaryAbi.h): the library's classes answer slot 0 as MSVC's scalar
 // deleting destructor does, which a host built with MSVC calls for a delete.
 #include <gtest/gtest.h>
 

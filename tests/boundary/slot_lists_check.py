@@ -3,7 +3,7 @@
 for a host built with MSVC (x86_64-pc-windows-msvc) as for the DLL built with
 MinGW-w64 (x86_64-w64-windows-gnu), as clang lays them out
 (-Xclang -fdump-vtable-layouts), and that under MinGW no operation returns a
-class by value outside the portable form of Utility/BoundaryAbi.h. So a test
+class by value outside the portable form of module/BoundaryAbi.h. So a test
 fails when a boundary header gains a virtual destructor, an overloaded virtual
 operation or a by-value class return that MSVC would lay out or call
 differently. Needs only clang: the headers are compiled freestanding with the
