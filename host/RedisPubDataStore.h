@@ -22,8 +22,12 @@
 class RedisPubDataStore final : public PubDataStore {
 public:
     // Connects, authenticates and loads the scripts; null with one line naming
-    // the address and the cause (never the password) when it cannot.
-    static std::unique_ptr<RedisPubDataStore> Open(const RedisAddress& address, std::string& error);
+    // the address and the cause (never the password) when it cannot. The
+    // connection names itself "vogame:PREFIX:ROLE" (role: "server3", say;
+    // "pidN" when empty), which CLIENT LIST shows an operator. The breaker's
+    // opening and closing and a lost world go to the diagnostic log.
+    static std::unique_ptr<RedisPubDataStore> Open(const RedisAddress& address, std::string& error,
+                                                   std::string_view role = {});
     ~RedisPubDataStore() override;
 
     // Removes every key of this world's prefix and nothing else (a fresh start).
@@ -34,6 +38,10 @@ public:
     std::uint64_t Reconnects() const { return connection_.Reconnects(); }
     std::uint64_t RoundTrips() const noexcept { return connection_.RoundTrips(); }
     std::uint64_t FailedCalls() const { return connection_.FailedCalls(); }
+    // Reconnects that found the world gone (a restart without persistence), redirects followed, the breaker.
+    std::uint64_t WorldsLost() const { return connection_.WorldsLost(); }
+    std::uint64_t Redirects() const { return connection_.Redirects(); }
+    bool CircuitOpen() const { return connection_.CircuitOpen(); }
     void DropConnectionForTest() { connection_.DropForTest(); }
     void FailCallsForTest(bool fail) { connection_.FailForTest(fail); }
     // Compare-and-sets of this connection that took a property from 1 to 0 (a

@@ -82,7 +82,7 @@ void PrivateRedisServer::Stop() {
     child_ = {};
 }
 
-std::string PrivateRedisServer::Url(const std::string& prefix, const std::string& password) const {
-    return "redis://" + (password.empty() ? std::string() : ":" + password + "@") + "127.0.0.1:" +
-           std::to_string(port_) + "/" + prefix;
+std::string PrivateRedisServer::Url(const std::string& prefix, const std::string& user) const {
+    return "redis://" + (user.empty() ? std::string() : user + "@") + "127.0.0.1:" + std::to_string(port_) + "/" +
+           prefix;
 }
