@@ -29,6 +29,8 @@ std::string PrivateRedisServer::Unavailable() {
                                      : std::string("redis-server is not installed (scripts/setup.sh installs it)");
 }
 
+std::string PrivateRedisServer::ToolPath(const std::string& program) { return OnPath(program); }
+
 bool PrivateRedisServer::Start(std::string& error, const std::vector<std::string>& extra) {
     Stop();
     extra_ = extra;

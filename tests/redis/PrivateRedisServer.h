@@ -11,6 +11,8 @@ class PrivateRedisServer {
 public:
     // Empty when redis-server was found; else why the Redis tests are skipped.
     static std::string Unavailable();
+    // A program of the Redis tools (redis-cli) on the PATH; empty when missing.
+    static std::string ToolPath(const std::string& program);
 
     // Starts on a fresh free port (extra arguments appended, e.g. --requirepass);
     // false with the cause in error.
