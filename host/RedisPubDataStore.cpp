@@ -108,6 +108,7 @@ RedisPubDataStore::Outcome RedisPubDataStore::Exec(std::string_view op, RedisScr
         if (error.empty()) error = "the store's script gave no result";
         // While the store is down the breaker's two lines tell the outage, not each call.
         if (!connection_.CircuitOpen()) File(std::string(op) + " not done: " + error);
+        RestoreIfLost();
         out.status = Status::Failed;
         return out;
     }
@@ -126,6 +127,7 @@ RedisReplyPtr RedisPubDataStore::Plain(std::string_view op, const std::vector<st
     std::string error;
     RedisReplyPtr reply = connection_.Command(op, argv, error);
     if (!reply && !connection_.CircuitOpen()) File(std::string(op) + " not done: " + error);
+    if (!reply) RestoreIfLost();
     return reply;
 }
 
@@ -153,11 +155,29 @@ bool RedisPubDataStore::RemoveWorld(std::string& error) {
     return connection_.RenewEpoch(error);
 }
 
+void RedisPubDataStore::RestoreIfLost() const {
+    std::uint64_t seen = restoredFor_.load();
+    const std::uint64_t lost = connection_.WorldsLost();
+    if (lost == seen || !restoredFor_.compare_exchange_strong(seen, lost)) return;  // one thread restores
+    // The store is never const itself; a read that found the world lost restores it like a write.
+    auto& self = const_cast<RedisPubDataStore&>(*this);
+    std::string why;
+    if (schema_.Restore(self, why)) {
+        File("world " + connection_.Address().prefix + " made again with its " + std::to_string(schema_.Spaces()) +
+             " spaces and their properties at the same indices; the servers set their lists up again");
+    } else {
+        File("world " + connection_.Address().prefix + " made again, but " + why +
+             ": calls on the old index go to another space");
+    }
+}
+
 // ---------------------------------------------------------------- spaces
 
 int RedisPubDataStore::SpaceIndex(std::u16string_view name) const {
     RedisReplyPtr r = Plain("GetPubDataIndex", {"HGET", connection_.Address().KeyBase() + ":spaces", WideBytes(name)});
-    return r && r->type == REDIS_REPLY_STRING ? static_cast<int>(IntOfReply(r.get())) : -1;
+    const int index = r && r->type == REDIS_REPLY_STRING ? static_cast<int>(IntOfReply(r.get())) : -1;
+    schema_.SawSpace(index, name);
+    return index;
 }
 
 bool RedisPubDataStore::AddSpace(std::u16string_view name, int flag) {
@@ -166,7 +186,9 @@ bool RedisPubDataStore::AddSpace(std::u16string_view name, int flag) {
         return false;
     }
     (void)flag;  // kept by no store operation
-    return Exec("AddPubData", RedisScript::AddSpace, -1, "", {WideBytes(name)}).status == Status::Done;
+    const Outcome o = Exec("AddPubData", RedisScript::AddSpace, -1, "", {WideBytes(name)});
+    if (o.status == Status::Done) schema_.SawSpace(static_cast<int>(o.Value()), name);
+    return o.status == Status::Done;
 }
 
 int RedisPubDataStore::SpaceCount() const {
@@ -182,8 +204,9 @@ bool RedisPubDataStore::FindProperty(int index, std::string_view name) const {
 }
 
 bool RedisPubDataStore::AddProperty(int index, std::string_view name, int type) {
-    return Exec("AddPubProperty", RedisScript::AddProperty, index, name, {Num(index), name, Num(type)}).status ==
-           Status::Done;
+    const Status status = Exec("AddPubProperty", RedisScript::AddProperty, index, name, {Num(index), name, Num(type)}).status;
+    if (status == Status::Done || status == Status::Quiet) schema_.SawProperty(index, name, type);
+    return status == Status::Done;
 }
 
 bool RedisPubDataStore::SetPropertySave(int index, std::string_view name, bool save) {

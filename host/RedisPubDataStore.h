@@ -9,6 +9,7 @@
 // to the diagnostic log.
 //
 // It offers no release hook: nothing of this process runs inside the server.
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -18,6 +19,7 @@
 
 #include "PubDataStore.h"
 #include "RedisConnection.h"
+#include "RedisWorldSchema.h"
 
 class RedisPubDataStore final : public PubDataStore {
 public:
@@ -128,7 +130,12 @@ private:
     // counts its own; and a lock's release is counted on the way out.
     void CountCompareSet(std::string_view name, bool granted, int expected, int desired);
 
+    // After the connection found the world lost: its spaces and properties made again, once per loss.
+    void RestoreIfLost() const;
+
     mutable RedisConnection connection_;
+    mutable RedisWorldSchema schema_;
+    mutable std::atomic<std::uint64_t> restoredFor_{0};
     mutable std::mutex countsMutex_;
     std::map<std::string, std::uint64_t, std::less<>> releases_;
     std::map<std::string, std::uint64_t, std::less<>> failures_;

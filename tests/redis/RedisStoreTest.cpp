@@ -291,7 +291,8 @@ TEST_F(RedisStoreTest, AcknowledgedWritesOutliveLostConnections) {
 // An outage costs one reconnect sequence, then calls fail at once (the breaker
 // open) and the log has one line for it; a probe finds the server back, one
 // line tells it, and that this server came back without the world (nothing
-// persisted): the call in flight is not sent again, later ones go through.
+// persisted): the call in flight is not sent again, the world's spaces and
+// properties are made again, later calls go through.
 TEST_F(RedisStoreTest, AnOutageFailsFastWithALineEachWayAndAWorldLostIsTold) {
     std::string error;
     ::setenv(RedisAddress::kPasswordVariable, "pw-123", 1);
@@ -300,6 +301,8 @@ TEST_F(RedisStoreTest, AnOutageFailsFastWithALineEachWayAndAWorldLostIsTold) {
     ::unsetenv(RedisAddress::kPasswordVariable);
     ASSERT_TRUE(store) << error;
     MakeList(*store);
+    ASSERT_TRUE(store->AddSpace(u"Other", 1));
+    ASSERT_TRUE(store->AddProperty(1, "RecPubLock", VT_INT));
     server_.Stop();
     EXPECT_EQ(store->Rows(0, "Rec"), -1);
     EXPECT_TRUE(store->CircuitOpen());
@@ -317,10 +320,17 @@ TEST_F(RedisStoreTest, AnOutageFailsFastWithALineEachWayAndAWorldLostIsTold) {
     EXPECT_EQ(store->Rows(0, "Rec"), -1) << "the probe's reconnect finds the world gone";
     EXPECT_FALSE(store->CircuitOpen());
     EXPECT_EQ(store->WorldsLost(), 1u);
-    MakeList(*store);
+    // The spaces and lock properties are made again at their indices (a server
+    // inside a call keeps both); the records are left to the set-up path.
+    EXPECT_EQ(store->SpaceIndex(u"Other"), 1);
+    EXPECT_TRUE(store->CompareSetPropertyInt(1, "RecPubLock", 0, 1));
+    EXPECT_FALSE(store->FindRecord(0, "Rec"));
+    ASSERT_TRUE(store->AddRecord(0, "Rec", 1000, 2));
+    store->SetColType(0, "Rec", 0, VT_WIDESTR);
+    store->SetColType(0, "Rec", 1, VT_INT);
     EXPECT_EQ(store->AddRowValues(0, "Rec", -1, Row(u"a", 1)), 0);
     const std::string log = store->Diagnostics().Joined();
-    EXPECT_EQ(store->Diagnostics().Size(), 4u) << log;  // open, closed, world lost, the call not sent again
+    EXPECT_EQ(store->Diagnostics().Size(), 5u) << log;  // open, closed, world lost, the call not sent, made again
     EXPECT_NE(log.find("answers again after"), std::string::npos) << log;
     EXPECT_NE(log.find("no longer holds world w"), std::string::npos) << log;
     EXPECT_NE(log.find("GetPubRecordRows not done"), std::string::npos) << log;
