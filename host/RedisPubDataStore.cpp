@@ -199,8 +199,12 @@ int RedisPubDataStore::SpaceCount() const {
 // ---------------------------------------------------------------- properties
 
 bool RedisPubDataStore::FindProperty(int index, std::string_view name) const {
-    RedisReplyPtr r = Plain("FindPubProperty", {"EXISTS", Key(index, "p", name)});
-    return IntOfReply(r.get()) == 1;
+    // Its type, which a property always has: so a property another server made
+    // is remembered too, to be made again should the world be lost.
+    RedisReplyPtr r = Plain("FindPubProperty", {"HGET", Key(index, "p", name), "t"});
+    if (!r || r->type != REDIS_REPLY_STRING) return false;
+    schema_.SawProperty(index, name, static_cast<int>(IntOfReply(r.get())));
+    return true;
 }
 
 bool RedisPubDataStore::AddProperty(int index, std::string_view name, int type) {
