@@ -1,17 +1,12 @@
 // Four servers in processes of their own over one Redis, a simulated day of
 // play with list requests and the daily prize, one server killed while it
-// holds a list's lock and started again an hour later; and servers whose Redis
-// restarts without its data mid-run, which set their lists up again.
+// holds a list's lock and started again an hour later.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <hiredis.h>
-
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <thread>
 
 #include "OwnedProcess.h"
 #include "PrivateRedisServer.h"
@@ -66,47 +61,6 @@ TEST(ServerProcessesTest, AServerKilledHoldingALockIsTakenOverAndEveryListStaysW
     EXPECT_EQ(report["host_diagnostic_log"]["line_count"], 0) << report["host_diagnostic_log"].dump(2);
     EXPECT_EQ(report["store"]["failed_calls"], 0);
     std::remove(rules.c_str());
-}
-
-// Redis restarted without persistence while the servers play: the run goes on
-// to its end, the loss is told in a few lines (not one per call), and the
-// servers' set-up path makes every list again, which fills anew.
-TEST(ServerProcessesTest, ServersSetTheirListsUpAgainAfterRedisLostTheWorld) {
-    const std::string missing = PrivateRedisServer::Unavailable();
-    if (!missing.empty()) GTEST_SKIP() << missing;
-    PrivateRedisServer redis;
-    std::string error;
-    ASSERT_TRUE(redis.Start(error)) << error;
-    OwnedRun run;
-    std::thread sim([&] {
-        run = RunOwned({VOGAME_SIM_PATH, "--store", redis.Url("lost"), "--processes", "--servers", "2", "--players",
-                        "200", "--days", "2", "--seed", "5", "--quiet", "--format", "json"},
-                       150'000);
-    });
-    // Once the lists exist, and a while into the play.
-    const auto listed = [&redis] {
-        redisContext* c = redisConnect("127.0.0.1", redis.Port());
-        auto* r = static_cast<redisReply*>(redisCommand(c, "EXISTS {lost}:spaces"));
-        const bool yes = r != nullptr && r->type == REDIS_REPLY_INTEGER && r->integer == 1;
-        if (r != nullptr) freeReplyObject(r);
-        redisFree(c);
-        return yes;
-    };
-    for (int i = 0; i < 3000 && !listed(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    ASSERT_TRUE(redis.Restart(error)) << error;
-    sim.join();
-    ASSERT_TRUE(run.finished) << "the run did not end within 150 s";
-    const nlohmann::json report = nlohmann::json::parse(run.output, nullptr, false);
-    ASSERT_FALSE(report.is_discarded()) << "exit status " << run.status << ", output: " << run.output.substr(0, 2000);
-    const nlohmann::json& log = report["host_diagnostic_log"];
-    EXPECT_NE(log.dump().find("no longer holds world lost"), std::string::npos) << log.dump(2);
-    EXPECT_NE(log.dump().find("made again"), std::string::npos) << log.dump(2);
-    EXPECT_LE(log["line_count"].get<int>(), 40) << log.dump(2);
-    for (const auto& list : report["work_done"]["lists"]) {
-        EXPECT_FALSE(list["lock_held"].get<bool>()) << list.dump();
-    }
-    EXPECT_GT(report["work_done"]["lists"][0]["rows"].get<int>(), 0) << "the player list was made again and filled";
 }
 
 }  // namespace
