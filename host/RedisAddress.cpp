@@ -14,7 +14,7 @@ bool RedisAddress::Parse(std::string_view text, RedisAddress& out, std::string& 
     constexpr std::string_view kScheme = "redis://";
     RedisAddress a;
     // The reason names the form, never the text: the text may hold a password.
-    const std::string form = " (expected redis://[:PASSWORD@]HOST:PORT[/PREFIX])";
+    const std::string form = " (expected redis://[USER@]HOST:PORT[/PREFIX])";
     if (text.substr(0, kScheme.size()) != kScheme) {
         error = "the store address does not start with redis://" + form;
         return false;
@@ -23,12 +23,14 @@ bool RedisAddress::Parse(std::string_view text, RedisAddress& out, std::string& 
     if (const std::size_t at = text.rfind('@'); at != std::string_view::npos) {
         const std::string_view userInfo = text.substr(0, at);
         const std::size_t colon = userInfo.find(':');
-        if (colon == std::string_view::npos) {
-            error = "the store address gives a user without a password" + form;
+        // "USER:@" (an empty password) is the form earlier versions handed their server processes.
+        if (colon != std::string_view::npos && colon + 1 < userInfo.size()) {
+            error = std::string("the store address holds a password, which any local user can read on a command "
+                                "line: give it in ") +
+                    kPasswordVariable + " or a file named by --store-password-file (readable by its owner only)";
             return false;
         }
         a.user = std::string(userInfo.substr(0, colon));
-        a.password = std::string(userInfo.substr(colon + 1));
         text.remove_prefix(at + 1);
     }
     std::string_view hostPort = text;
@@ -60,19 +62,17 @@ bool RedisAddress::Parse(std::string_view text, RedisAddress& out, std::string& 
             return false;
         }
     }
-    if (a.password.empty()) {
-        if (const char* fromEnvironment = std::getenv(kPasswordVariable)) a.password = fromEnvironment;
-    }
+    if (const char* fromEnvironment = std::getenv(kPasswordVariable)) a.password = fromEnvironment;
     out = std::move(a);
     return true;
 }
 
 std::string RedisAddress::Describe() const {
-    std::string text = "redis://" + host + ":" + std::to_string(port) + "/" + prefix;
+    std::string text = Url();
     if (!password.empty()) text += " (password given)";
     return text;
 }
 
-std::string RedisAddress::UrlWithoutPassword() const {
-    return "redis://" + (user.empty() ? std::string() : user + ":@") + host + ":" + std::to_string(port) + "/" + prefix;
+std::string RedisAddress::Url() const {
+    return "redis://" + (user.empty() ? std::string() : user + "@") + host + ":" + std::to_string(port) + "/" + prefix;
 }

@@ -2,6 +2,8 @@
 
 #include <hiredis.h>
 
+#include <unistd.h>
+
 #include <charconv>
 
 #include "RedisValueBytes.h"
@@ -74,14 +76,23 @@ long long RedisPubDataStore::Outcome::Value(std::size_t i) const { return IntOfR
 RedisPubDataStore::RedisPubDataStore(const RedisAddress& address) : connection_(address) {}
 RedisPubDataStore::~RedisPubDataStore() = default;
 
-std::unique_ptr<RedisPubDataStore> RedisPubDataStore::Open(const RedisAddress& address, std::string& error) {
+std::unique_ptr<RedisPubDataStore> RedisPubDataStore::Open(const RedisAddress& address, std::string& error,
+                                                           std::string_view role) {
     std::unique_ptr<RedisPubDataStore> store(new RedisPubDataStore(address));
+    std::string name = "vogame:" + address.prefix + ":";
+    if (role.empty()) {
+        name += "pid" + std::to_string(::getpid());
+    } else {
+        for (char c : role) name.push_back(c == ' ' || c < 0x21 || c > 0x7e ? '_' : c);
+    }
+    store->connection_.SetClientName(std::move(name));
+    store->connection_.SetNoticeSink([raw = store.get()](const std::string& line) { raw->File(line); });
     if (!store->connection_.Open(error)) return nullptr;
     return store;
 }
 
 std::string RedisPubDataStore::Key(int index, std::string_view kind, std::string_view name) const {
-    std::string key = connection_.Address().prefix;
+    std::string key = connection_.Address().KeyBase();
     key.append(":s:").append(std::to_string(index)).append(":").append(kind).append(":").append(name);
     return key;
 }
@@ -95,7 +106,9 @@ RedisPubDataStore::Outcome RedisPubDataStore::Exec(std::string_view op, RedisScr
     const redisReply* r = out.reply.get();
     if (r == nullptr || r->type != REDIS_REPLY_ARRAY || r->elements == 0) {
         if (error.empty()) error = "the store's script gave no result";
-        File(std::string(op) + " not done: " + error);
+        // While the store is down the breaker's two lines tell the outage, not each call.
+        if (!connection_.CircuitOpen()) File(std::string(op) + " not done: " + error);
+        RestoreIfLost();
         out.status = Status::Failed;
         return out;
     }
@@ -113,12 +126,17 @@ RedisPubDataStore::Outcome RedisPubDataStore::Exec(std::string_view op, RedisScr
 RedisReplyPtr RedisPubDataStore::Plain(std::string_view op, const std::vector<std::string_view>& argv) const {
     std::string error;
     RedisReplyPtr reply = connection_.Command(op, argv, error);
-    if (!reply) File(std::string(op) + " not done: " + error);
+    if (!reply && !connection_.CircuitOpen()) File(std::string(op) + " not done: " + error);
+    if (!reply) RestoreIfLost();
     return reply;
 }
 
 bool RedisPubDataStore::RemoveWorld(std::string& error) {
-    const std::string pattern = connection_.Address().prefix + ":*";
+    const std::string pattern = connection_.Address().KeyBase() + ":*";
+    // A keyed call first: on a cluster it moves the connection to the world's
+    // node, the one whose keys SCAN walks.
+    if (!connection_.Command("RemoveWorld", {"EXISTS", connection_.Address().KeyBase() + ":epoch"}, error))
+        return false;
     std::string cursor = "0";
     do {
         RedisReplyPtr page = connection_.Command("RemoveWorld", {"SCAN", cursor, "MATCH", pattern, "COUNT", "1000"},
@@ -134,14 +152,32 @@ bool RedisPubDataStore::RemoveWorld(std::string& error) {
         for (std::size_t i = 0; i < keys->elements; ++i) unlink.push_back(TextOfReply(keys->element[i]));
         if (!connection_.Command("RemoveWorld", unlink, error)) return false;
     } while (cursor != "0");
-    return true;
+    return connection_.RenewEpoch(error);
+}
+
+void RedisPubDataStore::RestoreIfLost() const {
+    std::uint64_t seen = restoredFor_.load();
+    const std::uint64_t lost = connection_.WorldsLost();
+    if (lost == seen || !restoredFor_.compare_exchange_strong(seen, lost)) return;  // one thread restores
+    // The store is never const itself; a read that found the world lost restores it like a write.
+    auto& self = const_cast<RedisPubDataStore&>(*this);
+    std::string why;
+    if (schema_.Restore(self, why)) {
+        File("world " + connection_.Address().prefix + " made again with its " + std::to_string(schema_.Spaces()) +
+             " spaces and their properties at the same indices; the servers set their lists up again");
+    } else {
+        File("world " + connection_.Address().prefix + " made again, but " + why +
+             ": calls on the old index go to another space");
+    }
 }
 
 // ---------------------------------------------------------------- spaces
 
 int RedisPubDataStore::SpaceIndex(std::u16string_view name) const {
-    RedisReplyPtr r = Plain("GetPubDataIndex", {"HGET", connection_.Address().prefix + ":spaces", WideBytes(name)});
-    return r && r->type == REDIS_REPLY_STRING ? static_cast<int>(IntOfReply(r.get())) : -1;
+    RedisReplyPtr r = Plain("GetPubDataIndex", {"HGET", connection_.Address().KeyBase() + ":spaces", WideBytes(name)});
+    const int index = r && r->type == REDIS_REPLY_STRING ? static_cast<int>(IntOfReply(r.get())) : -1;
+    schema_.SawSpace(index, name);
+    return index;
 }
 
 bool RedisPubDataStore::AddSpace(std::u16string_view name, int flag) {
@@ -150,24 +186,31 @@ bool RedisPubDataStore::AddSpace(std::u16string_view name, int flag) {
         return false;
     }
     (void)flag;  // kept by no store operation
-    return Exec("AddPubData", RedisScript::AddSpace, -1, "", {WideBytes(name)}).status == Status::Done;
+    const Outcome o = Exec("AddPubData", RedisScript::AddSpace, -1, "", {WideBytes(name)});
+    if (o.status == Status::Done) schema_.SawSpace(static_cast<int>(o.Value()), name);
+    return o.status == Status::Done;
 }
 
 int RedisPubDataStore::SpaceCount() const {
-    RedisReplyPtr r = Plain("SpaceCount", {"LLEN", connection_.Address().prefix + ":spacelist"});
+    RedisReplyPtr r = Plain("SpaceCount", {"LLEN", connection_.Address().KeyBase() + ":spacelist"});
     return static_cast<int>(IntOfReply(r.get()));
 }
 
 // ---------------------------------------------------------------- properties
 
 bool RedisPubDataStore::FindProperty(int index, std::string_view name) const {
-    RedisReplyPtr r = Plain("FindPubProperty", {"EXISTS", Key(index, "p", name)});
-    return IntOfReply(r.get()) == 1;
+    // Its type, which a property always has: so a property another server made
+    // is remembered too, to be made again should the world be lost.
+    RedisReplyPtr r = Plain("FindPubProperty", {"HGET", Key(index, "p", name), "t"});
+    if (!r || r->type != REDIS_REPLY_STRING) return false;
+    schema_.SawProperty(index, name, static_cast<int>(IntOfReply(r.get())));
+    return true;
 }
 
 bool RedisPubDataStore::AddProperty(int index, std::string_view name, int type) {
-    return Exec("AddPubProperty", RedisScript::AddProperty, index, name, {Num(index), name, Num(type)}).status ==
-           Status::Done;
+    const Status status = Exec("AddPubProperty", RedisScript::AddProperty, index, name, {Num(index), name, Num(type)}).status;
+    if (status == Status::Done || status == Status::Quiet) schema_.SawProperty(index, name, type);
+    return status == Status::Done;
 }
 
 bool RedisPubDataStore::SetPropertySave(int index, std::string_view name, bool save) {
@@ -246,7 +289,7 @@ PubDataStore::ListTake RedisPubDataStore::TakeList(int index, std::string_view l
     const std::string rec(GuardedRecord(lock));
     const std::string lockKey = Key(index, "p", lock), claimKey = Key(index, "p", ClaimOf(lock)),
                       meta = Key(index, "rm", rec), rows = Key(index, "rr", rec), log = Key(index, "rl", rec),
-                      spaces = connection_.Address().prefix + ":spacelist";
+                      spaces = connection_.Address().KeyBase() + ":spacelist";
     const Outcome o = Exec("TakeList", RedisScript::TakeList, index, lock,
                            {Num(index), lock, Num(expected), Num(static_cast<long long>(knownVersion))},
                            {lockKey, claimKey, meta, rows, log, spaces});
@@ -368,8 +411,8 @@ bool RedisPubDataStore::ApplyList(int index, std::string_view lock, std::uint64_
     if (version != nullptr) *version = 0;
     const std::string rec(GuardedRecord(lock));
     const std::string lockKey = Key(index, "p", lock), meta = Key(index, "rm", rec), rows = Key(index, "rr", rec),
-                      log = Key(index, "rl", rec), recs = connection_.Address().prefix + ":s:" + Num(index) + ":recs",
-                      spaces = connection_.Address().prefix + ":spacelist";
+                      log = Key(index, "rl", rec), recs = connection_.Address().KeyBase() + ":s:" + Num(index) + ":recs",
+                      spaces = connection_.Address().KeyBase() + ":spacelist";
     const std::string indexText = Num(index), generationText = Num(static_cast<long long>(generation));
     std::vector<std::string> tail;  // the arguments after the mode
     const char* mode = "u";

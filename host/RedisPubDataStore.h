@@ -9,6 +9,7 @@
 // to the diagnostic log.
 //
 // It offers no release hook: nothing of this process runs inside the server.
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -18,12 +19,17 @@
 
 #include "PubDataStore.h"
 #include "RedisConnection.h"
+#include "RedisWorldSchema.h"
 
 class RedisPubDataStore final : public PubDataStore {
 public:
     // Connects, authenticates and loads the scripts; null with one line naming
-    // the address and the cause (never the password) when it cannot.
-    static std::unique_ptr<RedisPubDataStore> Open(const RedisAddress& address, std::string& error);
+    // the address and the cause (never the password) when it cannot. The
+    // connection names itself "vogame:PREFIX:ROLE" (role: "server3", say;
+    // "pidN" when empty), which CLIENT LIST shows an operator. The breaker's
+    // opening and closing and a lost world go to the diagnostic log.
+    static std::unique_ptr<RedisPubDataStore> Open(const RedisAddress& address, std::string& error,
+                                                   std::string_view role = {});
     ~RedisPubDataStore() override;
 
     // Removes every key of this world's prefix and nothing else (a fresh start).
@@ -34,6 +40,10 @@ public:
     std::uint64_t Reconnects() const { return connection_.Reconnects(); }
     std::uint64_t RoundTrips() const noexcept { return connection_.RoundTrips(); }
     std::uint64_t FailedCalls() const { return connection_.FailedCalls(); }
+    // Reconnects that found the world gone (a restart without persistence), redirects followed, the breaker.
+    std::uint64_t WorldsLost() const { return connection_.WorldsLost(); }
+    std::uint64_t Redirects() const { return connection_.Redirects(); }
+    bool CircuitOpen() const { return connection_.CircuitOpen(); }
     void DropConnectionForTest() { connection_.DropForTest(); }
     void FailCallsForTest(bool fail) { connection_.FailForTest(fail); }
     // Compare-and-sets of this connection that took a property from 1 to 0 (a
@@ -120,7 +130,12 @@ private:
     // counts its own; and a lock's release is counted on the way out.
     void CountCompareSet(std::string_view name, bool granted, int expected, int desired);
 
+    // After the connection found the world lost: its spaces and properties made again, once per loss.
+    void RestoreIfLost() const;
+
     mutable RedisConnection connection_;
+    mutable RedisWorldSchema schema_;
+    mutable std::atomic<std::uint64_t> restoredFor_{0};
     mutable std::mutex countsMutex_;
     std::map<std::string, std::uint64_t, std::less<>> releases_;
     std::map<std::string, std::uint64_t, std::less<>> failures_;

@@ -184,10 +184,14 @@ local function take_or_release(k, expected, desired)
     local h = tonumber(redis.call('HGET', k, 'h') or '0') or 0
     if expected == '1' and h ~= 0 and h ~= ME then redis.call('HSET', k, 'x:' .. h, ME) end
     redis.call('HDEL', k, 'x:' .. ME)
-    redis.call('HSET', k, 'h', ME)
+    local now = redis.call('TIME')
+    redis.call('HSET', k, 'h', ME, 'since', now[1] * 1000 + math.floor(now[2] / 1000))
     return g
   end
-  if expected == '1' and desired == '0' then redis.call('HSET', k, 'h', 0) end
+  if expected == '1' and desired == '0' then
+    redis.call('HSET', k, 'h', 0)
+    redis.call('HDEL', k, 'since')
+  end
   return tonumber(redis.call('HGET', k, 'g') or '0')
 end
 
@@ -216,11 +220,12 @@ local kLogEntries = 32
 -- compare-and-set) leaves nothing behind, not even its reply: sent again, it
 -- is simply tried again. remember, when given, makes the reply kept for a
 -- second sending out of a large one.
+local kReplyKeptMs = 3600000
 local function write(body, remember)
   local cid, seq = ARGV[2], ARGV[3]
-  local replies = P .. ':replies'
+  local replies = P .. ':reply:' .. cid
   if cid ~= '' then
-    local last = redis.call('HGET', replies, cid)
+    local last = redis.call('GET', replies)
     if last then
       local at = string.find(last, ':', 1, true)
       if string.sub(last, 1, at - 1) == seq then return cmsgpack.unpack(string.sub(last, at + 1)) end
@@ -228,7 +233,8 @@ local function write(body, remember)
   end
   local result = body()
   if cid ~= '' and result[1] ~= 2 then
-    redis.call('HSET', replies, cid, seq .. ':' .. cmsgpack.pack(remember and remember(result) or result))
+    redis.call('SET', replies, seq .. ':' .. cmsgpack.pack(remember and remember(result) or result),
+               'PX', kReplyKeptMs)
   end
   return result
 end

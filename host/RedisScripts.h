@@ -9,17 +9,21 @@
 // it), then its own arguments from ARGV[5] on. Most scripts compute their keys
 // from the prefix; TakeList and ApplyList are handed theirs as KEYS.
 //
-// Keys under PREFIX:
+// Keys under {PREFIX} (the braces make every key of a world hash to one slot
+// of a Redis Cluster; ARGV[1] is "{PREFIX}"):
 //   spaces            hash: space name (UTF-16LE) -> index
 //   spacelist         list: space names by index (indices are list positions)
 //   s:I:p:NAME        hash of a property: t (type), v (value), s (save); a list lock also
-//                     h (holder), g (generation), x:S (server S fenced off)
+//                     h (holder), g (generation), since (held since, Unix ms; while held),
+//                     x:S (server S fenced off)
 //   ver               the last version given to a record
 //   s:I:recs          set of the space's record names
 //   s:I:rm:REC        hash of a record: types (one byte per column), max, save, next (row id
 //                     counter), ver (changed by every write)
 //   s:I:rr:REC        list of rows: an 8-byte row id, then per column a 4-byte length and the cell's bytes
-//   replies           hash: client id -> its last write's sequence number and reply
+//   reply:CID         client CID's last write's sequence number and reply; expires an hour
+//                     after that write, so a process gone leaves nothing behind for long
+//   epoch             the world's epoch (RedisConnection.h): tells a restart without the data
 //
 // Writes remember their reply per client, so a write sent again after a lost
 // connection (applied, but its reply lost) is answered from memory instead of

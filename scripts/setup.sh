@@ -9,7 +9,7 @@ set -euo pipefail
 exec 1>&2
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libtinyxml2-dev uuid-dev clang libclang-rt-14-dev nlohmann-json3-dev python3 python3-jsonschema
-          redis-server libhiredis-dev libjs-chart.js)
+          redis-server redis-tools libhiredis-dev libjs-chart.js)
 browser=()
 [ "${1:-}" = "--browser" ] && browser=(chromium)
 missing() {

@@ -159,12 +159,19 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             out.stops.push_back(stop);
             ++i;
         } else if (!std::strcmp(arg, "--store")) {
-            // The value may hold a password: a refusal never repeats it.
+            // The value may hold a password (refused when the store opens): a refusal never repeats it.
             if (value == nullptr || (std::strcmp(value, "memory") != 0 && std::strncmp(value, "redis://", 8) != 0)) {
-                error = "--store needs memory or redis://[:PASSWORD@]HOST:PORT[/PREFIX]";
+                error = "--store needs memory or redis://[USER@]HOST:PORT[/PREFIX]";
                 return false;
             }
             out.store = value;
+            ++i;
+        } else if (!std::strcmp(arg, "--store-password-file")) {
+            if (value == nullptr || *value == '\0') {
+                error = "--store-password-file needs the path of a file holding the Redis password";
+                return false;
+            }
+            out.storePasswordFile = value;
             ++i;
         } else if (!std::strcmp(arg, "--fresh")) {
             out.fresh = true;
@@ -274,9 +281,11 @@ void PrintSimHelp(const char* program) {
         "  --without SIBLING  the servers lack this sibling module (CriticalManagerSystem,\n"
         "                     VirtualRecSystem, LetterSystem or EventTimeSystem); repeatable\n"
         "  --store S          the public data store: memory (default) or\n"
-        "                     redis://[:PASSWORD@]HOST:PORT[/PREFIX] (the prefix names the\n"
-        "                     world, default \"world\"; the password may come from\n"
-        "                     VOGAME_REDIS_PASSWORD instead)\n"
+        "                     redis://[USER@]HOST:PORT[/PREFIX] (the prefix names the\n"
+        "                     world, default \"world\"; a password in it is refused: it\n"
+        "                     comes from VOGAME_REDIS_PASSWORD or --store-password-file)\n"
+        "  --store-password-file PATH  the Redis password, first line of a file readable\n"
+        "                     by its owner only\n"
         "  --fresh            remove the world's keys from the store before the run\n"
         "  --processes        run each server in a process of its own (needs a Redis store)\n"
         "  --kill-server N@DAY:HH:MM  kill server N's process at its next locked rewrite\n"

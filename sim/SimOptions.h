@@ -40,7 +40,8 @@ struct SimOptions {
     std::string resources;       // resource folder; empty: a fresh temporary one
     std::vector<std::string> without;  // sibling modules the servers lack, by name
     std::vector<SimStop> stops;  // servers stopped holding a lock, in the order given
-    std::string store = "memory";  // "memory" or redis://[:PASSWORD@]HOST:PORT[/PREFIX]
+    std::string store = "memory";  // "memory" or redis://[USER@]HOST:PORT[/PREFIX]
+    std::string storePasswordFile; // the Redis password's file (owner-only), when given
     bool fresh = false;            // remove the world's keys from the store first
     bool processes = false;        // each server in its own process
     std::vector<SimStop> kills;    // server processes killed holding a lock (--kill-server)

@@ -3,9 +3,6 @@
 #include <cstdlib>
 
 #include "SimOptions.h"
-#ifdef VOGAME_HAVE_REDIS
-#include "host/RedisAddress.h"
-#endif
 
 namespace {
 constexpr std::int64_t kRestartAfterMs = 3'600'000;  // a killed server comes back a simulated hour later
@@ -13,23 +10,17 @@ constexpr std::int64_t kRestartAfterMs = 3'600'000;  // a killed server comes ba
 
 SimProcesses::SimProcesses(const SimOptions& options, std::int64_t startMs)
     : options_(options), startMs_(startMs), killDone_(options.kills.size(), false), kills_(options.kills.size()) {
-    std::string store = options.store;
-#ifdef VOGAME_HAVE_REDIS
-    // A password goes to the children through the environment, never on a
-    // command line that any user of the machine can read.
-    RedisAddress address;
-    std::string error;
-    if (RedisAddress::Parse(store, address, error) && !address.password.empty()) {
-        ::setenv(RedisAddress::kPasswordVariable, address.password.c_str(), 1);
-        store = address.UrlWithoutPassword();
-    }
-#endif
+    // The children read the password where this process did (the environment,
+    // inherited, or the same owner-only file), never from their command line.
+    const std::string& store = options.store;
     baseArgs_ = {Platform::OwnProgramPath(), "--store", store, "--processes", "--quiet",
                  "--servers", std::to_string(options.servers), "--players", std::to_string(options.players),
                  "--step-minutes", std::to_string(options.stepMinutes), "--seed", std::to_string(options.seed),
                  "--start", std::to_string(options.year) + "-" + (options.month < 10 ? "0" : "") +
                                 std::to_string(options.month) + "-" + (options.day < 10 ? "0" : "") +
                                 std::to_string(options.day)};
+    if (!options.storePasswordFile.empty())
+        baseArgs_.insert(baseArgs_.end(), {"--store-password-file", options.storePasswordFile});
     if (!options.requests) baseArgs_.push_back("--no-requests");
     if (!options.library.empty()) baseArgs_.insert(baseArgs_.end(), {"--library", options.library});
     if (!options.rules.empty()) baseArgs_.insert(baseArgs_.end(), {"--rules", options.rules});

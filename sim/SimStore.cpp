@@ -3,6 +3,7 @@
 #include "SimOptions.h"
 #include "host/MemoryPubDataStore.h"
 #ifdef VOGAME_HAVE_REDIS
+#include "host/RedisPasswordFile.h"
 #include "host/RedisPubDataStore.h"
 #endif
 
@@ -11,7 +12,10 @@ std::unique_ptr<PubDataStore> OpenSimStore(const SimOptions& options, bool fresh
 #ifdef VOGAME_HAVE_REDIS
     RedisAddress address;
     if (!RedisAddress::Parse(options.store, address, error)) return nullptr;
-    std::unique_ptr<RedisPubDataStore> store = RedisPubDataStore::Open(address, error);
+    if (!options.storePasswordFile.empty() && !ReadRedisPasswordFile(options.storePasswordFile, address.password, error))
+        return nullptr;
+    const std::string role = options.serverRole != 0 ? "server" + std::to_string(options.serverRole) : "sim";
+    std::unique_ptr<RedisPubDataStore> store = RedisPubDataStore::Open(address, error, role);
     if (store == nullptr) return nullptr;
     if (fresh && !store->RemoveWorld(error)) {
         error = "cannot clear the world " + address.prefix + " in " + address.Describe() + ": " + error;

@@ -18,6 +18,7 @@
 #include "SimListCheck.h"
 #include "SimStops.h"
 #include "SimTimeline.h"
+#include "SimWorldLoss.h"
 #include "host/HostClock.h"
 #include "host/ListInvariants.h"
 #include "Utility/Platform.h"
@@ -72,6 +73,7 @@ int Simulation::Run() {
         SimRun{*world_, options_, servers_, HostClock::MsOf(options_.year, options_.month, options_.day)});
     stops_ = std::make_unique<SimStops>(options_, *world_, servers_, run_->startMs);
     timeline_ = std::make_unique<SimTimeline>(world_->Store(), run_->startMs, options_.servers);
+    worldLoss_ = std::make_unique<SimWorldLoss>(world_->Store(), static_cast<std::size_t>(options_.servers));
     for (const SimExtension* e : extensions)
         if (e->start) e->start(*run_);
     if (Parent()) {
@@ -259,6 +261,7 @@ void Simulation::RunClock() {
         stops_->BeforeStep(nowMs);
         for (std::size_t i = 0; i < servers_.size(); ++i) {
             world_->server(i).Post([this, i, stepMs](Server& server) {
+                worldLoss_->SetUpAgainIfLost(i, server);
                 for (const SimExtension* e : SimExtensions())
                     if (e->act) e->act(servers_[i], server.Kernel().Clock().NowMs());
                 servers_[i].Advance(stepMs);
@@ -376,6 +379,7 @@ int Simulation::RunServerRole() {
             server.HaltAt(HaltTrigger::InsideLock("", 1));
             Platform::WriteAllTo(Platform::StandardOutput(), "armed\n");
         } else if (line == "step") {
+            worldLoss_->SetUpAgainIfLost(me, server);
             for (const SimExtension* e : SimExtensions())
                 if (e->act) e->act(servers_[me], server.Kernel().Clock().NowMs());
             servers_[me].Advance(stepMs);

@@ -65,6 +65,7 @@ private:
     std::map<std::string, std::vector<Json>> gathered_;     // their extensions' figures, by extension
     std::unique_ptr<SimStops> stops_;
     std::unique_ptr<SimTimeline> timeline_;
+    std::unique_ptr<class SimWorldLoss> worldLoss_;  // sets the lists up again after the store lost the world
     std::int64_t steps_ = 0;
     std::chrono::steady_clock::time_point created_ = std::chrono::steady_clock::now();
     std::int64_t daysShown_ = 0;  // progress lines written (--progress)

@@ -29,6 +29,8 @@ std::string PrivateRedisServer::Unavailable() {
                                      : std::string("redis-server is not installed (scripts/setup.sh installs it)");
 }
 
+std::string PrivateRedisServer::ToolPath(const std::string& program) { return OnPath(program); }
+
 bool PrivateRedisServer::Start(std::string& error, const std::vector<std::string>& extra) {
     Stop();
     extra_ = extra;
@@ -82,7 +84,7 @@ void PrivateRedisServer::Stop() {
     child_ = {};
 }
 
-std::string PrivateRedisServer::Url(const std::string& prefix, const std::string& password) const {
-    return "redis://" + (password.empty() ? std::string() : ":" + password + "@") + "127.0.0.1:" +
-           std::to_string(port_) + "/" + prefix;
+std::string PrivateRedisServer::Url(const std::string& prefix, const std::string& user) const {
+    return "redis://" + (user.empty() ? std::string() : user + "@") + "127.0.0.1:" + std::to_string(port_) + "/" +
+           prefix;
 }
