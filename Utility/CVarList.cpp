@@ -89,19 +89,19 @@ bool CVarList::PushBytes(const void* data, std::size_t size) {
 void CVarList::CopyRange(const IVarList& source, std::size_t start, std::size_t count) {
     for (std::size_t i = start; i - start < count; ++i) {
         switch (source.TypeAt(i)) {
-        case VT_INT: PushInt(source.IntAt(i)); break;
-        case VT_FLOAT: PushFloat(source.FloatAt(i)); break;
-        case VT_STRING: PushString(source.StringAt(i)); break;
-        case VT_WIDESTR: PushWideString(source.WideStringAt(i)); break;
-        case VT_OBJECT: PushObject(source.ObjectAt(i)); break;
-        case VT_BYTES: {
-            std::size_t size = 0;
-            const void* data = source.BytesAt(i, size);
-            PushBytes(data, size);
-            break;
-        }
-        case VT_INT64: PushInt64(source.Int64At(i)); break;
-        default: break;  // no storable value: skipped
+            case VT_INT: PushInt(source.IntAt(i)); break;
+            case VT_FLOAT: PushFloat(source.FloatAt(i)); break;
+            case VT_STRING: PushString(source.StringAt(i)); break;
+            case VT_WIDESTR: PushWideString(source.WideStringAt(i)); break;
+            case VT_OBJECT: PushObject(source.ObjectAt(i)); break;
+            case VT_BYTES: {
+                std::size_t size = 0;
+                const void* data = source.BytesAt(i, size);
+                PushBytes(data, size);
+                break;
+            }
+            case VT_INT64: PushInt64(source.Int64At(i)); break;
+            default: break;  // no storable value: skipped
         }
     }
 }
@@ -130,9 +130,7 @@ void CVarList::Reset() {
 
 // ---- readers ----
 
-int CVarList::RawTypeAt(std::size_t index) const {
-    return index < count_ ? static_cast<int>(entries_[index].type) : 0;
-}
+int CVarList::RawTypeAt(std::size_t index) const { return index < count_ ? static_cast<int>(entries_[index].type) : 0; }
 
 int CVarList::TagAt(std::size_t index) const {
     return index < count_ ? static_cast<int>((entries_[index].type >> 4) & 0x0Fu) : 0;

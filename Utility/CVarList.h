@@ -72,11 +72,11 @@ private:
         } v;
     };
 
-    void EnsureRoom() {                               // grows by doubling; count unchanged
+    void EnsureRoom() {  // grows by doubling; count unchanged
         if (count_ >= capacity_) Grow();
     }
     void Grow();
-    Entry* Append();                                  // grows by doubling
+    Entry* Append();                                                      // grows by doubling
     void* Place(const void* data, std::size_t n, std::size_t align = 1);  // pool or heap, exactly n bytes
     void* PlaceOnHeap(const void* data, std::size_t n);
     void PushBlock(std::uint32_t typeWord, const void* data, std::size_t n, std::size_t align);
@@ -101,8 +101,7 @@ private:
 // ---- Hot paths, inline so that a list built on the stack costs no calls. ----
 // Everything that grows, copies or replaces lives in CVarList.cpp.
 
-inline CVarList::CVarList() noexcept
-    : entries_(inline_), capacity_(kInlineEntries), count_(0), poolUsed_(0) {}
+inline CVarList::CVarList() noexcept : entries_(inline_), capacity_(kInlineEntries), count_(0), poolUsed_(0) {}
 
 inline CVarList::~CVarList() {
     ReleaseValues();

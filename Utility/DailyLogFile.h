@@ -31,8 +31,8 @@ public:
     // "[yyyy-mm-dd hh:mm:ss mmm] text\r\n\r\n" at the end of the file.
     bool WriteEntry(const char* text);
 
-    int GetSize() const;   // 0 when the file cannot be opened
-    bool Truncate();       // the file was created or emptied
+    int GetSize() const;  // 0 when the file cannot be opened
+    bool Truncate();      // the file was created or emptied
 
     bool IsDaily() const noexcept { return daily_; }
     int Day() const noexcept { return day_; }

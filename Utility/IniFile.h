@@ -16,7 +16,7 @@ struct IniKey {
 
 struct IniSection {
     std::string name;
-    std::uint32_t hash = 0;  // IniNameHash(name)
+    std::uint32_t hash = 0;    // IniNameHash(name)
     std::vector<IniKey> keys;  // file order; a repeated name keeps every copy
 };
 
@@ -47,10 +47,10 @@ public:
 
     // Set in memory (section and key made when missing); always true.
     bool WriteString(const char* section, const char* key, const char* text);
-    bool WriteInteger(const char* section, const char* key, int value);                  // "%d"
-    bool WriteFloat(const char* section, const char* key, float value);                  // "%f"
-    bool WriteFloat2(const char* section, const char* key, float x, float y);            // "%f,%f"
-    bool WriteFloat3(const char* section, const char* key, float x, float y, float z);   // "%f,%f,%f"
+    bool WriteInteger(const char* section, const char* key, int value);                 // "%d"
+    bool WriteFloat(const char* section, const char* key, float value);                 // "%f"
+    bool WriteFloat2(const char* section, const char* key, float x, float y);           // "%f,%f"
+    bool WriteFloat3(const char* section, const char* key, float x, float y, float z);  // "%f,%f,%f"
     bool WriteFloat4(const char* section, const char* key, float x, float y, float z, float w);
     // "%d,%d,%d,%d" of the four bytes, lowest first.
     bool WriteColor(const char* section, const char* key, std::uint32_t color);

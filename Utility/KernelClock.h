@@ -6,7 +6,6 @@
 
 class IKernel;
 
-std::int64_t CurrentTime(IKernel* kernel, bool startOfDay);          // mktime of the host's local time
-std::string CurrentDateTimeText(IKernel* kernel, bool dateOnly);     // "2011-3-3 9:5:7", no leading zeros
-void CurrentDateTimeParts(IKernel* kernel, int& year, int& month, int& day, int& hour, int& minute,
-                          int& second);
+std::int64_t CurrentTime(IKernel* kernel, bool startOfDay);       // mktime of the host's local time
+std::string CurrentDateTimeText(IKernel* kernel, bool dateOnly);  // "2011-3-3 9:5:7", no leading zeros
+void CurrentDateTimeParts(IKernel* kernel, int& year, int& month, int& day, int& hour, int& minute, int& second);

@@ -119,8 +119,8 @@ void RegisterProperties(IKernel* kernel, int classIndex, const XMLElement* root,
         const PropertyFlags flags{BoolFromText(p->Attribute("Public")), BoolFromText(p->Attribute("Private")),
                                   BoolFromText(p->Attribute("Save")), BoolFromText(p->Attribute("Col")),
                                   BoolFromText(p->Attribute("Xml"))};
-        if (!RegisterProperty(kernel, classIndex, name, TypeCodeFromName(typeName), OrEmpty(p->Attribute("Description")),
-                              flags)) {
+        if (!RegisterProperty(kernel, classIndex, name, TypeCodeFromName(typeName),
+                              OrEmpty(p->Attribute("Description")), flags)) {
             LogFailure(kernel, std::string("OnCreateClassFromXml失败: xml=") + fileName + ", id=" + name, 185);
         }
     }
@@ -163,7 +163,8 @@ void RegisterRecords(IKernel* kernel, int classIndex, const XMLElement* root, co
             }
         }
         if (BoolFromText(r->Attribute("Visible")) && !kernel->SetClassRecordVisible(classIndex, name, name)) {
-            LogFailure(kernel, std::string("OnCreateClassFromXml失败: 设置表的可见失败:[") + name + "] " + fileName, 220);
+            LogFailure(kernel, std::string("OnCreateClassFromXml失败: 设置表的可见失败:[") + name + "] " + fileName,
+                       220);
         }
     }
 }
@@ -195,23 +196,12 @@ void ApplyProperties(IKernel* kernel, const ObjectId& obj, const XMLElement* ele
         }
         const char* value = OrEmpty(p->Attribute("Value"));
         switch (kernel->GetPropertyType(obj, name)) {
-        case VT_INT:
-            kernel->SetInt(obj, name, StringToInt(value));
-            break;
-        case VT_FLOAT:
-            kernel->SetFloat(obj, name, StringToFloat(value));
-            break;
-        case VT_STRING:
-            kernel->SetString(obj, name, value);
-            break;
-        case VT_WIDESTR:
-            kernel->SetWideStr(obj, name, StringToWide(value, 0).c_str());
-            break;
-        case VT_OBJECT:
-            kernel->SetObject(obj, name, MakeContainedObject(kernel, obj, value, p));
-            break;
-        default:
-            break;
+            case VT_INT: kernel->SetInt(obj, name, StringToInt(value)); break;
+            case VT_FLOAT: kernel->SetFloat(obj, name, StringToFloat(value)); break;
+            case VT_STRING: kernel->SetString(obj, name, value); break;
+            case VT_WIDESTR: kernel->SetWideStr(obj, name, StringToWide(value, 0).c_str()); break;
+            case VT_OBJECT: kernel->SetObject(obj, name, MakeContainedObject(kernel, obj, value, p)); break;
+            default: break;
         }
     }
 }
@@ -238,23 +228,16 @@ void ApplyRecords(IKernel* kernel, const ObjectId& obj, const XMLElement* elemen
                  c = c->NextSiblingElement("Column"), ++col) {
                 const char* value = OrEmpty(c->Attribute("Value"));
                 switch (kernel->GetRecordColType(obj, name, col)) {
-                case VT_INT:
-                    kernel->SetRecordInt(obj, name, row, col, StringToInt(value));
-                    break;
-                case VT_FLOAT:
-                    kernel->SetRecordFloat(obj, name, row, col, StringToFloat(value));
-                    break;
-                case VT_STRING:
-                    kernel->SetRecordString(obj, name, row, col, value);
-                    break;
-                case VT_WIDESTR:
-                    kernel->SetRecordWideStr(obj, name, row, col, StringToWide(value, 0).c_str());
-                    break;
-                case VT_OBJECT:
-                    kernel->SetRecordObject(obj, name, row, col, MakeContainedObject(kernel, obj, value, c));
-                    break;
-                default:
-                    break;
+                    case VT_INT: kernel->SetRecordInt(obj, name, row, col, StringToInt(value)); break;
+                    case VT_FLOAT: kernel->SetRecordFloat(obj, name, row, col, StringToFloat(value)); break;
+                    case VT_STRING: kernel->SetRecordString(obj, name, row, col, value); break;
+                    case VT_WIDESTR:
+                        kernel->SetRecordWideStr(obj, name, row, col, StringToWide(value, 0).c_str());
+                        break;
+                    case VT_OBJECT:
+                        kernel->SetRecordObject(obj, name, row, col, MakeContainedObject(kernel, obj, value, c));
+                        break;
+                    default: break;
                 }
             }
         }
@@ -296,18 +279,14 @@ std::string QueryPropertyText(IKernel* kernel, const ObjectId& obj, const char* 
         return std::string();
     }
     switch (kernel->GetPropertyType(obj, name)) {
-    case VT_INT:
-        return IntToString(kernel->QueryInt(obj, name));
-    case VT_FLOAT:
-        return FloatToString(kernel->QueryFloat(obj, name), 0);
-    case VT_STRING:
-        return std::string(OrEmpty(kernel->QueryString(obj, name)));
-    case VT_WIDESTR: {
-        const char16_t* wide = kernel->QueryWideStr(obj, name);
-        return wide != nullptr ? WideToString(wide, 0) : std::string();
-    }
-    default:
-        return std::string();
+        case VT_INT: return IntToString(kernel->QueryInt(obj, name));
+        case VT_FLOAT: return FloatToString(kernel->QueryFloat(obj, name), 0);
+        case VT_STRING: return std::string(OrEmpty(kernel->QueryString(obj, name)));
+        case VT_WIDESTR: {
+            const char16_t* wide = kernel->QueryWideStr(obj, name);
+            return wide != nullptr ? WideToString(wide, 0) : std::string();
+        }
+        default: return std::string();
     }
 }
 
@@ -318,9 +297,9 @@ int TypeCodeFromName(const char* name) {
     static constexpr struct {
         const char* name;
         int code;
-    } kTypes[] = {{"int", VT_INT},       {"byte", VT_INT},        {"word", VT_INT},     {"dword", VT_INT},
-                  {"float", VT_FLOAT},   {"string", VT_STRING},   {"wstring", VT_WIDESTR},
-                  {"object", VT_OBJECT}, {"bool", VT_BOOL}};
+    } kTypes[] = {{"int", VT_INT},         {"byte", VT_INT},      {"word", VT_INT},
+                  {"dword", VT_INT},       {"float", VT_FLOAT},   {"string", VT_STRING},
+                  {"wstring", VT_WIDESTR}, {"object", VT_OBJECT}, {"bool", VT_BOOL}};
     for (const auto& t : kTypes) {
         if (std::strcmp(name, t.name) == 0) {
             return t.code;
@@ -335,17 +314,11 @@ bool BoolFromText(const char* text) {
 
 std::string TypeDbName(int code) {
     switch (code) {
-    case VT_INT:
-        return "DWORD";
-    case VT_FLOAT:
-        return "FLOAT";
-    case VT_STRING:
-        return "LONGSTR";
-    case VT_WIDESTR:
-        return "WIDESTR";
-    case VT_OBJECT:
-        return "OBJECT";
-    default:
-        return std::string();
+        case VT_INT: return "DWORD";
+        case VT_FLOAT: return "FLOAT";
+        case VT_STRING: return "LONGSTR";
+        case VT_WIDESTR: return "WIDESTR";
+        case VT_OBJECT: return "OBJECT";
+        default: return std::string();
     }
 }

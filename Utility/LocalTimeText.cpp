@@ -19,8 +19,8 @@ std::string LocalStampMillisText() {
 std::string LocalStampText() {
     const Platform::LocalTime t = Platform::NowLocal();
     char text[kStampBytes];
-    const int n =
-        BoundedPrint(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    const int n = BoundedPrint(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                               t.minute, t.second);
     return std::string(text, static_cast<std::size_t>(n));
 }
 

@@ -4,8 +4,8 @@
 // host's (KernelClock.h).
 #include <string>
 
-std::string LocalStampMillisText();   // "%04d-%02d-%02d %02d:%02d:%02d.%03d"
-std::string LocalStampText();         // "%04d-%02d-%02d %02d:%02d:%02d"
-std::string LocalClockText();         // "%02d:%02d:%02d"
-std::string LocalDateText();          // "%04d-%02d-%02d"
+std::string LocalStampMillisText();         // "%04d-%02d-%02d %02d:%02d:%02d.%03d"
+std::string LocalStampText();               // "%04d-%02d-%02d %02d:%02d:%02d"
+std::string LocalClockText();               // "%02d:%02d:%02d"
+std::string LocalDateText();                // "%04d-%02d-%02d"
 unsigned ElapsedTicks(unsigned startTick);  // milliseconds since startTick, wrapping

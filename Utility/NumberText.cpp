@@ -16,9 +16,7 @@
 namespace {
 
 // Digits, signs and points are ASCII, so widening the printed text is a copy.
-std::u16string WidenAscii(const std::string& text) {
-    return std::u16string(text.begin(), text.end());
-}
+std::u16string WidenAscii(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
 template <typename... Args>
 std::string Print(const char* format, Args... args) {

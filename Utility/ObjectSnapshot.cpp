@@ -22,70 +22,34 @@ void LogFailure(IKernel* kernel, const std::string& message, int line) {
 
 void PushPropertyValue(IKernel* kernel, const ObjectId& obj, const char* name, int type, IVarList& list) {
     switch (type) {
-    case VT_INT:
-        list.PushInt(kernel->QueryInt(obj, name));
-        break;
-    case VT_FLOAT:
-        list.PushFloat(kernel->QueryFloat(obj, name));
-        break;
-    case VT_STRING:
-        list.PushString(OrEmpty(kernel->QueryString(obj, name)));
-        break;
-    case VT_WIDESTR:
-        list.PushWideString(OrEmpty(kernel->QueryWideStr(obj, name)));
-        break;
-    case VT_OBJECT:
-        list.PushObject(kernel->QueryObject(obj, name));
-        break;
-    default:
-        list.PushString("");
-        break;
+        case VT_INT: list.PushInt(kernel->QueryInt(obj, name)); break;
+        case VT_FLOAT: list.PushFloat(kernel->QueryFloat(obj, name)); break;
+        case VT_STRING: list.PushString(OrEmpty(kernel->QueryString(obj, name))); break;
+        case VT_WIDESTR: list.PushWideString(OrEmpty(kernel->QueryWideStr(obj, name))); break;
+        case VT_OBJECT: list.PushObject(kernel->QueryObject(obj, name)); break;
+        default: list.PushString(""); break;
     }
 }
 
 void PushDataValue(IKernel* kernel, const ObjectId& obj, const char* name, int type, IVarList& list) {
     switch (type) {
-    case VT_INT:
-        list.PushInt(kernel->QueryDataInt(obj, name));
-        break;
-    case VT_FLOAT:
-        list.PushFloat(kernel->QueryDataFloat(obj, name));
-        break;
-    case VT_STRING:
-        list.PushString(OrEmpty(kernel->QueryDataString(obj, name)));
-        break;
-    case VT_WIDESTR:
-        list.PushWideString(OrEmpty(kernel->QueryDataWideStr(obj, name)));
-        break;
-    case VT_OBJECT:
-        list.PushObject(kernel->QueryDataObject(obj, name));
-        break;
-    default:
-        list.PushString("");
-        break;
+        case VT_INT: list.PushInt(kernel->QueryDataInt(obj, name)); break;
+        case VT_FLOAT: list.PushFloat(kernel->QueryDataFloat(obj, name)); break;
+        case VT_STRING: list.PushString(OrEmpty(kernel->QueryDataString(obj, name))); break;
+        case VT_WIDESTR: list.PushWideString(OrEmpty(kernel->QueryDataWideStr(obj, name))); break;
+        case VT_OBJECT: list.PushObject(kernel->QueryDataObject(obj, name)); break;
+        default: list.PushString(""); break;
     }
 }
 
 void PushCell(IKernel* kernel, const ObjectId& obj, const char* rec, int row, int col, int type, IVarList& list) {
     switch (type) {
-    case VT_INT:
-        list.PushInt(kernel->QueryRecordInt(obj, rec, row, col));
-        break;
-    case VT_FLOAT:
-        list.PushFloat(kernel->QueryRecordFloat(obj, rec, row, col));
-        break;
-    case VT_STRING:
-        list.PushString(OrEmpty(kernel->QueryRecordString(obj, rec, row, col)));
-        break;
-    case VT_WIDESTR:
-        list.PushWideString(OrEmpty(kernel->QueryRecordWideStr(obj, rec, row, col)));
-        break;
-    case VT_OBJECT:
-        list.PushObject(kernel->QueryRecordObject(obj, rec, row, col));
-        break;
-    default:
-        list.PushString("");
-        break;
+        case VT_INT: list.PushInt(kernel->QueryRecordInt(obj, rec, row, col)); break;
+        case VT_FLOAT: list.PushFloat(kernel->QueryRecordFloat(obj, rec, row, col)); break;
+        case VT_STRING: list.PushString(OrEmpty(kernel->QueryRecordString(obj, rec, row, col))); break;
+        case VT_WIDESTR: list.PushWideString(OrEmpty(kernel->QueryRecordWideStr(obj, rec, row, col))); break;
+        case VT_OBJECT: list.PushObject(kernel->QueryRecordObject(obj, rec, row, col)); break;
+        default: list.PushString(""); break;
     }
 }
 
@@ -124,23 +88,12 @@ private:
 
 void StoreProperty(IKernel* kernel, const ObjectId& obj, const char* name, const Reader& in, std::size_t i) {
     switch (kernel->GetPropertyType(obj, name)) {
-    case VT_INT:
-        kernel->SetInt(obj, name, in.Int(i));
-        break;
-    case VT_FLOAT:
-        kernel->SetFloat(obj, name, in.Float(i));
-        break;
-    case VT_STRING:
-        kernel->SetString(obj, name, in.Text(i));
-        break;
-    case VT_WIDESTR:
-        kernel->SetWideStr(obj, name, in.Wide(i));
-        break;
-    case VT_OBJECT:
-        kernel->SetObject(obj, name, in.Object(i));
-        break;
-    default:
-        break;
+        case VT_INT: kernel->SetInt(obj, name, in.Int(i)); break;
+        case VT_FLOAT: kernel->SetFloat(obj, name, in.Float(i)); break;
+        case VT_STRING: kernel->SetString(obj, name, in.Text(i)); break;
+        case VT_WIDESTR: kernel->SetWideStr(obj, name, in.Wide(i)); break;
+        case VT_OBJECT: kernel->SetObject(obj, name, in.Object(i)); break;
+        default: break;
     }
 }
 
@@ -156,44 +109,23 @@ void StoreData(IKernel* kernel, const ObjectId& obj, const char* name, int type,
         kernel->AddData(obj, name, type);
     }
     switch (type) {
-    case VT_INT:
-        kernel->SetDataInt(obj, name, in.Int(i));
-        break;
-    case VT_FLOAT:
-        kernel->SetDataFloat(obj, name, in.Float(i));
-        break;
-    case VT_STRING:
-        kernel->SetDataString(obj, name, in.Text(i));
-        break;
-    case VT_WIDESTR:
-        kernel->SetDataWideStr(obj, name, in.Wide(i));
-        break;
-    default:
-        kernel->SetDataObject(obj, name, in.Object(i));
-        break;
+        case VT_INT: kernel->SetDataInt(obj, name, in.Int(i)); break;
+        case VT_FLOAT: kernel->SetDataFloat(obj, name, in.Float(i)); break;
+        case VT_STRING: kernel->SetDataString(obj, name, in.Text(i)); break;
+        case VT_WIDESTR: kernel->SetDataWideStr(obj, name, in.Wide(i)); break;
+        default: kernel->SetDataObject(obj, name, in.Object(i)); break;
     }
 }
 
 void StoreCell(IKernel* kernel, const ObjectId& obj, const char* rec, int row, int col, int type, const Reader& in,
                std::size_t i) {
     switch (type) {
-    case VT_INT:
-        kernel->SetRecordInt(obj, rec, row, col, in.Int(i));
-        break;
-    case VT_FLOAT:
-        kernel->SetRecordFloat(obj, rec, row, col, in.Float(i));
-        break;
-    case VT_STRING:
-        kernel->SetRecordString(obj, rec, row, col, in.Text(i));
-        break;
-    case VT_WIDESTR:
-        kernel->SetRecordWideStr(obj, rec, row, col, in.Wide(i));
-        break;
-    case VT_OBJECT:
-        kernel->SetRecordObject(obj, rec, row, col, in.Object(i));
-        break;
-    default:
-        break;
+        case VT_INT: kernel->SetRecordInt(obj, rec, row, col, in.Int(i)); break;
+        case VT_FLOAT: kernel->SetRecordFloat(obj, rec, row, col, in.Float(i)); break;
+        case VT_STRING: kernel->SetRecordString(obj, rec, row, col, in.Text(i)); break;
+        case VT_WIDESTR: kernel->SetRecordWideStr(obj, rec, row, col, in.Wide(i)); break;
+        case VT_OBJECT: kernel->SetRecordObject(obj, rec, row, col, in.Object(i)); break;
+        default: break;
     }
 }
 
@@ -352,8 +284,7 @@ int LoadObjectFromList(IKernel* kernel, const ObjectId& obj, const IVarList& lis
             std::size_t v = first;
             for (std::uint64_t r = 0; r < rows; ++r) {
                 for (int c = 0; c < cols; ++c, ++v) {
-                    StoreCell(kernel, obj, name, static_cast<int>(r), c, colTypes[static_cast<std::size_t>(c)], in,
-                              v);
+                    StoreCell(kernel, obj, name, static_cast<int>(r), c, colTypes[static_cast<std::size_t>(c)], in, v);
                 }
             }
         }

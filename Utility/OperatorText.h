@@ -4,7 +4,7 @@
 // "=" for a comparison, and null) gives false and changes nothing.
 #include <string>
 
-bool CompareInt(int a, int b, const char* op);     // "==", ">=", "<=", ">", "<", "!="
+bool CompareInt(int a, int b, const char* op);  // "==", ">=", "<=", ">", "<", "!="
 bool CompareFloat(float a, float b, const char* op);
 // Byte-wise, bytes unsigned; a prefix sorts first.
 bool CompareString(const std::string& a, const std::string& b, const char* op);

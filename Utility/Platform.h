@@ -9,9 +9,9 @@
 namespace Platform {
 
 struct LocalTime {
-    int year = 0, month = 0, day = 0;        // 4-digit year, 1-12, 1-31
-    int hour = 0, minute = 0, second = 0;    // 0-23, 0-59, 0-60
-    int millis = 0;                          // 0-999
+    int year = 0, month = 0, day = 0;      // 4-digit year, 1-12, 1-31
+    int hour = 0, minute = 0, second = 0;  // 0-23, 0-59, 0-60
+    int millis = 0;                        // 0-999
 };
 
 // The machine's local time. Tests set a source so that days and midnights pass

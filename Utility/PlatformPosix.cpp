@@ -41,9 +41,7 @@ std::string CodePageName(unsigned codePage) {
     }
 }
 
-const char* Utf16Name() noexcept {
-    return std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
-}
+const char* Utf16Name() noexcept { return std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE"; }
 
 class Iconv {
 public:

@@ -16,8 +16,7 @@ void SleepMicroseconds(std::uint32_t microseconds) noexcept {
     timespec left{static_cast<std::time_t>(microseconds / 1'000'000),
                   static_cast<long>(microseconds % 1'000'000) * 1000};
     // A signal cuts the sleep short; sleep the rest.
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {}
 }
 
 }  // namespace Platform

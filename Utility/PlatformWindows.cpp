@@ -121,8 +121,7 @@ bool NarrowToWide(unsigned codePage, const char* text, std::size_t bytes, std::u
         return false;
     }
     out.resize(static_cast<std::size_t>(units));
-    return MultiByteToWideChar(codePage, flags, text, inBytes, reinterpret_cast<wchar_t*>(out.data()), units) ==
-           units;
+    return MultiByteToWideChar(codePage, flags, text, inBytes, reinterpret_cast<wchar_t*>(out.data()), units) == units;
 }
 
 bool WideToNarrow(unsigned codePage, const char16_t* text, std::size_t units, std::string& out) {

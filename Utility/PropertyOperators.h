@@ -12,8 +12,7 @@ bool CompareProperty(IKernel* kernel, const ObjectId& obj, const char* name, con
 
 // The property of a compared with that of b (a op b), by a's type. False unless
 // both objects have it.
-bool CompareObjectProperties(IKernel* kernel, const ObjectId& a, const ObjectId& b, const char* name,
-                             const char* op);
+bool CompareObjectProperties(IKernel* kernel, const ObjectId& a, const ObjectId& b, const char* name, const char* op);
 
 // Changes the property by the operator and the value text: numbers take all five
 // operators, text "=" and "+" (append), objects only "=". False, with nothing

@@ -59,7 +59,8 @@ void ReportUnreadableRuleFile(IKernel* kernel, const CIniFile& file) {
     kernel->WriteLog((Quoted(file) + " cannot be read: every setting is 0 or empty").c_str());
 }
 
-void CheckRuleSettings(IKernel* kernel, const CIniFile& file, const char* section, std::span<const RuleSetting> settings) {
+void CheckRuleSettings(IKernel* kernel, const CIniFile& file, const char* section,
+                       std::span<const RuleSetting> settings) {
     const IniSection* found = file.FindSection(section);
     if (found == nullptr) {
         kernel->WriteLog((Quoted(file) + " has no section [" + section + "]: every setting takes its default").c_str());
@@ -77,6 +78,7 @@ void CheckRuleSettings(IKernel* kernel, const CIniFile& file, const char* sectio
         } else {
             continue;
         }
-        kernel->WriteLog((Quoted(file) + ", [" + section + "] " + setting.key + " = \"" + key->value + "\": " + problem).c_str());
+        kernel->WriteLog(
+            (Quoted(file) + ", [" + section + "] " + setting.key + " = \"" + key->value + "\": " + problem).c_str());
     }
 }

@@ -25,4 +25,5 @@ bool IsTimeOfDayText(std::string_view text) noexcept;
 
 void ReportUnreadableRuleFile(IKernel* kernel, const CIniFile& file);
 // Settings missing from the section are not reported: their defaults stand in.
-void CheckRuleSettings(IKernel* kernel, const CIniFile& file, const char* section, std::span<const RuleSetting> settings);
+void CheckRuleSettings(IKernel* kernel, const CIniFile& file, const char* section,
+                       std::span<const RuleSetting> settings);

@@ -3,7 +3,7 @@
 // a calendar time, mktime's error value -1).
 #include <cstdint>
 
-std::int64_t TimeTextToSeconds(const char* text);    // "02:00:00" -> 7200
-std::int64_t DateTimeTextToTime(const char* text);   // "%d-%d-%d %d:%d:%d" -> mktime
-int DateTextToNumber(const char* text);              // "2011-3-3" -> 20110303
-int ClockTextToNumber(const char* text);             // "9:5:7" -> 90507
+std::int64_t TimeTextToSeconds(const char* text);   // "02:00:00" -> 7200
+std::int64_t DateTimeTextToTime(const char* text);  // "%d-%d-%d %d:%d:%d" -> mktime
+int DateTextToNumber(const char* text);             // "2011-3-3" -> 20110303
+int ClockTextToNumber(const char* text);            // "9:5:7" -> 90507

@@ -62,8 +62,7 @@ void BM_LockUnlockWithoutPause(benchmark::State& state) {
     HostKernel& k = TheWorld().server(static_cast<std::size_t>(state.thread_index())).Kernel();
     const int index = k.GetPubDataIndex(kSpace);
     for (auto _ : state) {
-        while (!k.CompareSetPubPropertyInt(index, "BenchRecPubLock", 0, 1)) {
-        }
+        while (!k.CompareSetPubPropertyInt(index, "BenchRecPubLock", 0, 1)) {}
         k.CompareSetPubPropertyInt(index, "BenchRecPubLock", 1, 0);
     }
     state.SetItemsProcessed(state.iterations());
@@ -136,8 +135,8 @@ void BM_WatchedPropertySet(benchmark::State& state) {
         for (int i = 0; i < 10'000; ++i) {
             char name[16];
             const int len = std::snprintf(name, sizeof name, "P%d", i);
-            const ObjectId p = s->CreatePlayer(std::u16string(name, name + len), 2,
-                                               {{"Level", 1}, {"GutOver", 1}, {"Charm", 0}});
+            const ObjectId p =
+                s->CreatePlayer(std::u16string(name, name + len), 2, {{"Level", 1}, {"GutOver", 1}, {"Charm", 0}});
             s->Critical()->AddPropertyWatch(&s->Kernel(), p, "Level", "Bench::OnLevelChanged");
             s->Critical()->AddPropertyWatch(&s->Kernel(), p, "Charm", "Bench::OnLevelChanged");
         }

@@ -79,8 +79,14 @@ using Row = std::vector<HostValue>;
 std::vector<Row> PlayerRows(int count, bool olderLayout) {
     std::vector<Row> rows;
     for (int i = 0; i < count; ++i) {
-        Row row{Numbered(u"Adventurer_", i), 40 + (i * 7) % 150, 1, 2, std::u16string(u"Order of the Lion"), 3,
-                std::u16string(u"Northwatch"), 5};
+        Row row{Numbered(u"Adventurer_", i),
+                40 + (i * 7) % 150,
+                1,
+                2,
+                std::u16string(u"Order of the Lion"),
+                3,
+                std::u16string(u"Northwatch"),
+                5};
         if (!olderLayout) row.insert(row.end(), {HostValue(6), HostValue(7), HostValue(8)});
         rows.push_back(std::move(row));
     }
@@ -98,7 +104,8 @@ std::vector<Row> CharmRows() {
     }
     return rows;
 }
-const std::vector<int> kCharmTypes = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING, VT_INT, VT_WIDESTR, VT_INT, VT_INT};
+const std::vector<int> kCharmTypes = {VT_WIDESTR, VT_INT,     VT_INT, VT_INT, VT_STRING,
+                                      VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
 
 std::vector<Row> StreakRows() {
     std::vector<Row> rows;
@@ -111,7 +118,10 @@ void BM_LockHold_PlayerResort(benchmark::State& state) {
     HoldServer bench;
     const ObjectId home = bench.Kernel().SceneObject(1);
     MeasureHold(
-        state, bench, [&] { bench.Store().Seed(kPlayerTop.pubSpace, kPlayerTop.record, kRows, kPlayerTypes, PlayerRows(kRows, false)); },
+        state, bench,
+        [&] {
+            bench.Store().Seed(kPlayerTop.pubSpace, kPlayerTop.record, kRows, kPlayerTypes, PlayerRows(kRows, false));
+        },
         [&] { bench.Kernel().RunHeartBeat(home, "PlayerTopSystem::H_TopListUpdate"); });
 }
 BENCHMARK(BM_LockHold_PlayerResort);
@@ -121,7 +131,10 @@ void BM_LockHold_PlayerMigration(benchmark::State& state) {
     const ObjectId scene = bench.Kernel().SceneObject(2);
     MeasureHold(
         state, bench,
-        [&] { bench.Store().Seed(kPlayerTop.pubSpace, kPlayerTop.record, kRows, kOlderPlayerTypes, PlayerRows(kRows, true)); },
+        [&] {
+            bench.Store().Seed(kPlayerTop.pubSpace, kPlayerTop.record, kRows, kOlderPlayerTypes,
+                               PlayerRows(kRows, true));
+        },
         [&] { bench.Kernel().RaiseEvent(scene, "OnSystemInit"); });
 }
 BENCHMARK(BM_LockHold_PlayerMigration);
@@ -133,7 +146,10 @@ void BM_LockHold_PlayerResize(benchmark::State& state) {
     const ObjectId scene = bench.Kernel().SceneObject(2);
     MeasureHold(
         state, bench,
-        [&] { bench.Store().Seed(kPlayerTop.pubSpace, kPlayerTop.record, kRows - 1, kPlayerTypes, PlayerRows(kRows - 1, false)); },
+        [&] {
+            bench.Store().Seed(kPlayerTop.pubSpace, kPlayerTop.record, kRows - 1, kPlayerTypes,
+                               PlayerRows(kRows - 1, false));
+        },
         [&] { bench.Kernel().RaiseEvent(scene, "OnSystemInit"); });
 }
 BENCHMARK(BM_LockHold_PlayerResize);
@@ -142,7 +158,8 @@ void BM_LockHold_CharmResort(benchmark::State& state) {
     HoldServer bench;
     const ObjectId home = bench.Kernel().SceneObject(1);
     MeasureHold(
-        state, bench, [&] { bench.Store().Seed(kCharmTop.pubSpace, kCharmTop.record, kRows, kCharmTypes, CharmRows()); },
+        state, bench,
+        [&] { bench.Store().Seed(kCharmTop.pubSpace, kCharmTop.record, kRows, kCharmTypes, CharmRows()); },
         [&] { bench.Kernel().RunHeartBeat(home, "NewCharmTopSystem::H_TopListUpdate"); });
 }
 BENCHMARK(BM_LockHold_CharmResort);
@@ -153,7 +170,8 @@ void BM_LockHold_CharmRebuild(benchmark::State& state) {
     HoldServer bench;
     const ObjectId scene = bench.Kernel().SceneObject(2);
     MeasureHold(
-        state, bench, [&] { bench.Store().Seed(kCharmTop.pubSpace, kCharmTop.record, kRows, kCharmTypes, CharmRows()); },
+        state, bench,
+        [&] { bench.Store().Seed(kCharmTop.pubSpace, kCharmTop.record, kRows, kCharmTypes, CharmRows()); },
         [&] { bench.Kernel().RaiseEvent(scene, "OnSystemInit"); });
 }
 BENCHMARK(BM_LockHold_CharmRebuild);
@@ -162,12 +180,22 @@ BENCHMARK(BM_LockHold_CharmRebuild);
 template <class SetUp>
 void MeasureReply(benchmark::State& state, int message, SetUp seed) {
     HoldServer bench;
-    const ObjectId player = bench.server->CreatePlayer(
-        u"Asker", 2,
-        {{"Level", 1}, {"Nation", 1}, {"ProfType", 2}, {"GuildName", std::u16string(u"Lions")}, {"GuildPoint", 3},
-         {"GuildContribut", 4}, {"CastleName", std::u16string(u"Keep")}, {"CastleNameID", std::string("keep")},
-         {"CastlePoint", 5}, {"Camp", 6}, {"PeerageRank", 7}, {"PeerageExp", 8}, {"Charm", 0}, {"GiftNum", 0},
-         {"CompeteAlwaysWin", 0}});
+    const ObjectId player = bench.server->CreatePlayer(u"Asker", 2,
+                                                       {{"Level", 1},
+                                                        {"Nation", 1},
+                                                        {"ProfType", 2},
+                                                        {"GuildName", std::u16string(u"Lions")},
+                                                        {"GuildPoint", 3},
+                                                        {"GuildContribut", 4},
+                                                        {"CastleName", std::u16string(u"Keep")},
+                                                        {"CastleNameID", std::string("keep")},
+                                                        {"CastlePoint", 5},
+                                                        {"Camp", 6},
+                                                        {"PeerageRank", 7},
+                                                        {"PeerageExp", 8},
+                                                        {"Charm", 0},
+                                                        {"GiftNum", 0},
+                                                        {"CompeteAlwaysWin", 0}});
     CVarList request;
     request << message;
     MeasureHold(
@@ -187,8 +215,9 @@ void BM_LockHold_PlayerReply(benchmark::State& state) {
 BENCHMARK(BM_LockHold_PlayerReply);
 
 void BM_LockHold_CharmReply(benchmark::State& state) {
-    MeasureReply(state, kCharmTop.queryMessage,
-                 [](PubDataStore& store) { store.Seed(kCharmTop.pubSpace, kCharmTop.record, kRows, kCharmTypes, CharmRows()); });
+    MeasureReply(state, kCharmTop.queryMessage, [](PubDataStore& store) {
+        store.Seed(kCharmTop.pubSpace, kCharmTop.record, kRows, kCharmTypes, CharmRows());
+    });
 }
 BENCHMARK(BM_LockHold_CharmReply);
 

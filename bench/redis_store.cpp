@@ -105,10 +105,17 @@ std::u16string Numbered(const std::string& prefix, int i) {
 }
 
 std::vector<std::pair<std::string, HostValue>> PlayerProperties(int level) {
-    return {{"Level", level},      {"Nation", 1},       {"ProfType", 2},
-            {"GuildName", std::u16string(u"Order of the Lion")},   {"GuildPoint", 3},
-            {"GuildContribut", 4}, {"CastleName", std::u16string(u"Northwatch")}, {"CastlePoint", 5},
-            {"Camp", 6},           {"PeerageRank", 7},  {"PeerageExp", 8},
+    return {{"Level", level},
+            {"Nation", 1},
+            {"ProfType", 2},
+            {"GuildName", std::u16string(u"Order of the Lion")},
+            {"GuildPoint", 3},
+            {"GuildContribut", 4},
+            {"CastleName", std::u16string(u"Northwatch")},
+            {"CastlePoint", 5},
+            {"Camp", 6},
+            {"PeerageRank", 7},
+            {"PeerageExp", 8},
             {"GutOver", 1}};
 }
 
@@ -353,7 +360,13 @@ void BM_Redis_WorldMoves(benchmark::State& state) {
 }
 // One run each: every iteration is a whole world's worth of moves; the time per
 // iteration is the wall time per move.
-BENCHMARK(BM_Redis_WorldMoves)->ArgName("processes")->Arg(1)->Arg(2)->Arg(4)->UseManualTime()->Iterations(1)
+BENCHMARK(BM_Redis_WorldMoves)
+    ->ArgName("processes")
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4)
+    ->UseManualTime()
+    ->Iterations(1)
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

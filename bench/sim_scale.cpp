@@ -59,8 +59,8 @@ void BM_SimulatorAtScale(benchmark::State& state) {
                boundSeconds = state.range(3);
     ChildRun run;
     for (auto _ : state) {
-        run = RunQuietly({VOGAME_SIM_PATH, "--players", std::to_string(players), "--hours", std::to_string(hours),
-                          "--quiet"});
+        run = RunQuietly(
+            {VOGAME_SIM_PATH, "--players", std::to_string(players), "--hours", std::to_string(hours), "--quiet"});
         state.SetIterationTime(run.seconds);
     }
     if (run.status != 0) {
@@ -70,8 +70,8 @@ void BM_SimulatorAtScale(benchmark::State& state) {
     state.SetItemsProcessed(players * hours);  // simulated player-hours
     state.counters["wall_s"] = run.seconds;
     state.counters["peak_rss_mb"] = static_cast<double>(run.peakKb) / 1024.0;
-    std::string label = "target:" + std::to_string(kTargetPlayerHoursPerSecond) +
-                        "/s;max:peak_rss_mb=" + std::to_string(boundMb);
+    std::string label =
+        "target:" + std::to_string(kTargetPlayerHoursPerSecond) + "/s;max:peak_rss_mb=" + std::to_string(boundMb);
     if (boundSeconds > 0) label += ";max:wall_s=" + std::to_string(boundSeconds);
     state.SetLabel(label);
 }

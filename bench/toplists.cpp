@@ -92,7 +92,8 @@ public:
         calls_ += after.calls - before.calls;
         pubCalls_ += after.pubCalls - before.pubCalls;
         allocations_ += after.allocations - before.allocations;
-        libraryAllocations_ += (after.allocations - before.allocations) - (after.hostAllocations - before.hostAllocations);
+        libraryAllocations_ +=
+            (after.allocations - before.allocations) - (after.hostAllocations - before.hostAllocations);
         for (const auto& [name, count] : opsAfter) byOperation_[std::string(name)] += static_cast<std::int64_t>(count);
         for (const auto& [name, count] : opsBefore) byOperation_[std::string(name)] -= static_cast<std::int64_t>(count);
     }
@@ -174,8 +175,8 @@ std::vector<ObjectId> FillList(Server& server, const char16_t* prefix, int top, 
 // A listed player whose ranking value changes silently (no watch fires), then
 // the module's handler is called as the critical manager would call it: the
 // handler's own figures. The silent change is host work, timed but not counted.
-void MeasureHandler(benchmark::State& state, const char* figure, HostKernel& kernel, PropertyCallback handler, const ObjectId& player,
-                    const char* property, int low, int high) {
+void MeasureHandler(benchmark::State& state, const char* figure, HostKernel& kernel, PropertyCallback handler,
+                    const ObjectId& player, const char* property, int low, int high) {
     CVarList previous;
     previous.PushInt(0);  // a rise, as the win-streak handler requires
     int step = 0;
@@ -207,10 +208,17 @@ std::vector<Row> TiedRows(int misplaced, MakeRow row) {
 // --- player leaderboard ------------------------------------------------------------------
 
 Properties PlayerProperties(int level) {
-    return {{"Level", level},      {"Nation", 1},       {"ProfType", 2},
-            {"GuildName", std::u16string(u"Order of the Lion")},   {"GuildPoint", 3},
-            {"GuildContribut", 4}, {"CastleName", std::u16string(u"Northwatch")}, {"CastlePoint", 5},
-            {"Camp", 6},           {"PeerageRank", 7},  {"PeerageExp", 8},
+    return {{"Level", level},
+            {"Nation", 1},
+            {"ProfType", 2},
+            {"GuildName", std::u16string(u"Order of the Lion")},
+            {"GuildPoint", 3},
+            {"GuildContribut", 4},
+            {"CastleName", std::u16string(u"Northwatch")},
+            {"CastlePoint", 5},
+            {"Camp", 6},
+            {"PeerageRank", 7},
+            {"PeerageExp", 8},
             {"GutOver", 1}};
 }
 
@@ -224,9 +232,8 @@ void BM_PlayerEnterTopList_Moving(benchmark::State& state) {
     const auto players = FillPlayerList(*bench.server);
     const ObjectId mover = players[75];
     int step = 0;
-    Measure(state, __func__, bench.Kernel(), [&] {
-        bench.server->SetProperty(mover, "Level", (++step & 1) != 0 ? 500 + step % 2 : 114);
-    });
+    Measure(state, __func__, bench.Kernel(),
+            [&] { bench.server->SetProperty(mover, "Level", (++step & 1) != 0 ? 500 + step % 2 : 114); });
 }
 BENCHMARK(BM_PlayerEnterTopList_Moving);
 
@@ -235,8 +242,8 @@ void BM_PlayerEnterTopList_MovingDirect(benchmark::State& state) {
     DirectCallbacks callbacks;
     BenchServer bench(BenchOptions(), &callbacks);
     const auto players = FillPlayerList(*bench.server);
-    MeasureHandler(state, __func__, bench.Kernel(), callbacks.Find("PlayerTopSystem::OnLevelChanged"), players[75], "Level", 114,
-                   500);
+    MeasureHandler(state, __func__, bench.Kernel(), callbacks.Find("PlayerTopSystem::OnLevelChanged"), players[75],
+                   "Level", 114, 500);
     // 30 before list locks were fenced: a move now checks its hold as it takes
     // the lock, before each of its two writes and before the release (four
     // calls; the record is looked for under the lock, one call fewer).
@@ -258,7 +265,8 @@ void BM_PlayerTopListUpdate(benchmark::State& state) {
     BenchServer bench;
     FillPlayerList(*bench.server);
     const ObjectId home = bench.Kernel().SceneObject(1);
-    Measure(state, __func__, bench.Kernel(), [&] { bench.Kernel().RunHeartBeat(home, "PlayerTopSystem::H_TopListUpdate"); });
+    Measure(state, __func__, bench.Kernel(),
+            [&] { bench.Kernel().RunHeartBeat(home, "PlayerTopSystem::H_TopListUpdate"); });
 }
 BENCHMARK(BM_PlayerTopListUpdate);
 
@@ -271,8 +279,17 @@ void BM_PlayerTopListUpdate_TenOutOfPlace(benchmark::State& state) {
     BenchServer bench;
     // Names descend within a level, as the re-sort orders them.
     const std::vector<Row> rows = TiedRows(10, [](int run, int i) {
-        return Row{Numbered(u"Adventurer_", 999 - 10 * run - i), 189 - run, 1, 2, std::u16string(u"Order of the Lion"),
-                   3, std::u16string(u"Northwatch"), 5, 6, 7, 8};
+        return Row{Numbered(u"Adventurer_", 999 - 10 * run - i),
+                   189 - run,
+                   1,
+                   2,
+                   std::u16string(u"Order of the Lion"),
+                   3,
+                   std::u16string(u"Northwatch"),
+                   5,
+                   6,
+                   7,
+                   8};
     });
     const ObjectId home = bench.Kernel().SceneObject(1);
     MeasureEach(
@@ -311,7 +328,8 @@ struct PlainRow {
 void BM_PlainVectorEnterTopList_Moving(benchmark::State& state) {
     std::vector<PlainRow> rows;
     for (int i = 0; i < 150; ++i) {
-        rows.push_back({Numbered(u"Adventurer_", i), 189 - i, 1, 2, u"Order of the Lion", 3, u"Northwatch", 5, 6, 7, 8});
+        rows.push_back(
+            {Numbered(u"Adventurer_", i), 189 - i, 1, 2, u"Order of the Lion", 3, u"Northwatch", 5, 6, 7, 8});
     }
     const std::u16string mover = Numbered(u"Adventurer_", 75);
     int step = 0;
@@ -341,10 +359,11 @@ BENCHMARK(BM_PlainVectorEnterTopList_Moving);
 // --- charm leaderboard ---------------------------------------------------------------------
 
 Properties CharmProperties(int charmValue) {
-    return {{"Level", 60},   {"ProfType", 2}, {"Camp", 1},
-            {"CastleNameID", std::string("castle_0012")}, {"Nation", 3},
-            {"GuildName", std::u16string(u"Order of the Lion")}, {"Charm", charmValue},
-            {"GiftNum", 4},  {"GutOver", 1}};
+    return {{"Level", 60},         {"ProfType", 2},
+            {"Camp", 1},           {"CastleNameID", std::string("castle_0012")},
+            {"Nation", 3},         {"GuildName", std::u16string(u"Order of the Lion")},
+            {"Charm", charmValue}, {"GiftNum", 4},
+            {"GutOver", 1}};
 }
 
 // 150 listed players, charms 1149 down to 1000.
@@ -356,9 +375,8 @@ void BM_CharmUpdatePlayer_Moving(benchmark::State& state) {
     const auto players = FillCharmList(*bench.server);
     const ObjectId mover = players[75];
     int step = 0;
-    Measure(state, __func__, bench.Kernel(), [&] {
-        bench.server->SetProperty(mover, "Charm", (++step & 1) != 0 ? 5000 + step % 2 : 1074);
-    });
+    Measure(state, __func__, bench.Kernel(),
+            [&] { bench.server->SetProperty(mover, "Charm", (++step & 1) != 0 ? 5000 + step % 2 : 1074); });
     state.SetLabel("max:kernel_calls=33");  // as the player list's move: its hold checked four times
 }
 BENCHMARK(BM_CharmUpdatePlayer_Moving);
@@ -377,11 +395,13 @@ void BM_CharmResortTopList(benchmark::State& state) {
     BenchServer bench;
     FillCharmList(*bench.server);
     const ObjectId home = bench.Kernel().SceneObject(1);
-    Measure(state, __func__, bench.Kernel(), [&] { bench.Kernel().RunHeartBeat(home, "NewCharmTopSystem::H_TopListUpdate"); });
+    Measure(state, __func__, bench.Kernel(),
+            [&] { bench.Kernel().RunHeartBeat(home, "NewCharmTopSystem::H_TopListUpdate"); });
 }
 BENCHMARK(BM_CharmResortTopList);
 
-const std::vector<int> kCharmTypes = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING, VT_INT, VT_WIDESTR, VT_INT, VT_INT};
+const std::vector<int> kCharmTypes = {VT_WIDESTR, VT_INT,     VT_INT, VT_INT, VT_STRING,
+                                      VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
 
 // The hourly re-sort of 150 rows in fifteen charms, gifts tied in pairs, levels
 // alike, ten rows out of place: every key column is read.
@@ -389,12 +409,13 @@ void BM_CharmResortTopList_TenOutOfPlace(benchmark::State& state) {
     BenchServer bench;
     // Within a charm: gifts descending, then names ascending, as the re-sort orders them.
     const std::vector<Row> rows = TiedRows(10, [](int run, int i) {
-        return Row{Numbered(u"Charmer_", 100 + 10 * run + i), 60, 2, 1, std::string("castle_0012"), 3,
-                   std::u16string(u"Order of the Lion"), 1149 - run, 9 - i / 2};
+        return Row{Numbered(u"Charmer_", 100 + 10 * run + i), 60,         2,        1, std::string("castle_0012"), 3,
+                   std::u16string(u"Order of the Lion"),      1149 - run, 9 - i / 2};
     });
     const ObjectId home = bench.Kernel().SceneObject(1);
     MeasureEach(
-        state, __func__, bench.Kernel(), [&] { bench.Store().Seed(kCharmTop.pubSpace, kCharmTop.record, 150, kCharmTypes, rows); },
+        state, __func__, bench.Kernel(),
+        [&] { bench.Store().Seed(kCharmTop.pubSpace, kCharmTop.record, 150, kCharmTypes, rows); },
         [&] { bench.Kernel().RunHeartBeat(home, "NewCharmTopSystem::H_TopListUpdate"); });
     state.SetLabel("max:kernel_calls=800");
 }

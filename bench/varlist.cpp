@@ -13,8 +13,8 @@
 
 namespace {
 
-using Variant = std::variant<int, std::int64_t, float, std::string, std::u16string, ObjectId,
-                             std::vector<unsigned char>>;
+using Variant =
+    std::variant<int, std::int64_t, float, std::string, std::u16string, ObjectId, std::vector<unsigned char>>;
 
 struct Call {
     ObjectId object;
@@ -39,8 +39,8 @@ void UseCVarList(benchmark::State& state, const Call& call) {
         sum += static_cast<std::uint64_t>(list.IntAt(3) + list.IntAt(4) + list.IntAt(5));
         benchmark::DoNotOptimize(sum);
     }
-    state.counters["allocs_per_list"] = benchmark::Counter(
-        static_cast<double>(AllocationControl::Count() - before), benchmark::Counter::kAvgIterations);
+    state.counters["allocs_per_list"] = benchmark::Counter(static_cast<double>(AllocationControl::Count() - before),
+                                                           benchmark::Counter::kAvgIterations);
 }
 
 // `reserve` gives the vector its best case: one array allocation. figure: the
@@ -63,8 +63,8 @@ void UseVariantVector(benchmark::State& state, const Call& call, bool reserve, c
         sum += static_cast<std::uint64_t>(std::get<int>(list[3]) + std::get<int>(list[4]) + std::get<int>(list[5]));
         benchmark::DoNotOptimize(sum);
     }
-    state.counters["allocs_per_list"] = benchmark::Counter(
-        static_cast<double>(AllocationControl::Count() - before), benchmark::Counter::kAvgIterations);
+    state.counters["allocs_per_list"] = benchmark::Counter(static_cast<double>(AllocationControl::Count() - before),
+                                                           benchmark::Counter::kAvgIterations);
     state.SetLabel(std::string("baseline:") + figure);
 }
 
@@ -72,8 +72,7 @@ void UseVariantVector(benchmark::State& state, const Call& call, bool reserve, c
 
 BENCHMARK_CAPTURE(UseCVarList, names_20_chars, kLongNames);
 BENCHMARK_CAPTURE(UseVariantVector, names_20_chars_reserved, kLongNames, true, "UseCVarList/names_20_chars");
-BENCHMARK_CAPTURE(UseVariantVector, names_20_chars_unreserved, kLongNames, false,
-                  "UseCVarList/names_20_chars");
+BENCHMARK_CAPTURE(UseVariantVector, names_20_chars_unreserved, kLongNames, false, "UseCVarList/names_20_chars");
 BENCHMARK_CAPTURE(UseCVarList, names_short, kShortNames);
 BENCHMARK_CAPTURE(UseVariantVector, names_short_reserved, kShortNames, true, "UseCVarList/names_short");
 

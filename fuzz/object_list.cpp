@@ -37,45 +37,35 @@ void BuildList(const std::uint8_t* data, std::size_t size, CVarList& list) {
     Bytes in(data, size);
     while (in.More()) {
         switch (in.Next() & 7) {
-        case 0:
-            list.PushInt(static_cast<std::int8_t>(in.Next()));
-            break;
-        case 1: {
-            std::uint32_t v = 0;
-            for (int i = 0; i < 4; ++i) {
-                v |= static_cast<std::uint32_t>(in.Next()) << (8 * i);
+            case 0: list.PushInt(static_cast<std::int8_t>(in.Next())); break;
+            case 1: {
+                std::uint32_t v = 0;
+                for (int i = 0; i < 4; ++i) {
+                    v |= static_cast<std::uint32_t>(in.Next()) << (8 * i);
+                }
+                int value;
+                std::memcpy(&value, &v, sizeof value);
+                list.PushInt(value);
+                break;
             }
-            int value;
-            std::memcpy(&value, &v, sizeof value);
-            list.PushInt(value);
-            break;
-        }
-        case 2:
-            list.PushFloat(static_cast<float>(in.Next()) / 4.0f);
-            break;
-        case 3:
-            list.PushString(kNames[in.Next() % kNameCount]);
-            break;
-        case 4: {
-            std::string text;
-            for (int n = in.Next() % 16; n > 0; --n) {
-                text.push_back(static_cast<char>(in.Next() | 1));  // no NUL inside
+            case 2: list.PushFloat(static_cast<float>(in.Next()) / 4.0f); break;
+            case 3: list.PushString(kNames[in.Next() % kNameCount]); break;
+            case 4: {
+                std::string text;
+                for (int n = in.Next() % 16; n > 0; --n) {
+                    text.push_back(static_cast<char>(in.Next() | 1));  // no NUL inside
+                }
+                list.PushString(text.c_str());
+                break;
             }
-            list.PushString(text.c_str());
-            break;
-        }
-        case 5: {
-            const char* name = kNames[in.Next() % kNameCount];
-            std::u16string wide(name, name + std::strlen(name));
-            list.PushWideString(wide.c_str());
-            break;
-        }
-        case 6:
-            list.PushObject(ObjectId{in.Next(), 1});
-            break;
-        default:
-            list.PushInt(in.Next() % 9);
-            break;
+            case 5: {
+                const char* name = kNames[in.Next() % kNameCount];
+                std::u16string wide(name, name + std::strlen(name));
+                list.PushWideString(wide.c_str());
+                break;
+            }
+            case 6: list.PushObject(ObjectId{in.Next(), 1}); break;
+            default: list.PushInt(in.Next() % 9); break;
         }
     }
 }

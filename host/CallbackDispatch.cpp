@@ -26,8 +26,7 @@ CallbackDispatch::ClassCallbacks& CallbackDispatch::Of(int cls) {
     return byClass_[static_cast<std::size_t>(cls)];
 }
 
-bool CallbackDispatch::AddEvent(std::string_view className, std::string_view event, EventCallback func,
-                                int priority) {
+bool CallbackDispatch::AddEvent(std::string_view className, std::string_view event, EventCallback func, int priority) {
     if (func == nullptr || className.empty() || event.empty()) return false;
     auto& list = Of(classes_.Define(className)).events[std::string(event)];
     InsertSorted(list, Entry{priority, ++seq_, func});

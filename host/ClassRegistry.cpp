@@ -33,14 +33,16 @@ int ClassRegistry::IndexOf(std::string_view name) const {
 }
 
 bool ClassRegistry::IsA(int cls, int ancestor) const {
-    for (int c = cls, depth = 0; Valid(c) && depth < kMaxDepth; c = classes_[static_cast<std::size_t>(c)].parent, ++depth)
+    for (int c = cls, depth = 0; Valid(c) && depth < kMaxDepth;
+         c = classes_[static_cast<std::size_t>(c)].parent, ++depth)
         if (c == ancestor) return true;
     return false;
 }
 
 std::vector<int> ClassRegistry::Lineage(int cls) const {
     std::vector<int> out;
-    for (int c = cls, depth = 0; Valid(c) && depth < kMaxDepth; c = classes_[static_cast<std::size_t>(c)].parent, ++depth)
+    for (int c = cls, depth = 0; Valid(c) && depth < kMaxDepth;
+         c = classes_[static_cast<std::size_t>(c)].parent, ++depth)
         out.push_back(c);
     return out;
 }

@@ -11,11 +11,11 @@
 
 class ClientInboxes {
 public:
-    void Deliver(const ObjectId& player, const IVarList& msg);  // a copy; the oldest goes first past the limit
+    void Deliver(const ObjectId& player, const IVarList& msg);      // a copy; the oldest goes first past the limit
     const std::vector<CVarList>& Of(const ObjectId& player) const;  // empty for a player without messages
     void Clear(const ObjectId& player);
-    void Drop(const ObjectId& player) { Clear(player); }  // the player is gone
-    std::size_t Sent() const noexcept { return sent_; }    // every message delivered so far
+    void Drop(const ObjectId& player) { Clear(player); }           // the player is gone
+    std::size_t Sent() const noexcept { return sent_; }            // every message delivered so far
     void SetLimit(std::size_t limit) noexcept { limit_ = limit; }  // 0: keep all
 
 private:

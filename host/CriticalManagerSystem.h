@@ -34,7 +34,7 @@ public:
     bool IsWatched(const ObjectId& obj, std::string_view property, std::string_view callbackName) const;
     std::size_t WatchCount(const ObjectId& obj) const;
     std::uint64_t CallbacksRun() const noexcept;
-    void Forget();  // drops every declaration and watch (library unload)
+    void Forget();                           // drops every declaration and watch (library unload)
     void ForgetObject(const ObjectId& obj);  // drops the object's watches (it is gone for good)
 
 private:

@@ -29,7 +29,7 @@ public:
     const std::vector<Registration>& Registrations() const noexcept { return registrations_; }
     std::size_t Fired() const noexcept { return fired_; }
     std::size_t Refused() const noexcept { return refused_; }  // registrations with a bad time text
-    void Forget();  // drops every registration and its timer
+    void Forget();                                             // drops every registration and its timer
 
 private:
     void Fire(std::size_t registration);

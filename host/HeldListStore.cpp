@@ -76,11 +76,13 @@ bool HeldListStore::Take(int index, std::string_view lock, int expected) {
         // few holds first (as long as this server's own holds last), the next
         // try mostly finds it free, and a server often holds a list several
         // times in a row, its image current.
-        std::this_thread::sleep_for(std::chrono::nanoseconds(std::clamp(4 * holdNs_, kShortestPauseNs, kLongestPauseNs)));
+        std::this_thread::sleep_for(
+            std::chrono::nanoseconds(std::clamp(4 * holdNs_, kShortestPauseNs, kLongestPauseNs)));
         return false;
     }
     heldSinceNs_ = SteadyNs();
-    held_ = Held{true, index, std::string(lock), ClaimOf(lock), std::string(GuardedRecord(lock)), take.generation, false, {}};
+    held_ = Held{true,  index, std::string(lock), ClaimOf(lock), std::string(GuardedRecord(lock)), take.generation,
+                 false, {}};
     held_.changes.takenVersion = take.version;
     image_ = &image;
     if (take.sent || !image.store) {
@@ -256,7 +258,8 @@ int HeldListStore::Cols(int index, std::string_view rec) const {
 }
 bool HeldListStore::InsertRow(int index, std::string_view rec, int row) {
     if (OnRecord(index, rec))
-        return RowWrite({ListOp::Kind::InsertRow, row, 0, {}}, [&](PubDataStore& s) { return s.InsertRow(0, rec, row); });
+        return RowWrite({ListOp::Kind::InsertRow, row, 0, {}},
+                        [&](PubDataStore& s) { return s.InsertRow(0, rec, row); });
     return backing_.InsertRow(index, rec, row);
 }
 int HeldListStore::AddRowValues(int index, std::string_view rec, int row, const IVarList& values) {
@@ -273,7 +276,8 @@ int HeldListStore::AddRowValues(int index, std::string_view rec, int row, const 
 }
 bool HeldListStore::RemoveRow(int index, std::string_view rec, int row) {
     if (OnRecord(index, rec))
-        return RowWrite({ListOp::Kind::RemoveRow, row, 0, {}}, [&](PubDataStore& s) { return s.RemoveRow(0, rec, row); });
+        return RowWrite({ListOp::Kind::RemoveRow, row, 0, {}},
+                        [&](PubDataStore& s) { return s.RemoveRow(0, rec, row); });
     return backing_.RemoveRow(index, rec, row);
 }
 bool HeldListStore::ClearRecord(int index, std::string_view rec) {
@@ -350,8 +354,8 @@ std::optional<PubDataStore::RecordSnapshot> HeldListStore::Snapshot(std::u16stri
                                                                     std::string_view rec) const {
     return backing_.Snapshot(space, rec);
 }
-bool HeldListStore::Seed(std::u16string_view space, std::string_view rec, int maxRows,
-                         const std::vector<int>& colTypes, const std::vector<std::vector<HostValue>>& rows) {
+bool HeldListStore::Seed(std::u16string_view space, std::string_view rec, int maxRows, const std::vector<int>& colTypes,
+                         const std::vector<std::vector<HostValue>>& rows) {
     return backing_.Seed(space, rec, maxRows, colTypes, rows);
 }
 std::vector<PubDataStore::RecordInfo> HeldListStore::Records() const { return backing_.Records(); }

@@ -131,7 +131,7 @@ private:
 
     PubDataStore& backing_;
     std::unordered_map<std::string, ListImage> images_;  // by space index and lock name
-    ListImage* image_ = nullptr;                          // the held list's
+    ListImage* image_ = nullptr;                         // the held list's
     Held held_;
     mutable TextMap<std::u16string, int> spaces_;
     mutable std::unordered_map<int, TextSet<std::string>> properties_;

@@ -13,8 +13,8 @@ public:
 
     // Milliseconds of a calendar moment; fields out of range are normalised.
     static std::int64_t MsOf(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
-    static double DateValueOf(std::int64_t ms) noexcept;   // days since 1899-12-30
-    static double TimeValueOf(std::int64_t ms) noexcept;   // seconds of the day
+    static double DateValueOf(std::int64_t ms) noexcept;  // days since 1899-12-30
+    static double TimeValueOf(std::int64_t ms) noexcept;  // seconds of the day
     // False (fields untouched) for a value that is not finite or outside year 1..9999.
     static bool SplitDate(double date, int& year, int& month, int& day) noexcept;
     static bool SplitTime(double time, int& hour, int& minute, int& second) noexcept;

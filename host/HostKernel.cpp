@@ -4,7 +4,6 @@
 
 #include "HostKernelImpl.h"
 
-
 HostKernel::HostKernel(PubDataStore& store, int serverNumber)
     : impl_(std::make_unique<Impl>(*this, store, serverNumber)) {
     DefineClass("BaseScene");
@@ -137,8 +136,8 @@ bool HostKernel::AddClassPropertyExSaveMode(int classIndex, const char* name, in
     });
 }
 bool HostKernel::AddClassRecord(int classIndex, const char* name, int cols, int maxRows, bool save) {
-    return impl_->Serve(false,
-                 [&] { return impl_->classes.AddRecord(classIndex, View(name), cols, maxRows, save, save ? 1 : 0); });
+    return impl_->Serve(
+        false, [&] { return impl_->classes.AddRecord(classIndex, View(name), cols, maxRows, save, save ? 1 : 0); });
 }
 bool HostKernel::AddClassRecordSaveMode(int classIndex, const char* name, int cols, int maxRows, int saveMode) {
     return impl_->Serve(false, [&] {
@@ -195,11 +194,11 @@ bool HostKernel::SetFloat(const ObjectId& obj, const char* name, float value) {
 }
 bool HostKernel::SetString(const ObjectId& obj, const char* name, const char* value) {
     return impl_->Serve(false,
-                 [&] { return impl_->AssignProperty(obj, View(name), VT_STRING, std::string(View(value))); });
+                        [&] { return impl_->AssignProperty(obj, View(name), VT_STRING, std::string(View(value))); });
 }
 bool HostKernel::SetWideStr(const ObjectId& obj, const char* name, const char16_t* value) {
-    return impl_->Serve(false,
-                 [&] { return impl_->AssignProperty(obj, View(name), VT_WIDESTR, std::u16string(View(value))); });
+    return impl_->Serve(
+        false, [&] { return impl_->AssignProperty(obj, View(name), VT_WIDESTR, std::u16string(View(value))); });
 }
 bool HostKernel::SetObject(const ObjectId& obj, const char* name, const ObjectId& value) {
     return impl_->Serve(false, [&] { return impl_->AssignProperty(obj, View(name), VT_OBJECT, value); });
@@ -247,12 +246,12 @@ bool HostKernel::SetDataFloat(const ObjectId& obj, const char* name, float value
     return impl_->Serve(false, [&] { return impl_->objects.AssignData(obj, View(name), VT_FLOAT, value); });
 }
 bool HostKernel::SetDataString(const ObjectId& obj, const char* name, const char* value) {
-    return impl_->Serve(false,
-                 [&] { return impl_->objects.AssignData(obj, View(name), VT_STRING, std::string(View(value))); });
+    return impl_->Serve(
+        false, [&] { return impl_->objects.AssignData(obj, View(name), VT_STRING, std::string(View(value))); });
 }
 bool HostKernel::SetDataWideStr(const ObjectId& obj, const char* name, const char16_t* value) {
-    return impl_->Serve(false,
-                 [&] { return impl_->objects.AssignData(obj, View(name), VT_WIDESTR, std::u16string(View(value))); });
+    return impl_->Serve(
+        false, [&] { return impl_->objects.AssignData(obj, View(name), VT_WIDESTR, std::u16string(View(value))); });
 }
 bool HostKernel::SetDataObject(const ObjectId& obj, const char* name, const ObjectId& value) {
     return impl_->Serve(false, [&] { return impl_->objects.AssignData(obj, View(name), VT_OBJECT, value); });
@@ -264,8 +263,7 @@ float HostKernel::QueryDataFloat(const ObjectId& obj, const char* name) {
     return impl_->Serve(0.0f, [&] { return FloatOf(impl_->objects.DataValue(obj, View(name))); });
 }
 const char* HostKernel::QueryDataString(const ObjectId& obj, const char* name) {
-    return impl_->Serve("",
-                 [&] { return impl_->Text(StringOf(impl_->objects.DataValue(obj, View(name)))); });
+    return impl_->Serve("", [&] { return impl_->Text(StringOf(impl_->objects.DataValue(obj, View(name)))); });
 }
 const char16_t* HostKernel::QueryDataWideStr(const ObjectId& obj, const char* name) {
     return impl_->Serve(u"", [&] { return impl_->Text(WideOf(impl_->objects.DataValue(obj, View(name)))); });
@@ -357,8 +355,8 @@ bool HostKernel::SetRecordObject(const ObjectId& obj, const char* rec, int row, 
     });
 }
 int HostKernel::QueryRecordInt(const ObjectId& obj, const char* rec, int row, int col) {
-    return impl_->Serve(0,
-                 [&] { return IntOf(impl_->objects.Cell(obj, View(rec), row, col, VT_INT, false, "QueryRecordInt")); });
+    return impl_->Serve(
+        0, [&] { return IntOf(impl_->objects.Cell(obj, View(rec), row, col, VT_INT, false, "QueryRecordInt")); });
 }
 float HostKernel::QueryRecordFloat(const ObjectId& obj, const char* rec, int row, int col) {
     return impl_->Serve(0.0f, [&] {
@@ -368,13 +366,13 @@ float HostKernel::QueryRecordFloat(const ObjectId& obj, const char* rec, int row
 const char* HostKernel::QueryRecordString(const ObjectId& obj, const char* rec, int row, int col) {
     return impl_->Serve("", [&] {
         return impl_->Text(
-                    StringOf(impl_->objects.Cell(obj, View(rec), row, col, VT_STRING, false, "QueryRecordString")));
+            StringOf(impl_->objects.Cell(obj, View(rec), row, col, VT_STRING, false, "QueryRecordString")));
     });
 }
 const char16_t* HostKernel::QueryRecordWideStr(const ObjectId& obj, const char* rec, int row, int col) {
     return impl_->Serve(u"", [&] {
         return impl_->Text(
-                    WideOf(impl_->objects.Cell(obj, View(rec), row, col, VT_WIDESTR, false, "QueryRecordWideStr")));
+            WideOf(impl_->objects.Cell(obj, View(rec), row, col, VT_WIDESTR, false, "QueryRecordWideStr")));
     });
 }
 ObjectId HostKernel::QueryRecordObject(const ObjectId& obj, const char* rec, int row, int col) {

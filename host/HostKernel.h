@@ -99,7 +99,7 @@ public:
     bool SetObject(const ObjectId& obj, const char* name, const ObjectId& value) override;
     int QueryInt(const ObjectId& obj, const char* name) override;
     float QueryFloat(const ObjectId& obj, const char* name) override;
-    const char* QueryString(const ObjectId& obj, const char* name) override;      // valid until the next call
+    const char* QueryString(const ObjectId& obj, const char* name) override;       // valid until the next call
     const char16_t* QueryWideStr(const ObjectId& obj, const char* name) override;  // valid until the next call
     VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, QueryObject, (const ObjectId& obj, const char* name), (obj, name), )
     // False for an unknown class, a taken name or a shape TypedTable refuses (beyond its
@@ -109,13 +109,13 @@ public:
     bool SetClassRecordVisible(int classIndex, const char* name, const char* visibleName) override;  // kept only
     // Object records come from the class definitions when the object is made; probes are never diagnosed.
     bool FindRecord(const ObjectId& obj, const char* rec) override;
-    bool GetRecordList(const ObjectId& obj, IVarList& out) override;            // names in definition order
-    bool TestRecordFlag(const ObjectId& obj, const char* rec) override;         // the save flag
-    int GetRecordCols(const ObjectId& obj, const char* rec) override;           // -1 when missing
-    int GetRecordRows(const ObjectId& obj, const char* rec) override;           // -1 when missing
+    bool GetRecordList(const ObjectId& obj, IVarList& out) override;               // names in definition order
+    bool TestRecordFlag(const ObjectId& obj, const char* rec) override;            // the save flag
+    int GetRecordCols(const ObjectId& obj, const char* rec) override;              // -1 when missing
+    int GetRecordRows(const ObjectId& obj, const char* rec) override;              // -1 when missing
     int GetRecordColType(const ObjectId& obj, const char* rec, int col) override;  // VT_NONE out of range
-    int AddRecordRow(const ObjectId& obj, const char* rec, int row) override;  // refused (diagnosed) when full
-    bool ClearRecord(const ObjectId& obj, const char* rec) override;  // false (diagnosed) when missing
+    int AddRecordRow(const ObjectId& obj, const char* rec, int row) override;      // refused (diagnosed) when full
+    bool ClearRecord(const ObjectId& obj, const char* rec) override;               // false (diagnosed) when missing
     // Cell setters: row == rows appends one default row first; other out-of-range rows are refused.
     bool SetRecordInt(const ObjectId& obj, const char* rec, int row, int col, int value) override;
     bool SetRecordFloat(const ObjectId& obj, const char* rec, int row, int col, float value) override;
@@ -192,7 +192,7 @@ public:
     bool SetPubRecordWideStr(int index, const char* rec, int row, int col, const char16_t* value) override;
     int QueryPubRecordInt(int index, const char* rec, int row, int col) override;
     float QueryPubRecordFloat(int index, const char* rec, int row, int col) override;
-    const char* QueryPubRecordString(int index, const char* rec, int row, int col) override;      // per-kernel copy
+    const char* QueryPubRecordString(int index, const char* rec, int row, int col) override;       // per-kernel copy
     const char16_t* QueryPubRecordWideStr(int index, const char* rec, int row, int col) override;  // per-kernel copy
     VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, QueryPubRecordObject, (int index, const char* rec, int row, int col),
                                  (index, rec, row, col), )
@@ -212,9 +212,9 @@ public:
     // ================= the host's own side: the world as siblings, tests and the simulator drive it =================
     // --- classes and configurations ---
     int DefineClass(std::string_view name, std::string_view parent = {});  // its index; the existing one when defined
-    int ClassIndex(std::string_view name) const;                            // -1 when unknown
-    bool IsA(const ObjectId& obj, std::string_view className) const;        // the object's class or one above it
-    std::string ClassOf(const ObjectId& obj) const;                         // empty when missing
+    int ClassIndex(std::string_view name) const;                           // -1 when unknown
+    bool IsA(const ObjectId& obj, std::string_view className) const;       // the object's class or one above it
+    std::string ClassOf(const ObjectId& obj) const;                        // empty when missing
     void DefineConfig(std::string_view configId, std::string_view className);
     using ClassPropertyInfo = ::ClassPropertyInfo;
     using ClassRecordInfo = ::ClassRecordInfo;
@@ -244,7 +244,7 @@ public:
     // A message from the player's client: id at msg[0]; sender and object are the player.
     int DeliverCustomMessage(const ObjectId& player, const IVarList& msg);
     bool RunHeartBeat(const ObjectId& obj, std::string_view name);  // runs one attached heartbeat now
-    std::size_t CallbackCount() const;  // events, commands and custom callbacks registered
+    std::size_t CallbackCount() const;                              // events, commands and custom callbacks registered
 
     // --- clients ---
     const std::vector<CVarList>& Inbox(const ObjectId& player) const;  // empty for unknown players
@@ -265,7 +265,7 @@ public:
     using TimerFunc = std::function<void(HostKernel&)>;
     std::uint64_t AddTimer(std::int64_t dueMs, std::int64_t periodMs, TimerFunc func);
     bool CancelTimer(std::uint64_t id);  // false when unknown or done
-    void CancelTimers();  // every host timer (not the heartbeats)
+    void CancelTimers();                 // every host timer (not the heartbeats)
 
     // --- logs ---
     const std::vector<std::string>& Logs() const noexcept;

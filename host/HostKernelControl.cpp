@@ -4,7 +4,9 @@
 
 // ---------------------------------------------------------------- classes and configurations
 
-int HostKernel::DefineClass(std::string_view name, std::string_view parent) { return impl_->classes.Define(name, parent); }
+int HostKernel::DefineClass(std::string_view name, std::string_view parent) {
+    return impl_->classes.Define(name, parent);
+}
 int HostKernel::ClassIndex(std::string_view name) const { return impl_->classes.IndexOf(name); }
 
 bool HostKernel::IsA(const ObjectId& obj, std::string_view className) const {
@@ -22,7 +24,8 @@ void HostKernel::DefineConfig(std::string_view configId, std::string_view classN
     impl_->classes.DefineConfig(configId, className);
 }
 
-const HostKernel::ClassPropertyInfo* HostKernel::ClassProperty(std::string_view className, std::string_view name) const {
+const HostKernel::ClassPropertyInfo* HostKernel::ClassProperty(std::string_view className,
+                                                               std::string_view name) const {
     return impl_->classes.FindProperty(className, name);
 }
 

@@ -12,8 +12,7 @@ bool HostKernel::AddPubData(const char16_t* name, int flag) {
     return impl_->ServePub(PubOp::AddPubData, false, [&] { return impl_->store.AddSpace(View(name), flag); });
 }
 bool HostKernel::FindPubProperty(int index, const char* name) {
-    return impl_->ServePub(PubOp::FindPubProperty, false,
-                           [&] { return impl_->store.FindProperty(index, View(name)); });
+    return impl_->ServePub(PubOp::FindPubProperty, false, [&] { return impl_->store.FindProperty(index, View(name)); });
 }
 bool HostKernel::AddPubProperty(int index, const char* name, int type) {
     return impl_->ServePub(PubOp::AddPubProperty, false,
@@ -47,8 +46,7 @@ bool HostKernel::AddPubRecord(int index, const char* rec, int maxRows, int cols)
                            [&] { return impl_->store.AddRecord(index, View(rec), maxRows, cols); });
 }
 bool HostKernel::RemovePubRecord(int index, const char* rec) {
-    return impl_->ServePub(PubOp::RemovePubRecord, false,
-                           [&] { return impl_->store.RemoveRecord(index, View(rec)); });
+    return impl_->ServePub(PubOp::RemovePubRecord, false, [&] { return impl_->store.RemoveRecord(index, View(rec)); });
 }
 bool HostKernel::SetPubRecordSave(int index, const char* rec, bool save) {
     return impl_->ServePub(PubOp::SetPubRecordSave, false,
@@ -135,9 +133,8 @@ ObjectId HostKernel::QueryPubRecordObject(int index, const char* rec, int row, i
                            [&] { return impl_->store.QueryObject(index, View(rec), row, col); });
 }
 bool HostKernel::FindPubDataRecord(const char16_t* space, const char* rec) {
-    return impl_->ServePub(PubOp::FindPubDataRecord, false, [&] {
-        return impl_->store.FindRecord(impl_->store.SpaceIndex(View(space)), View(rec));
-    });
+    return impl_->ServePub(PubOp::FindPubDataRecord, false,
+                           [&] { return impl_->store.FindRecord(impl_->store.SpaceIndex(View(space)), View(rec)); });
 }
 int HostKernel::GetPubDataRecordRows(const char16_t* space, const char* rec) {
     return impl_->ServePub(PubOp::GetPubDataRecordRows, -1,

@@ -17,9 +17,7 @@ const HostValue* SlotValue(const TextMap<std::string_view, HostSlot>& slots, std
 HostObjects::HostObjects(ClassRegistry& classes, DiagnosticLog& diagnostics, int server)
     : classes_(classes), diagnostics_(diagnostics), server_(server) {}
 
-void HostObjects::Diagnose(std::string line) {
-    diagnostics_.Add("server " + std::to_string(server_) + ": " + line);
-}
+void HostObjects::Diagnose(std::string line) { diagnostics_.Add("server " + std::to_string(server_) + ": " + line); }
 
 HostObject* HostObjects::Find(const ObjectId& id) {
     if (id.IsNull()) return nullptr;

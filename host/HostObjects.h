@@ -65,9 +65,9 @@ public:
     // --- scenes and players ---
     ObjectId SceneObject(int sceneId) const;  // null when none
     ObjectId SceneOf(const HostObject& object) const;
-    std::vector<ObjectId> Scenes() const;      // in id order
-    ObjectId FirstScene() const;               // the lowest-numbered scene; null when none
-    int HighestSceneId() const;                // 0 when none
+    std::vector<ObjectId> Scenes() const;  // in id order
+    ObjectId FirstScene() const;           // the lowest-numbered scene; null when none
+    int HighestSceneId() const;            // 0 when none
     bool SceneExists(int sceneId) const { return scenes_.count(sceneId) != 0; }
     bool MoveToScene(const ObjectId& id, int sceneId);
     ObjectId FindPlayer(std::u16string_view name) const;

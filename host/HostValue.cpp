@@ -1,11 +1,11 @@
 #include "HostValue.h"
 
 int TypeOfValue(const HostValue& value) noexcept {
-    return std::visit(Overloaded{[](std::monostate) { return VT_NONE; }, [](int) { return VT_INT; },
-                                 [](float) { return VT_FLOAT; }, [](const std::string&) { return VT_STRING; },
-                                 [](const std::u16string&) { return VT_WIDESTR; },
-                                 [](const ObjectId&) { return VT_OBJECT; }, [](std::int64_t) { return VT_INT64; }},
-                      value);
+    return std::visit(
+        Overloaded{[](std::monostate) { return VT_NONE; }, [](int) { return VT_INT; }, [](float) { return VT_FLOAT; },
+                   [](const std::string&) { return VT_STRING; }, [](const std::u16string&) { return VT_WIDESTR; },
+                   [](const ObjectId&) { return VT_OBJECT; }, [](std::int64_t) { return VT_INT64; }},
+        value);
 }
 
 bool IsStorableType(int type) noexcept { return type > VT_NONE && type <= VT_INT64 && type != VT_BYTES; }
@@ -57,8 +57,8 @@ HostValue ValueFromList(const IVarList& list, std::size_t index) {
 }
 
 void PushValue(IVarList& list, const HostValue& value) {
-    std::visit(Overloaded{[](std::monostate) {}, [&](int v) { list.PushInt(v); },
-                          [&](float v) { list.PushFloat(v); }, [&](const std::string& v) { list.PushString(v.c_str()); },
+    std::visit(Overloaded{[](std::monostate) {}, [&](int v) { list.PushInt(v); }, [&](float v) { list.PushFloat(v); },
+                          [&](const std::string& v) { list.PushString(v.c_str()); },
                           [&](const std::u16string& v) { list.PushWideString(v.c_str()); },
                           [&](const ObjectId& v) { list.PushObject(v); }, [&](std::int64_t v) { list.PushInt64(v); }},
                value);

@@ -42,6 +42,6 @@ bool TypeFits(int cellType, int listType) noexcept;
 // Int64 reads as an int cut to 32 bits. Texts point into the value.
 int IntOf(const HostValue* value) noexcept;
 float FloatOf(const HostValue* value) noexcept;
-const std::string* StringOf(const HostValue* value) noexcept;     // null when no narrow text
-const std::u16string* WideOf(const HostValue* value) noexcept;    // null when no wide text
+const std::string* StringOf(const HostValue* value) noexcept;   // null when no narrow text
+const std::u16string* WideOf(const HostValue* value) noexcept;  // null when no wide text
 ObjectId ObjectOf(const HostValue* value) noexcept;

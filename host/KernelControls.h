@@ -26,11 +26,11 @@ public:
 
     // --- halting, as a crash would stop the server (see PubDataGate) ---
     virtual void ArmHalt(HaltTrigger trigger) = 0;
-    virtual void Halt() = 0;  // at once
+    virtual void Halt() = 0;                   // at once
     virtual bool Paused() const noexcept = 0;  // a pausing trigger fired: the server waits inside that call
     virtual void Unpause() = 0;
     virtual bool Halted() const noexcept = 0;
-    virtual void Resume() = 0;  // running again (a restart); the trigger is disarmed
+    virtual void Resume() = 0;                          // running again (a restart); the trigger is disarmed
     virtual const char* HaltedAt() const noexcept = 0;  // what the halt interrupted; empty when running
 
     // --- counters ---

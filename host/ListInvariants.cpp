@@ -78,7 +78,8 @@ std::string CheckMembers(const PubDataStore& store, const ListShape& list, const
         if (const auto* name = std::get_if<std::u16string>(&row.at(0))) listed.push_back(*name);
     std::sort(listed.begin(), listed.end());
     const bool full = snapshot->rows.size() >= static_cast<std::size_t>(kMaxRows);
-    const int last = snapshot->rows.empty() ? 0 : IntOf(&snapshot->rows.back().at(static_cast<std::size_t>(list.rankColumn)));
+    const int last =
+        snapshot->rows.empty() ? 0 : IntOf(&snapshot->rows.back().at(static_cast<std::size_t>(list.rankColumn)));
     std::string lost;
     std::size_t count = 0;
     for (const Member& m : members) {

@@ -21,8 +21,8 @@ namespace ListInvariants {
 struct ListShape {
     const char16_t* space;
     const char* record;
-    const char* lock;   // the record's lock property
-    int rankColumn;     // Int column ranked in descending order
+    const char* lock;         // the record's lock property
+    int rankColumn;           // Int column ranked in descending order
     bool fillerRows = false;  // unnamed rows of defaults allowed
 };
 

@@ -30,11 +30,13 @@ void ListLockFence::Granted(int caller, int expected, int desired) {
         return;
     }
     ++generation_;
-    fenced_.erase(std::remove_if(fenced_.begin(), fenced_.end(), [caller](const Fence& f) { return f.server == caller; }),
-                  fenced_.end());
+    fenced_.erase(
+        std::remove_if(fenced_.begin(), fenced_.end(), [caller](const Fence& f) { return f.server == caller; }),
+        fenced_.end());
     if (expected == 1 && holder_ != 0 && holder_ != caller) {
-        fenced_.erase(std::remove_if(fenced_.begin(), fenced_.end(), [this](const Fence& f) { return f.server == holder_; }),
-                      fenced_.end());
+        fenced_.erase(
+            std::remove_if(fenced_.begin(), fenced_.end(), [this](const Fence& f) { return f.server == holder_; }),
+            fenced_.end());
         fenced_.push_back({holder_, caller});
     }
     holder_ = caller;
@@ -47,7 +49,8 @@ std::string ListLockFence::WriteRefusal(int caller, int value, std::string_view 
                ServerName(by) + " (now " + Now(value, holder_, generation_) + ")";
     }
     if (value == 1 && holder_ != 0 && holder_ != caller) {
-        return "refused to " + ServerName(caller) + ": " + std::string(lock) + " is " + Now(value, holder_, generation_);
+        return "refused to " + ServerName(caller) + ": " + std::string(lock) + " is " +
+               Now(value, holder_, generation_);
     }
     return {};
 }

@@ -40,8 +40,7 @@ struct Pipe {
 
 void PauseMs(long ms) {
     timespec t{ms / 1000, (ms % 1000) * 1'000'000L};
-    while (::nanosleep(&t, &t) != 0 && errno == EINTR) {
-    }
+    while (::nanosleep(&t, &t) != 0 && errno == EINTR) {}
 }
 
 // What starting a child needs: its arguments as the system takes them and,

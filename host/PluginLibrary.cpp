@@ -48,7 +48,8 @@ bool PluginLibrary::MakeCopy(const std::string& path, const std::string& tag, Fi
         return false;
     }
     const std::string name = "VoGameLogic-" + std::to_string(Platform::ProcessId()) + "-" + tag + "-" +
-                             std::to_string(g_copyCounter.fetch_add(1)) + std::filesystem::path(path).extension().string();
+                             std::to_string(g_copyCounter.fetch_add(1)) +
+                             std::filesystem::path(path).extension().string();
     copy.path = (dir / name).string();
     std::filesystem::copy_file(path, copy.path, std::filesystem::copy_options::overwrite_existing, ec);
     if (ec) {

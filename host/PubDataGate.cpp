@@ -6,15 +6,42 @@
 namespace {
 constexpr std::string_view kLockSuffix = "PubLock";
 
-constexpr std::string_view kNames[] = {
-    "GetPubDataIndex", "FindPubData", "AddPubData", "FindPubProperty", "AddPubProperty", "SetPubPropertySave",
-    "SetPubPropertyInt", "CompareSetPubPropertyInt", "FindPubRecord", "AddPubRecord", "RemovePubRecord",
-    "SetPubRecordSave", "SetPubRecordColType", "GetPubRecordColType", "GetPubRecordMax", "GetPubRecordRows",
-    "GetPubRecordCols", "InsertPubRecordRow", "AddPubRecordRowValue", "RemovePubRecordRow", "ClearPubRecord",
-    "FindPubRecordWideStr", "SetPubRecordRowValue", "SetPubRecordInt", "SetPubRecordFloat", "SetPubRecordString",
-    "SetPubRecordWideStr", "QueryPubRecordInt", "QueryPubRecordFloat", "QueryPubRecordString",
-    "QueryPubRecordWideStr", "QueryPubRecordObject", "FindPubDataRecord", "GetPubDataRecordRows",
-    "QueryPubDataRecordInt", "QueryPubDataRecordWideStr"};
+constexpr std::string_view kNames[] = {"GetPubDataIndex",
+                                       "FindPubData",
+                                       "AddPubData",
+                                       "FindPubProperty",
+                                       "AddPubProperty",
+                                       "SetPubPropertySave",
+                                       "SetPubPropertyInt",
+                                       "CompareSetPubPropertyInt",
+                                       "FindPubRecord",
+                                       "AddPubRecord",
+                                       "RemovePubRecord",
+                                       "SetPubRecordSave",
+                                       "SetPubRecordColType",
+                                       "GetPubRecordColType",
+                                       "GetPubRecordMax",
+                                       "GetPubRecordRows",
+                                       "GetPubRecordCols",
+                                       "InsertPubRecordRow",
+                                       "AddPubRecordRowValue",
+                                       "RemovePubRecordRow",
+                                       "ClearPubRecord",
+                                       "FindPubRecordWideStr",
+                                       "SetPubRecordRowValue",
+                                       "SetPubRecordInt",
+                                       "SetPubRecordFloat",
+                                       "SetPubRecordString",
+                                       "SetPubRecordWideStr",
+                                       "QueryPubRecordInt",
+                                       "QueryPubRecordFloat",
+                                       "QueryPubRecordString",
+                                       "QueryPubRecordWideStr",
+                                       "QueryPubRecordObject",
+                                       "FindPubDataRecord",
+                                       "GetPubDataRecordRows",
+                                       "QueryPubDataRecordInt",
+                                       "QueryPubDataRecordWideStr"};
 static_assert(std::size(kNames) == static_cast<std::size_t>(PubOp::kCount), "one name per operation");
 
 bool IsLock(std::string_view property) {
@@ -56,9 +83,9 @@ bool PubDataGate::Fires(PubOp op) noexcept {
 
 void PubDataGate::Halt(PubOp op) noexcept {
     const std::string_view name = PubOpName(op);
-    std::snprintf(haltedAt_.data(), haltedAt_.size(), "%.*s, public-data call %llu%s%s",
-                  static_cast<int>(name.size()), name.data(), static_cast<unsigned long long>(total_ + 1),
-                  held_ > 0 ? ", holding " : "", held_ > 0 ? lastHeld_.data() : "");
+    std::snprintf(haltedAt_.data(), haltedAt_.size(), "%.*s, public-data call %llu%s%s", static_cast<int>(name.size()),
+                  name.data(), static_cast<unsigned long long>(total_ + 1), held_ > 0 ? ", holding " : "",
+                  held_ > 0 ? lastHeld_.data() : "");
     armed_ = false;
     halted_.store(true, std::memory_order_release);
 }

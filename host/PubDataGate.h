@@ -19,13 +19,42 @@
 
 // The public-data operations of the kernel, in slot order.
 enum class PubOp : std::uint8_t {
-    GetPubDataIndex, FindPubData, AddPubData, FindPubProperty, AddPubProperty, SetPubPropertySave,
-    SetPubPropertyInt, CompareSetPubPropertyInt, FindPubRecord, AddPubRecord, RemovePubRecord, SetPubRecordSave,
-    SetPubRecordColType, GetPubRecordColType, GetPubRecordMax, GetPubRecordRows, GetPubRecordCols,
-    InsertPubRecordRow, AddPubRecordRowValue, RemovePubRecordRow, ClearPubRecord, FindPubRecordWideStr,
-    SetPubRecordRowValue, SetPubRecordInt, SetPubRecordFloat, SetPubRecordString, SetPubRecordWideStr,
-    QueryPubRecordInt, QueryPubRecordFloat, QueryPubRecordString, QueryPubRecordWideStr, QueryPubRecordObject,
-    FindPubDataRecord, GetPubDataRecordRows, QueryPubDataRecordInt, QueryPubDataRecordWideStr,
+    GetPubDataIndex,
+    FindPubData,
+    AddPubData,
+    FindPubProperty,
+    AddPubProperty,
+    SetPubPropertySave,
+    SetPubPropertyInt,
+    CompareSetPubPropertyInt,
+    FindPubRecord,
+    AddPubRecord,
+    RemovePubRecord,
+    SetPubRecordSave,
+    SetPubRecordColType,
+    GetPubRecordColType,
+    GetPubRecordMax,
+    GetPubRecordRows,
+    GetPubRecordCols,
+    InsertPubRecordRow,
+    AddPubRecordRowValue,
+    RemovePubRecordRow,
+    ClearPubRecord,
+    FindPubRecordWideStr,
+    SetPubRecordRowValue,
+    SetPubRecordInt,
+    SetPubRecordFloat,
+    SetPubRecordString,
+    SetPubRecordWideStr,
+    QueryPubRecordInt,
+    QueryPubRecordFloat,
+    QueryPubRecordString,
+    QueryPubRecordWideStr,
+    QueryPubRecordObject,
+    FindPubDataRecord,
+    GetPubDataRecordRows,
+    QueryPubDataRecordInt,
+    QueryPubDataRecordWideStr,
     kCount
 };
 std::string_view PubOpName(PubOp op) noexcept;
@@ -125,9 +154,9 @@ private:
     bool armed_ = false;
     HaltTrigger trigger_;
     std::uint64_t sinceArmed_ = 0;
-    int held_ = 0;                      // lock properties this server holds
-    std::array<char, 64> lastHeld_{};   // the one taken last (cut short past 63 characters)
-    std::uint64_t inLock_ = 0;       // calls since the watched lock was taken; 0 while not held
+    int held_ = 0;                     // lock properties this server holds
+    std::array<char, 64> lastHeld_{};  // the one taken last (cut short past 63 characters)
+    std::uint64_t inLock_ = 0;         // calls since the watched lock was taken; 0 while not held
     LockTries locks_;
-    bool waiting_ = false;           // a try to take a lock failed since this server's last take
+    bool waiting_ = false;  // a try to take a lock failed since this server's last take
 };

@@ -4,8 +4,7 @@
 
 bool PubDataStore::SeedFits(int maxRows, const std::vector<int>& colTypes,
                             const std::vector<std::vector<HostValue>>& rows) {
-    if (colTypes.empty() || !TypedTable::ShapeRefusal(maxRows, static_cast<int>(colTypes.size())).empty())
-        return false;
+    if (colTypes.empty() || !TypedTable::ShapeRefusal(maxRows, static_cast<int>(colTypes.size())).empty()) return false;
     for (int type : colTypes)
         if (!IsStorableType(type)) return false;
     for (const auto& row : rows) {

@@ -84,7 +84,7 @@ public:
     // --- list locks (fenced: see the contract above) -------------------------------------
     struct ListLockState {
         int value = 0;
-        int holder = 0;              // the server holding it; 0 when free or set without a holder
+        int holder = 0;                // the server holding it; 0 when free or set without a holder
         std::uint64_t generation = 0;  // of the last take or takeover; 0 before the first
     };
     virtual ListLockState ListLock(int index, std::string_view lock) const = 0;
@@ -157,7 +157,8 @@ public:
     virtual int Cols(int index, std::string_view rec) const = 0;              // -1 when missing
 
     // --- rows -----------------------------------------------------------------------
-    virtual bool InsertRow(int index, std::string_view rec, int row) = 0;  // default row before row; row == rows appends
+    virtual bool InsertRow(int index, std::string_view rec,
+                           int row) = 0;  // default row before row; row == rows appends
     // Row of values before row (-1 appends); new index, -1 on refusal.
     virtual int AddRowValues(int index, std::string_view rec, int row, const IVarList& values) = 0;
     virtual bool RemoveRow(int index, std::string_view rec, int row) = 0;
@@ -186,7 +187,8 @@ public:
                       const std::vector<std::vector<HostValue>>& rows) = 0;
     // What every store checks before a seed: a shape it accepts, storable
     // column types, and rows that fit them.
-    static bool SeedFits(int maxRows, const std::vector<int>& colTypes, const std::vector<std::vector<HostValue>>& rows);
+    static bool SeedFits(int maxRows, const std::vector<int>& colTypes,
+                         const std::vector<std::vector<HostValue>>& rows);
 
     struct RecordInfo {
         std::u16string space;

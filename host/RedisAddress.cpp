@@ -25,8 +25,9 @@ bool RedisAddress::Parse(std::string_view text, RedisAddress& out, std::string& 
         const std::size_t colon = userInfo.find(':');
         // "USER:@" (an empty password) is the form earlier versions handed their server processes.
         if (colon != std::string_view::npos && colon + 1 < userInfo.size()) {
-            error = std::string("the store address holds a password, which any local user can read on a command "
-                                "line: give it in ") +
+            error = std::string(
+                        "the store address holds a password, which any local user can read on a command "
+                        "line: give it in ") +
                     kPasswordVariable + " or a file named by --store-password-file (readable by its owner only)";
             return false;
         }

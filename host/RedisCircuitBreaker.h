@@ -25,7 +25,9 @@ public:
 
     // Calls refused since the circuit last opened, and how long it has been open.
     std::uint64_t Refused() const noexcept { return refused_; }
-    Clock::duration OpenFor(Clock::time_point now) const noexcept { return open_ ? now - openedAt_ : Clock::duration{}; }
+    Clock::duration OpenFor(Clock::time_point now) const noexcept {
+        return open_ ? now - openedAt_ : Clock::duration{};
+    }
 
 private:
     std::chrono::milliseconds probeInterval_;

@@ -143,8 +143,7 @@ bool RedisConnection::ReadEpoch(bool adopt, std::string& error) {
 bool RedisConnection::LoadScripts(std::string& error) {
     shas_.assign(static_cast<std::size_t>(RedisScript::kCount), std::string());
     for (std::size_t i = 0; i < shas_.size(); ++i) {
-        RedisReplyPtr reply =
-            RoundTrip({"SCRIPT", "LOAD", RedisScriptSource(static_cast<RedisScript>(i))}, error);
+        RedisReplyPtr reply = RoundTrip({"SCRIPT", "LOAD", RedisScriptSource(static_cast<RedisScript>(i))}, error);
         if (!reply) return false;
         if (reply->type != REDIS_REPLY_STRING) {
             error = reply->type == REDIS_REPLY_ERROR ? std::string(reply->str, reply->len) : "no script id came back";
@@ -223,8 +222,8 @@ RedisReplyPtr RedisConnection::RoundTrip(const std::vector<std::string_view>& ar
 
 // The call sent once to the node an ASK names, after ASKING, on a connection of
 // its own (the slot is being migrated; the world's node stays the same).
-RedisReplyPtr RedisConnection::Asked(const std::string& node, const std::vector<std::string_view>& argv,
-                                     bool isScript, RedisScript script, std::string& error) {
+RedisReplyPtr RedisConnection::Asked(const std::string& node, const std::vector<std::string_view>& argv, bool isScript,
+                                     RedisScript script, std::string& error) {
     std::string host;
     int port = 0;
     if (!SplitNode(node, host, port)) {
@@ -282,8 +281,8 @@ RedisReplyPtr RedisConnection::Send(std::string_view op, const std::vector<std::
         argv = {"EVALSHA", "", keyCount};
         if (keys.empty()) argv.push_back(anchor);
         argv.insert(argv.end(), keys.begin(), keys.end());
-        argv.insert(argv.end(), {keyBase, writes ? std::string_view(clientId_) : std::string_view(), sequence,
-                                 callerText});
+        argv.insert(argv.end(),
+                    {keyBase, writes ? std::string_view(clientId_) : std::string_view(), sequence, callerText});
         argv.insert(argv.end(), args.begin(), args.end());
     } else {
         argv = args;

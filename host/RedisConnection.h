@@ -120,7 +120,7 @@ private:
     std::function<void(const std::string&)> notice_;
     std::string nodeHost_;  // the node the connection talks to (a cluster's master of the world's slot)
     int nodePort_ = 0;
-    std::string epoch_;     // empty until Open read it
+    std::string epoch_;  // empty until Open read it
     RedisCircuitBreaker breaker_{std::chrono::milliseconds(kProbeIntervalMs)};
     std::uint64_t worldsLost_ = 0;
     std::uint64_t redirects_ = 0;

@@ -18,7 +18,7 @@ bool ReadRedisPasswordFile(const std::string& path, std::string& password, std::
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         error = named + " is not a regular file";
         return false;

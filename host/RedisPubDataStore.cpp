@@ -36,7 +36,9 @@ const redisReply* Element(const redisReply* r, std::size_t i) {
 std::vector<std::string_view> CellsOf(std::string_view elem) {
     std::vector<std::string_view> cells;
     for (std::size_t at = 8; at + 4 <= elem.size();) {
-        const auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(elem[at + i])); };
+        const auto b = [&](std::size_t i) {
+            return static_cast<std::uint32_t>(static_cast<unsigned char>(elem[at + i]));
+        };
         const std::size_t len = (b(0) << 24) | (b(1) << 16) | (b(2) << 8) | b(3);
         at += 4;
         if (at + len > elem.size()) break;
@@ -139,8 +141,8 @@ bool RedisPubDataStore::RemoveWorld(std::string& error) {
         return false;
     std::string cursor = "0";
     do {
-        RedisReplyPtr page = connection_.Command("RemoveWorld", {"SCAN", cursor, "MATCH", pattern, "COUNT", "1000"},
-                                                 error);
+        RedisReplyPtr page =
+            connection_.Command("RemoveWorld", {"SCAN", cursor, "MATCH", pattern, "COUNT", "1000"}, error);
         if (!page || page->type != REDIS_REPLY_ARRAY || page->elements != 2) {
             if (error.empty()) error = "SCAN gave no page";
             return false;
@@ -208,14 +210,14 @@ bool RedisPubDataStore::FindProperty(int index, std::string_view name) const {
 }
 
 bool RedisPubDataStore::AddProperty(int index, std::string_view name, int type) {
-    const Status status = Exec("AddPubProperty", RedisScript::AddProperty, index, name, {Num(index), name, Num(type)}).status;
+    const Status status =
+        Exec("AddPubProperty", RedisScript::AddProperty, index, name, {Num(index), name, Num(type)}).status;
     if (status == Status::Done || status == Status::Quiet) schema_.SawProperty(index, name, type);
     return status == Status::Done;
 }
 
 bool RedisPubDataStore::SetPropertySave(int index, std::string_view name, bool save) {
-    return Exec("SetPubPropertySave", RedisScript::SetPropertySave, index, name,
-                {Num(index), name, save ? "1" : "0"})
+    return Exec("SetPubPropertySave", RedisScript::SetPropertySave, index, name, {Num(index), name, save ? "1" : "0"})
                .status == Status::Done;
 }
 
@@ -225,8 +227,8 @@ bool RedisPubDataStore::PropertySave(int index, std::string_view name) const {
 }
 
 bool RedisPubDataStore::SetPropertyInt(int index, std::string_view name, int value) {
-    return Exec("SetPubPropertyInt", RedisScript::SetPropertyInt, index, name, {Num(index), name, Num(value)})
-               .status == Status::Done;
+    return Exec("SetPubPropertyInt", RedisScript::SetPropertyInt, index, name, {Num(index), name, Num(value)}).status ==
+           Status::Done;
 }
 
 int RedisPubDataStore::PropertyInt(int index, std::string_view name) const {
@@ -333,8 +335,14 @@ void EncodeOps(const std::vector<PubDataStore::ListOp>& ops, std::vector<std::st
         std::vector<std::string> args;
         char letter = 'c';
         switch (op.kind) {
-            case Kind::InsertRow: letter = 'i'; args = {Num(op.row)}; break;
-            case Kind::RemoveRow: letter = 'd'; args = {Num(op.row)}; break;
+            case Kind::InsertRow:
+                letter = 'i';
+                args = {Num(op.row)};
+                break;
+            case Kind::RemoveRow:
+                letter = 'd';
+                args = {Num(op.row)};
+                break;
             case Kind::Clear: letter = 'c'; break;
             case Kind::AddRowValues:
             case Kind::SetRowValues: {
@@ -362,7 +370,9 @@ void DecodeOps(std::string_view blob, std::vector<PubDataStore::ListOp>& out) {
     using Kind = PubDataStore::ListOp::Kind;
     std::vector<std::string_view> items;
     for (std::size_t at = 0; at + 4 <= blob.size();) {
-        const auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(blob[at + i])); };
+        const auto b = [&](std::size_t i) {
+            return static_cast<std::uint32_t>(static_cast<unsigned char>(blob[at + i]));
+        };
         const std::size_t len = (b(0) << 24) | (b(1) << 16) | (b(2) << 8) | b(3);
         at += 4;
         if (at + len > blob.size()) break;
@@ -381,8 +391,14 @@ void DecodeOps(std::string_view blob, std::vector<PubDataStore::ListOp>& out) {
         const std::string_view* a = items.data() + k + 2;
         PubDataStore::ListOp op;
         switch (letter) {
-            case 'i': op.kind = Kind::InsertRow; op.row = number(a[0]); break;
-            case 'd': op.kind = Kind::RemoveRow; op.row = number(a[0]); break;
+            case 'i':
+                op.kind = Kind::InsertRow;
+                op.row = number(a[0]);
+                break;
+            case 'd':
+                op.kind = Kind::RemoveRow;
+                op.row = number(a[0]);
+                break;
             case 'c': op.kind = Kind::Clear; break;
             case 'a':
             case 's':
@@ -411,7 +427,8 @@ bool RedisPubDataStore::ApplyList(int index, std::string_view lock, std::uint64_
     if (version != nullptr) *version = 0;
     const std::string rec(GuardedRecord(lock));
     const std::string lockKey = Key(index, "p", lock), meta = Key(index, "rm", rec), rows = Key(index, "rr", rec),
-                      log = Key(index, "rl", rec), recs = connection_.Address().KeyBase() + ":s:" + Num(index) + ":recs",
+                      log = Key(index, "rl", rec),
+                      recs = connection_.Address().KeyBase() + ":s:" + Num(index) + ":recs",
                       spaces = connection_.Address().KeyBase() + ":spacelist";
     const std::string indexText = Num(index), generationText = Num(static_cast<long long>(generation));
     std::vector<std::string> tail;  // the arguments after the mode
@@ -430,7 +447,8 @@ bool RedisPubDataStore::ApplyList(int index, std::string_view lock, std::uint64_
         tail = {types, Num(snap.maxRows), snap.save ? "1" : "0"};
         for (const auto& row : snap.rows) {
             std::string elem;
-            for (std::size_t i = 0; i < row.size(); ++i) AppendCell(elem, ValueBytes(StoredAs(snap.colTypes[i], row[i])));
+            for (std::size_t i = 0; i < row.size(); ++i)
+                AppendCell(elem, ValueBytes(StoredAs(snap.colTypes[i], row[i])));
             tail.push_back(std::move(elem));
         }
     }
@@ -541,8 +559,8 @@ bool RedisPubDataStore::ClearRecord(int index, std::string_view rec) {
 }
 
 int RedisPubDataStore::FindWideStr(int index, std::string_view rec, int col, std::u16string_view value) const {
-    const Outcome o =
-        Exec("FindPubRecordWideStr", RedisScript::FindWideStr, index, rec, {Num(index), rec, Num(col), WideBytes(value)});
+    const Outcome o = Exec("FindPubRecordWideStr", RedisScript::FindWideStr, index, rec,
+                           {Num(index), rec, Num(col), WideBytes(value)});
     return o.status == Status::Done ? static_cast<int>(o.Value()) : -1;
 }
 
@@ -648,4 +666,3 @@ std::vector<PubDataStore::RecordInfo> RedisPubDataStore::Records() const {
     }
     return out;
 }
-

@@ -35,10 +35,31 @@
 #include <cstddef>
 
 enum class RedisScript : unsigned char {
-    AddSpace, AddProperty, SetPropertySave, SetPropertyInt, CompareSet, AddRecord, RemoveRecord, SetRecordSave,
-    SetColType, InsertRow, AddRowValues, SetRowValues, RemoveRow, ClearRecord, SetCell, Seed, TakeList, ApplyList,
+    AddSpace,
+    AddProperty,
+    SetPropertySave,
+    SetPropertyInt,
+    CompareSet,
+    AddRecord,
+    RemoveRecord,
+    SetRecordSave,
+    SetColType,
+    InsertRow,
+    AddRowValues,
+    SetRowValues,
+    RemoveRow,
+    ClearRecord,
+    SetCell,
+    Seed,
+    TakeList,
+    ApplyList,
     // reads
-    FindWideStr, QueryCell, ColType, Shape, Snapshot, Records,
+    FindWideStr,
+    QueryCell,
+    ColType,
+    Shape,
+    Snapshot,
+    Records,
     kCount
 };
 

@@ -34,11 +34,9 @@ std::u16string WideFromBytes(std::string_view bytes) {
 
 std::string ValueBytes(const HostValue& value) {
     std::string out;
-    std::visit(Overloaded{[](std::monostate) {},
-                          [&](int v) { PutLittle(out, static_cast<std::uint32_t>(v)); },
+    std::visit(Overloaded{[](std::monostate) {}, [&](int v) { PutLittle(out, static_cast<std::uint32_t>(v)); },
                           [&](float v) { PutLittle(out, std::bit_cast<std::uint32_t>(v)); },
-                          [&](const std::string& v) { out = v; },
-                          [&](const std::u16string& v) { out = WideBytes(v); },
+                          [&](const std::string& v) { out = v; }, [&](const std::u16string& v) { out = WideBytes(v); },
                           [&](const ObjectId& v) {
                               PutLittle(out, v.ident);
                               PutLittle(out, v.serial);
@@ -51,15 +49,14 @@ std::string ValueBytes(const HostValue& value) {
 HostValue ValueFromBytes(int type, std::string_view bytes) {
     switch (type) {
         case VT_BOOL:
-        case VT_INT:
-            return bytes.size() >= 4 ? static_cast<int>(GetLittle<std::uint32_t>(bytes)) : 0;
-        case VT_FLOAT:
-            return bytes.size() >= 4 ? std::bit_cast<float>(GetLittle<std::uint32_t>(bytes)) : 0.0f;
+        case VT_INT: return bytes.size() >= 4 ? static_cast<int>(GetLittle<std::uint32_t>(bytes)) : 0;
+        case VT_FLOAT: return bytes.size() >= 4 ? std::bit_cast<float>(GetLittle<std::uint32_t>(bytes)) : 0.0f;
         case VT_STRING: return std::string(bytes);
         case VT_WIDESTR: return WideFromBytes(bytes);
         case VT_OBJECT:
-            return bytes.size() >= 8 ? ObjectId{GetLittle<std::uint32_t>(bytes), GetLittle<std::uint32_t>(bytes.substr(4))}
-                                     : ObjectId{};
+            return bytes.size() >= 8
+                       ? ObjectId{GetLittle<std::uint32_t>(bytes), GetLittle<std::uint32_t>(bytes.substr(4))}
+                       : ObjectId{};
         case VT_INT64:
             return bytes.size() >= 8 ? static_cast<std::int64_t>(GetLittle<std::uint64_t>(bytes)) : std::int64_t{0};
         default: return DefaultValue(type);

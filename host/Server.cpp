@@ -156,9 +156,7 @@ int Server::SendClientMessage(const ObjectId& player, const IVarList& msg) {
 
 const std::vector<CVarList>& Server::Inbox(const ObjectId& player) const { return kernel_.Inbox(player); }
 
-std::string Server::DiagnosticsText() const {
-    return kernel_.Diagnostics().Joined() + store_.Diagnostics().Joined();
-}
+std::string Server::DiagnosticsText() const { return kernel_.Diagnostics().Joined() + store_.Diagnostics().Joined(); }
 
 // ---------------------------------------------------------------- logic thread
 

@@ -26,8 +26,8 @@
 #include "VirtualRecSystem.h"
 
 struct ServerOptions {
-    std::string libraryPath;       // empty: the library this host was built with (VOGAME_LIBRARY_PATH)
-    std::string resourcePath;      // GetResourcePath; empty: the system's temporary folder
+    std::string libraryPath;   // empty: the library this host was built with (VOGAME_LIBRARY_PATH)
+    std::string resourcePath;  // GetResourcePath; empty: the system's temporary folder
     bool withCriticalManager = true;
     bool withVirtualRec = true;
     bool withLetter = true;
@@ -113,8 +113,8 @@ public:
     void StartThread();
     // Runs on the logic thread (or at once without one); dropped while halted.
     void Post(std::function<void(Server&)> task);
-    void WaitIdle();                                 // until every posted task has run
-    void StopThread();                               // runs what is queued, then joins
+    void WaitIdle();    // until every posted task has run
+    void StopThread();  // runs what is queued, then joins
 
 private:
     void ThreadMain();

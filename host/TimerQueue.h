@@ -38,7 +38,7 @@ public:
     // False when the object is missing, the name undeclared, interval < 1 or already attached.
     bool Attach(const ObjectId& obj, std::string_view name, int intervalMs);
     bool Attached(const ObjectId& obj, std::string_view name) const;
-    void Detach(const ObjectId& obj);  // every heartbeat of a destroyed object
+    void Detach(const ObjectId& obj);                         // every heartbeat of a destroyed object
     bool RunNow(const ObjectId& obj, std::string_view name);  // one attached heartbeat, now
     void Forget();  // every function and attachment (library unload); pending runs find none
 

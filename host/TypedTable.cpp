@@ -111,8 +111,8 @@ const HostValue* TypedTable::Cell(int row, int col, int type, std::string& why) 
     }
     const int colType = colTypes_[static_cast<std::size_t>(col)];
     if (!TypeFits(colType, type)) {
-        why = "column " + std::to_string(col) + " has type " + std::to_string(colType) + ", not " +
-              std::to_string(type);
+        why =
+            "column " + std::to_string(col) + " has type " + std::to_string(colType) + ", not " + std::to_string(type);
         return nullptr;
     }
     return &rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];

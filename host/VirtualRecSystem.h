@@ -16,8 +16,7 @@ public:
         CVarList values;
     };
 
-    bool SendVirtualRecord(IKernel* kernel, const ObjectId& obj, const char* recName,
-                           const IVarList& values) override;
+    bool SendVirtualRecord(IKernel* kernel, const ObjectId& obj, const char* recName, const IVarList& values) override;
 
     const std::vector<Sent>& AllSent() const noexcept { return sent_; }
     std::vector<const Sent*> SentTo(const ObjectId& obj) const;

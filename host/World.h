@@ -19,7 +19,7 @@ public:
     World(const World&) = delete;
     World& operator=(const World&) = delete;
 
-    Server& AddServer(const ServerOptions& options = {});  // numbered from 1
+    Server& AddServer(const ServerOptions& options = {});      // numbered from 1
     Server& server(std::size_t i) { return *servers_.at(i); }  // 0-based
     std::size_t ServerCount() const noexcept { return servers_.size(); }
     PubDataStore& Store() noexcept { return *store_; }

@@ -39,7 +39,7 @@ constexpr int kListRequests[] = {140911, 140912, 150516, kNationRequest};
 constexpr const char* kHeartBeat = "VoGameLogicHostCheck::H_Check";
 constexpr const char* kWatchCallback = "VoGameLogicHostCheck::OnWatched";
 constexpr const char* kWatched = "CompeteAlwaysWin";
-constexpr int kEventDelaySeconds = 30;     // the time event is registered this far ahead of the host's clock
+constexpr int kEventDelaySeconds = 30;       // the time event is registered this far ahead of the host's clock
 constexpr long long kDeadlineSeconds = 300;  // of host time: then what has not come is reported missing
 
 // What must reach the plug-in before the check is complete, and what the
@@ -71,8 +71,9 @@ struct Run {
     std::atomic<std::thread::id> thread{};
     bool overlapped = false;
     Awaited awaited[10] = {
-        {"event-system-init", "\"BaseScene\" \"OnSystemInit\" never reached the plug-in: raise it on each BaseScene "
-                              "object as the server starts"},
+        {"event-system-init",
+         "\"BaseScene\" \"OnSystemInit\" never reached the plug-in: raise it on each BaseScene "
+         "object as the server starts"},
         {"event-home-load", "\"HomeScene\" \"OnLoad\" never reached the plug-in: raise it when a home scene loads"},
         {"heartbeat", "the heartbeat attached to the home scene (every 1000 ms of host time) never ran"},
         {"event-player-load", "\"player\" \"OnLoad\" never reached the plug-in: log a test player in"},
@@ -80,10 +81,12 @@ struct Run {
         {"property-watch", "the watch on the player's \"CompeteAlwaysWin\" never ran after the plug-in changed it"},
         {"command-to-scene", "CommandToScene(the player's scene, 1063) never reached the player's 1063 callback"},
         {"command-to-all-scenes", "CommandToAllScenes(1063) never reached a BaseScene's 1063 callback"},
-        {"custom-message", "no list request came: send custom message 140911, 140912, 150516 or 73003 from the "
-                           "test player's client"},
-        {"daily-event", "the time event (kind 13) registered with EventTimeSystem never arrived as command 326 on a "
-                        "BaseScene"},
+        {"custom-message",
+         "no list request came: send custom message 140911, 140912, 150516 or 73003 from the "
+         "test player's client"},
+        {"daily-event",
+         "the time event (kind 13) registered with EventTimeSystem never arrived as command 326 on a "
+         "BaseScene"},
     };
     bool repliedList = false;
     bool repliedNation = false;
@@ -125,18 +128,22 @@ void Finish(IKernel* kernel) {
     if (text.Failed()) {
         results.Fail(kernel, "text-lifetime", text.Failure());
     } else {
-        results.Pass(kernel, "text-lifetime", "text stayed as handed out until the next kernel call, through the "
-                                              "plug-in's own allocations (" + text.Operations() + ")");
+        results.Pass(kernel, "text-lifetime",
+                     "text stayed as handed out until the next kernel call, through the "
+                     "plug-in's own allocations (" +
+                         text.Operations() + ")");
     }
     if (g_run.insideLetter || g_run.reentered) {
-        results.Fail(kernel, "letter-no-reentry", "the host called into the plug-in while LetterSystem.SendLetter ran "
-                                                  "(the library holds the win-streak list's lock there)");
+        results.Fail(kernel, "letter-no-reentry",
+                     "the host called into the plug-in while LetterSystem.SendLetter ran "
+                     "(the library holds the win-streak list's lock there)");
     } else {
         results.Pass(kernel, "letter-no-reentry", "nothing called into the plug-in while LetterSystem.SendLetter ran");
     }
     if (g_run.overlapped) {
-        results.Fail(kernel, "one-call-at-a-time", "two threads were inside the plug-in's callbacks at once: one load "
-                                                   "serves one server, on its logic thread");
+        results.Fail(kernel, "one-call-at-a-time",
+                     "two threads were inside the plug-in's callbacks at once: one load "
+                     "serves one server, on its logic thread");
     } else {
         results.Pass(kernel, "one-call-at-a-time", "the callbacks came one at a time, on one thread at a time");
     }
@@ -193,8 +200,8 @@ void CheckSiblings(IKernel* kernel) {
     Rule rule("siblings", "CriticalManagerSystem, VirtualRecSystem, LetterSystem and EventTimeSystem are offered");
     const auto find = [&](const char* name, const char* user) {
         IModule* sibling = kernel->GetLogicModule(name);
-        rule.Expect(sibling != nullptr, std::string("GetLogicModule(\"") + name + "\") is null: " + user +
-                                            " does not start without it");
+        rule.Expect(sibling != nullptr,
+                    std::string("GetLogicModule(\"") + name + "\") is null: " + user + " does not start without it");
         return sibling;
     };
     g_run.manager = static_cast<ICriticalManagerSystem*>(find("CriticalManagerSystem", "every ranked list"));
@@ -226,8 +233,9 @@ void CheckResources(IKernel* kernel) {
     const std::string folder = path != nullptr ? path : "";
     rule.Expect(!folder.empty(), "GetResourcePath is empty");
     rule.Expect(!folder.empty() && (folder.back() == '/' || folder.back() == '\\'),
-                "GetResourcePath \"" + folder + "\" does not end in a separator (the library appends "
-                "Rule\\PlayerTopAlwaysWin.ini directly)");
+                "GetResourcePath \"" + folder +
+                    "\" does not end in a separator (the library appends "
+                    "Rule\\PlayerTopAlwaysWin.ini directly)");
     rule.Report(g_run.context.results, kernel);
 
     const std::string file = folder + "Rule\\PlayerTopAlwaysWin.ini";
@@ -235,8 +243,8 @@ void CheckResources(IKernel* kernel) {
     if (ini.LoadFromFile()) {
         g_run.context.results.Pass(kernel, "rule-file", "the win-streak rules are readable at " + file);
     } else {
-        g_run.context.results.Fail(kernel, "rule-file", "cannot read " + file +
-                                                            ": the win-streak list would run with every setting 0");
+        g_run.context.results.Fail(kernel, "rule-file",
+                                   "cannot read " + file + ": the win-streak list would run with every setting 0");
     }
 }
 
@@ -280,7 +288,8 @@ int OnHomeSceneLoad(IKernel* kernel, const ObjectId& scene, const ObjectId&, con
     rule.Expect(kernel->FindHeartBeat(scene, kHeartBeat), "FindHeartBeat does not find the heartbeat just attached");
     rule.Report(g_run.context.results, kernel);
     const int sceneId = kernel->GetSceneIdOf(scene);
-    Seen(kernel, "event-home-load", sceneId > 0, "\"HomeScene\" \"OnLoad\" reached the plug-in (scene " + Number(sceneId) + ")",
+    Seen(kernel, "event-home-load", sceneId > 0,
+         "\"HomeScene\" \"OnLoad\" reached the plug-in (scene " + Number(sceneId) + ")",
          "\"HomeScene\" \"OnLoad\" came for an object that is no scene");
     FinishWhenComplete(kernel);
     return 1;
@@ -294,8 +303,10 @@ void StartWatch(IKernel* kernel, const ObjectId& player) {
     g_run.watchedBefore = kernel->QueryInt(player, kWatched);
     g_run.manager->AddPropertyWatch(kernel, player, kWatched, kWatchCallback);
     // Changed and put back: each change must reach the watch, with the value before it.
-    if (!kernel->SetInt(player, kWatched, g_run.watchedBefore + 1) || !kernel->SetInt(player, kWatched, g_run.watchedBefore)) {
-        Seen(kernel, "property-watch", false, "", std::string("SetInt of the player's \"") + kWatched + "\" returned false");
+    if (!kernel->SetInt(player, kWatched, g_run.watchedBefore + 1) ||
+        !kernel->SetInt(player, kWatched, g_run.watchedBefore)) {
+        Seen(kernel, "property-watch", false, "",
+             std::string("SetInt of the player's \"") + kWatched + "\" returned false");
     }
 }
 
@@ -327,7 +338,8 @@ int OnWatched(IKernel* kernel, const ObjectId& self, const char* property, const
 void SendLetter(IKernel* kernel) {
     if (g_run.letter == nullptr) return;
     g_run.insideLetter = true;
-    g_run.letter->SendLetter(kernel, u"System", g_run.playerName.c_str(), StringToWide("SystemMail_Title_000012").c_str(),
+    g_run.letter->SendLetter(kernel, u"System", g_run.playerName.c_str(),
+                             StringToWide("SystemMail_Title_000012").c_str(),
                              StringToWide("SystemMail_Content_000012").c_str(), u"", 5, u"");
     g_run.insideLetter = false;
 }
@@ -398,8 +410,10 @@ int OnClientMessage(IKernel* kernel, const ObjectId& player, const ObjectId& sen
     const bool fromPlayer = kernel->Exists(player) && kernel->FindPlayer(name.c_str()) == player;
     Seen(kernel, "custom-message", fromPlayer && (sender.IsNull() || sender == player),
          "custom message " + Number(id) + " reached the plug-in with its id as element 0, for the player who sent it",
-         "custom message " + Number(id) + " came for an object FindPlayer does not find by its \"Name\", or from "
-         "another sender" + (g_run.context.text.Failed() ? " (see text-lifetime)" : ""));
+         "custom message " + Number(id) +
+             " came for an object FindPlayer does not find by its \"Name\", or from "
+             "another sender" +
+             (g_run.context.text.Failed() ? " (see text-lifetime)" : ""));
     if (id == kNationRequest && !g_run.repliedNation && g_run.virtualRec != nullptr) {
         g_run.repliedNation = true;
         CVarList values;
@@ -472,16 +486,22 @@ bool HostCheckModule::AfterInit(IKernel* kernel) {
     }
     Rule rule("registrations", "every event, command, custom message, heartbeat and property callback was taken");
     const auto take = [&](bool ok, const std::string& what) { rule.Expect(ok, what + " returned false"); };
-    take(kernel->AddEventCallback("BaseScene", "OnSystemInit", OnSystemInit, kPriority), "AddEventCallback(BaseScene, OnSystemInit)");
-    take(kernel->AddEventCallback("HomeScene", "OnLoad", OnHomeSceneLoad, kPriority), "AddEventCallback(HomeScene, OnLoad)");
+    take(kernel->AddEventCallback("BaseScene", "OnSystemInit", OnSystemInit, kPriority),
+         "AddEventCallback(BaseScene, OnSystemInit)");
+    take(kernel->AddEventCallback("HomeScene", "OnLoad", OnHomeSceneLoad, kPriority),
+         "AddEventCallback(HomeScene, OnLoad)");
     take(kernel->AddEventCallback("player", "OnLoad", OnPlayerLoad, kPriority), "AddEventCallback(player, OnLoad)");
-    take(kernel->AddCommandCallback("player", kPlayerReady, OnPlayerReady, kPriority), "AddCommandCallback(player, 1009)");
-    take(kernel->AddCommandCallback("BaseScene", kDailyEvent, OnDailyEvent, kPriority), "AddCommandCallback(BaseScene, 326)");
+    take(kernel->AddCommandCallback("player", kPlayerReady, OnPlayerReady, kPriority),
+         "AddCommandCallback(player, 1009)");
+    take(kernel->AddCommandCallback("BaseScene", kDailyEvent, OnDailyEvent, kPriority),
+         "AddCommandCallback(BaseScene, 326)");
     take(kernel->AddCommandCallback("BaseScene", kStreakReset, OnSceneStreakReset, kPriority),
          "AddCommandCallback(BaseScene, 1063)");
-    take(kernel->AddCommandCallback("player", kStreakReset, OnPlayerStreakReset, kPriority), "AddCommandCallback(player, 1063)");
+    take(kernel->AddCommandCallback("player", kStreakReset, OnPlayerStreakReset, kPriority),
+         "AddCommandCallback(player, 1063)");
     for (const int message : kListRequests)
-        take(kernel->AddCustomCallback(message, OnClientMessage, kPriority), "AddCustomCallback(" + Number(message) + ")");
+        take(kernel->AddCustomCallback(message, OnClientMessage, kPriority),
+             "AddCustomCallback(" + Number(message) + ")");
     take(kernel->DeclareHeartBeat(kHeartBeat, H_Check), "DeclareHeartBeat");
     if (g_run.manager != nullptr) {
         take(g_run.manager->DeclarePropertyCallback(kernel, OnWatched, kWatchCallback),

@@ -105,8 +105,9 @@ std::u16string CheckPlayer(IKernel* kernel, Context& context, const ObjectId& pl
 }
 
 int CheckScene(IKernel* kernel, Context& context, const ObjectId& scene) {
-    Rule rule("scene-queries", "a BaseScene has an id that exists and is counted, is its own scene, and has a "
-                               "configuration name");
+    Rule rule("scene-queries",
+              "a BaseScene has an id that exists and is counted, is its own scene, and has a "
+              "configuration name");
     const int id = kernel->GetSceneIdOf(scene);
     rule.Expect(id > 0, "GetSceneIdOf of a \"BaseScene\" object is " + Number(id) + ", not an id from 1");
     rule.Expect(kernel->IsSceneExist(id), "IsSceneExist is false for the scene id of a \"BaseScene\" object");

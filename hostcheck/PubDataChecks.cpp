@@ -34,8 +34,7 @@ CVarList Row(const char16_t* name, int level) {
 
 class Checks {
 public:
-    Checks(IKernel* kernel, Context& context)
-        : k_(kernel), c_(context), rec_(context.Name("HostCheckRec")) {}
+    Checks(IKernel* kernel, Context& context) : k_(kernel), c_(context), rec_(context.Name("HostCheckRec")) {}
 
     int Run() {
         if (!Space()) return -1;
@@ -71,7 +70,8 @@ private:
         }
         rule.Expect(index_ >= 0, "GetPubDataIndex is still negative after AddPubData(name, 1)");
         if (index_ >= 0) {
-            rule.Expect(k_->GetPubDataIndex(kCheckSpace) == index_, "GetPubDataIndex gave another index the second time");
+            rule.Expect(k_->GetPubDataIndex(kCheckSpace) == index_,
+                        "GetPubDataIndex gave another index the second time");
         }
         Report(rule);
         if (index_ < 0) {
@@ -94,15 +94,18 @@ private:
         k_->SetPubPropertySave(index_, p, false);
         rule.Expect(k_->FindPubProperty(index_, p), "FindPubProperty does not find the property AddPubProperty added");
         rule.Expect(k_->CompareSetPubPropertyInt(index_, p, 0, 0), "a new Int property does not hold 0");
-        rule.Expect(!k_->CompareSetPubPropertyInt(index_, p, 1, 2), "compare-and-set(1, 2) succeeded on a property holding 0");
+        rule.Expect(!k_->CompareSetPubPropertyInt(index_, p, 1, 2),
+                    "compare-and-set(1, 2) succeeded on a property holding 0");
         rule.Expect(k_->CompareSetPubPropertyInt(index_, p, 0, 1), "compare-and-set(0, 1) failed on a free lock");
         rule.Expect(!k_->CompareSetPubPropertyInt(index_, p, 0, 1),
                     "compare-and-set(0, 1) succeeded on a lock already held: two holders at once");
-        rule.Expect(k_->CompareSetPubPropertyInt(index_, p, 1, 0), "compare-and-set(1, 0) failed: the holder cannot release");
+        rule.Expect(k_->CompareSetPubPropertyInt(index_, p, 1, 0),
+                    "compare-and-set(1, 0) failed: the holder cannot release");
         rule.Expect(k_->CompareSetPubPropertyInt(index_, p, 0, 0), "the lock is not free after its release");
         // The takeover claim beside a lock is set outright when it holds a value no takeover gives.
         rule.Expect(k_->SetPubPropertyInt(index_, p, 4095), "SetPubPropertyInt failed on an Int property");
-        rule.Expect(k_->CompareSetPubPropertyInt(index_, p, 4095, 0), "compare-and-set does not find the value just set");
+        rule.Expect(k_->CompareSetPubPropertyInt(index_, p, 4095, 0),
+                    "compare-and-set does not find the value just set");
         Report(rule);
     }
 
@@ -150,8 +153,8 @@ private:
         }
         Report(rule);
         if (!added) {
-            for (const char* id : {"record-rows", "record-find", "record-cells", "record-full", "record-readd",
-                                   "pub-data-by-name"})
+            for (const char* id :
+                 {"record-rows", "record-find", "record-cells", "record-full", "record-readd", "pub-data-by-name"})
                 c_.results.Skip(k_, id, "not checked: the scratch record could not be added");
         }
         return added;
@@ -166,7 +169,8 @@ private:
             return false;
         int row = 0;
         for (const char16_t* name : names) {
-            const bool same = c_.text.Check("QueryPubRecordWideStr", k_->QueryPubRecordWideStr(index_, r, row, 0), name);
+            const bool same =
+                c_.text.Check("QueryPubRecordWideStr", k_->QueryPubRecordWideStr(index_, r, row, 0), name);
             if (!rule.Expect(same, after + ": row " + Number(row) + " is not \"" + Shown(std::u16string_view(name)) +
                                        "\"" + (c_.text.Failed() ? " (see text-lifetime)" : "")))
                 return false;
@@ -178,14 +182,18 @@ private:
     void Rows() {
         const char* r = rec_.c_str();
         Rule rule("record-rows", "rows are appended, inserted before a row, removed and overwritten where asked");
-        rule.Expect(k_->AddPubRecordRowValue(index_, r, -1, Row(u"Ann", 30)) == 0, "appending to an empty record did not give row 0");
-        rule.Expect(k_->AddPubRecordRowValue(index_, r, -1, Row(u"Bob", 20)) == 1, "the second append did not give row 1");
-        rule.Expect(k_->AddPubRecordRowValue(index_, r, -1, Row(u"Cid", 10)) == 2, "the third append did not give row 2");
+        rule.Expect(k_->AddPubRecordRowValue(index_, r, -1, Row(u"Ann", 30)) == 0,
+                    "appending to an empty record did not give row 0");
+        rule.Expect(k_->AddPubRecordRowValue(index_, r, -1, Row(u"Bob", 20)) == 1,
+                    "the second append did not give row 1");
+        rule.Expect(k_->AddPubRecordRowValue(index_, r, -1, Row(u"Cid", 10)) == 2,
+                    "the third append did not give row 2");
         rule.Expect(k_->AddPubRecordRowValue(index_, r, 1, Row(u"Dan", 25)) == 1,
                     "AddPubRecordRowValue at row 1 did not give row 1");
         NamesAre(rule, {u"Ann", u"Dan", u"Bob", u"Cid"}, "after three appends and an add at row 1");
         rule.Expect(k_->InsertPubRecordRow(index_, r, 0), "InsertPubRecordRow at row 0 returned false");
-        rule.Expect(k_->InsertPubRecordRow(index_, r, 5), "InsertPubRecordRow at the row count (an append) returned false");
+        rule.Expect(k_->InsertPubRecordRow(index_, r, 5),
+                    "InsertPubRecordRow at the row count (an append) returned false");
         NamesAre(rule, {u"", u"Ann", u"Dan", u"Bob", u"Cid", u""}, "after default rows at 0 and at the end");
         rule.Expect(k_->GetPubRecordColType(index_, r, 1) == VT_INT && k_->QueryPubRecordInt(index_, r, 0, 1) == 0 &&
                         k_->QueryPubRecordFloat(index_, r, 0, 3) == 0.0f,
@@ -203,9 +211,11 @@ private:
         const char* r = rec_.c_str();
         Rule rule("record-find", "FindPubRecordWideStr gives the first row holding the text in the column, or -1");
         rule.Expect(k_->FindPubRecordWideStr(index_, r, 0, u"Eve") == 2, "FindPubRecordWideStr(\"Eve\") is not row 2");
-        rule.Expect(k_->FindPubRecordWideStr(index_, r, 0, u"Zed") == -1, "FindPubRecordWideStr of an absent name is not -1");
+        rule.Expect(k_->FindPubRecordWideStr(index_, r, 0, u"Zed") == -1,
+                    "FindPubRecordWideStr of an absent name is not -1");
         k_->AddPubRecordRowValue(index_, r, -1, Row(u"Ann", 1));
-        rule.Expect(k_->FindPubRecordWideStr(index_, r, 0, u"Ann") == 0, "FindPubRecordWideStr of a doubled name is not the first row");
+        rule.Expect(k_->FindPubRecordWideStr(index_, r, 0, u"Ann") == 0,
+                    "FindPubRecordWideStr of a doubled name is not the first row");
         k_->RemovePubRecordRow(index_, r, 4);
         Report(rule);
     }
@@ -219,7 +229,8 @@ private:
         rule.Expect(k_->SetPubRecordWideStr(index_, r, 1, 0, u"Dana"), "SetPubRecordWideStr returned false");
         rule.Expect(k_->QueryPubRecordInt(index_, r, 1, 1) == 42, "QueryPubRecordInt does not read back 42");
         rule.Expect(k_->QueryPubRecordFloat(index_, r, 1, 3) == 2.5f, "QueryPubRecordFloat does not read back 2.5");
-        rule.Expect(k_->QueryPubRecordObject(index_, r, 1, 4).IsNull(), "QueryPubRecordObject of a null object is not null");
+        rule.Expect(k_->QueryPubRecordObject(index_, r, 1, 4).IsNull(),
+                    "QueryPubRecordObject of a null object is not null");
         rule.Expect(c_.text.Check("QueryPubRecordString", k_->QueryPubRecordString(index_, r, 1, 2), "castle_bridge"),
                     "QueryPubRecordString does not read back \"castle_bridge\" (see text-lifetime)");
         rule.Expect(c_.text.Check("QueryPubRecordWideStr", k_->QueryPubRecordWideStr(index_, r, 1, 0), u"Dana"),
@@ -231,7 +242,8 @@ private:
     void Full() {
         const std::string full = c_.Name("HostCheckFull");
         const char* r = full.c_str();
-        Rule rule("record-full", "a full record refuses a further row until one is removed; ClearPubRecord empties a record");
+        Rule rule("record-full",
+                  "a full record refuses a further row until one is removed; ClearPubRecord empties a record");
         k_->AddPubRecord(index_, r, 3, kColumns);
         for (int col = 0; col < kColumns; ++col) k_->SetPubRecordColType(index_, r, col, kColumnTypes[col]);
         for (const char16_t* name : {u"Ann", u"Bob", u"Cid"}) k_->AddPubRecordRowValue(index_, r, -1, Row(name, 5));
@@ -264,7 +276,8 @@ private:
                         "the record added again does not have its new shape (100 rows, 4 columns, empty)");
         }
         k_->RemovePubRecord(index_, r);
-        rule.Expect(k_->AddPubRecord(index_, r, kMaxRows, kColumns), "a record removed twice cannot be added a third time");
+        rule.Expect(k_->AddPubRecord(index_, r, kMaxRows, kColumns),
+                    "a record removed twice cannot be added a third time");
         for (int col = 0; col < kColumns; ++col) k_->SetPubRecordColType(index_, r, col, kColumnTypes[col]);
         Report(rule);
     }
@@ -277,13 +290,15 @@ private:
         k_->AddPubRecordRowValue(index_, r, -1, Row(u"Bob", 20));
         Rule rule("pub-data-by-name", "records are found and read by space name as by index");
         rule.Expect(k_->FindPubDataRecord(kCheckSpace, r), "FindPubDataRecord does not find the record");
-        rule.Expect(!k_->FindPubDataRecord(kCheckSpace, missing.c_str()), "FindPubDataRecord finds a record never added");
+        rule.Expect(!k_->FindPubDataRecord(kCheckSpace, missing.c_str()),
+                    "FindPubDataRecord finds a record never added");
         rule.Expect(k_->GetPubDataRecordRows(kCheckSpace, r) == 2, "GetPubDataRecordRows is not 2");
         rule.Expect(k_->GetPubDataRecordRows(kCheckSpace, missing.c_str()) < 0,
                     "GetPubDataRecordRows of a missing record is not negative");
         rule.Expect(k_->QueryPubDataRecordInt(kCheckSpace, r, 1, 1) == 20, "QueryPubDataRecordInt does not read 20");
-        rule.Expect(c_.text.Check("QueryPubDataRecordWideStr", k_->QueryPubDataRecordWideStr(kCheckSpace, r, 1, 0), u"Bob"),
-                    "QueryPubDataRecordWideStr does not read \"Bob\" (see text-lifetime)");
+        rule.Expect(
+            c_.text.Check("QueryPubDataRecordWideStr", k_->QueryPubDataRecordWideStr(kCheckSpace, r, 1, 0), u"Bob"),
+            "QueryPubDataRecordWideStr does not read \"Bob\" (see text-lifetime)");
         Report(rule);
     }
 
@@ -298,7 +313,8 @@ private:
         if (rule.Expect(k_->FindPubDataRecord(u"NationResource", "NationResourceRec") && resources >= 0,
                         "no record NationResourceRec in the space NationResource" + without)) {
             const int rows = k_->GetPubDataRecordRows(u"NationResource", "NationResourceRec");
-            rule.Expect(rows >= 5, "NationResourceRec has " + Number(rows) + " rows, fewer than the 5 nations" + without);
+            rule.Expect(rows >= 5,
+                        "NationResourceRec has " + Number(rows) + " rows, fewer than the 5 nations" + without);
             for (int col = 0; col < 5; ++col) {
                 rule.Expect(k_->GetPubRecordColType(resources, "NationResourceRec", col) == VT_INT,
                             "column " + Number(col) + " of NationResourceRec is not Int");

@@ -20,11 +20,11 @@ constexpr const char* kArrivals = "HostCheckArrivals";  // one row per server an
 constexpr const char* kDone = "HostCheckDone";          // one row per server and run, once its turns are over
 constexpr const char* kLock = "HostCheckSharedLock";
 constexpr int kMeetingRows = 4096;
-constexpr int kTurns = 1000;                        // lock takes per server, at least
-constexpr std::int64_t kTurnsNs = 300'000'000;       // and for this long at least, so that the servers overlap
-constexpr std::int64_t kWaitNs = 30'000'000'000;    // for the others to arrive
+constexpr int kTurns = 1000;                      // lock takes per server, at least
+constexpr std::int64_t kTurnsNs = 300'000'000;    // and for this long at least, so that the servers overlap
+constexpr std::int64_t kWaitNs = 30'000'000'000;  // for the others to arrive
 constexpr std::int64_t kLockWaitNs = 10'000'000'000;
-constexpr int kSameZoneSeconds = 300;                // clocks further apart than this keep different zones
+constexpr int kSameZoneSeconds = 300;  // clocks further apart than this keep different zones
 
 std::string Number(long long n) { return std::to_string(n); }
 
@@ -35,10 +35,11 @@ public:
     void Run() {
         Rule exclusion("lock-exclusion", Number(c_.servers) + " servers took one lock in turn, " + Number(kTurns) +
                                              " times or more each, never two at once");
-        Rule visibility("lock-visibility", "a counter raised under the lock on every take ends at the number of "
-                                           "takes of all servers: each take saw every earlier write");
-        Rule zone("one-time-zone", "the servers' local clocks agree within " + Number(kSameZoneSeconds) +
-                                       " s (one time zone)");
+        Rule visibility("lock-visibility",
+                        "a counter raised under the lock on every take ends at the number of "
+                        "takes of all servers: each take saw every earlier write");
+        Rule zone("one-time-zone",
+                  "the servers' local clocks agree within " + Number(kSameZoneSeconds) + " s (one time zone)");
         int first = 0;
         if (!Arrive(kArrivals, true, first, exclusion)) {
             exclusion.Report(c_.results, k_);
@@ -63,7 +64,8 @@ public:
         }
         const int total = k_->QueryPubRecordInt(index_, counter.c_str(), 0, 0);
         int expected = 0;
-        for (int row = first; row < first + c_.servers; ++row) expected += k_->QueryPubRecordInt(index_, kArrivals, row, 1);
+        for (int row = first; row < first + c_.servers; ++row)
+            expected += k_->QueryPubRecordInt(index_, kArrivals, row, 1);
         if (exclusion.Failed()) {
             exclusion.Report(c_.results, k_);
             c_.results.Skip(k_, "lock-visibility", "not checked: two servers held the lock at once (lock-exclusion)");
@@ -118,7 +120,8 @@ private:
             if (rows >= needed) return true;
             if (Platform::MonotonicNanoseconds() - start > kWaitNs) {
                 return rule.Expect(false, "only " + Number(std::max(rows - first, 1)) + " of " + Number(c_.servers) +
-                                              " servers (" + kServersVariable + ") arrived within 30 s: start the "
+                                              " servers (" + kServersVariable +
+                                              ") arrived within 30 s: start the "
                                               "check on every server sharing the public data at the same time");
             }
             Platform::SleepMicroseconds(1000);
@@ -157,12 +160,14 @@ private:
             k_->SetPubRecordInt(index_, rec, 0, 1, id);
             Platform::YieldThread();  // a second holder, if there is one, runs now
             const int holder = k_->QueryPubRecordInt(index_, rec, 0, 1);
-            rule.Expect(holder == id, "while this server held the lock (compare-and-set 0 to 1 had said yes), another "
-                                      "server took it too and wrote under it: compare-and-set is not atomic among "
-                                      "the servers");
+            rule.Expect(holder == id,
+                        "while this server held the lock (compare-and-set 0 to 1 had said yes), another "
+                        "server took it too and wrote under it: compare-and-set is not atomic among "
+                        "the servers");
             k_->SetPubRecordInt(index_, rec, 0, 0, seen + 1);
-            rule.Expect(k_->CompareSetPubPropertyInt(index_, kLock, 1, 0),
-                        "compare-and-set 1 to 0 failed for the holder of the lock: another server changed it meanwhile");
+            rule.Expect(
+                k_->CompareSetPubPropertyInt(index_, kLock, 1, 0),
+                "compare-and-set 1 to 0 failed for the holder of the lock: another server changed it meanwhile");
         }
         return turn;
     }
@@ -191,9 +196,10 @@ private:
 void RunSharedChecks(IKernel* kernel, Context& context, int spaceIndex) {
     if (context.servers < 2) {
         for (const char* rule : {"lock-exclusion", "lock-visibility", "one-time-zone"}) {
-            context.results.Skip(kernel, rule,
-                                 std::string("not checked: one server; with two or more sharing one public data, set ") +
-                                     kServersVariable + " to their number on each and start them together");
+            context.results.Skip(
+                kernel, rule,
+                std::string("not checked: one server; with two or more sharing one public data, set ") +
+                    kServersVariable + " to their number on each and start them together");
         }
         return;
     }

@@ -25,7 +25,7 @@
 // In an interface, in place of its virtual destructor: MSVC's scalar deleting
 // destructor (destroy; free when bit 0 of flags is set; return this). The
 // destructor itself is protected, so nothing deletes through the interface.
-#define VOGAME_DELETING_DESTRUCTOR_SLOT(Interface)             \
+#define VOGAME_DELETING_DESTRUCTOR_SLOT(Interface)            \
     virtual void* DeletingDestructor(unsigned int flags) = 0; \
                                                               \
 protected:                                                    \
@@ -34,11 +34,11 @@ protected:                                                    \
 public:
 
 // In a class that implements an interface: that slot, as MSVC implements it.
-#define VOGAME_DELETING_DESTRUCTOR(Class)                                           \
-    void* DeletingDestructor(unsigned int flags) override {                         \
-        this->~Class();                                                             \
-        if ((flags & 1u) != 0) ::operator delete(static_cast<void*>(this));         \
-        return this;                                                                \
+#define VOGAME_DELETING_DESTRUCTOR(Class)                                   \
+    void* DeletingDestructor(unsigned int flags) override {                 \
+        this->~Class();                                                     \
+        if ((flags & 1u) != 0) ::operator delete(static_cast<void*>(this)); \
+        return this;                                                        \
     }
 
 // `, parameters` after the result pointer, or nothing when there are none.
@@ -47,21 +47,21 @@ public:
 // In an interface: an operation that returns Type by value. Params is its
 // parenthesised parameter list, Args the same names as a call, Qual `const` or
 // nothing. The slot is NameInto(Type* result, params...) returning result.
-#define VOGAME_CLASS_RESULT(Type, Name, Params, Args, Qual)                         \
-    virtual Type* Name##Into(Type* result VOGAME_AFTER_RESULT Params) Qual = 0;     \
-    Type Name Params Qual {                                                         \
-        Type result;                                                                \
-        Name##Into(&result VOGAME_AFTER_RESULT Args);                               \
-        return result;                                                              \
+#define VOGAME_CLASS_RESULT(Type, Name, Params, Args, Qual)                     \
+    virtual Type* Name##Into(Type* result VOGAME_AFTER_RESULT Params) Qual = 0; \
+    Type Name Params Qual {                                                     \
+        Type result;                                                            \
+        Name##Into(&result VOGAME_AFTER_RESULT Args);                           \
+        return result;                                                          \
     }
 
 // In a class that implements it: declares Name as usual (defined by the class)
 // and fills the slot from it.
-#define VOGAME_CLASS_RESULT_OVERRIDE(Type, Name, Params, Args, Qual)                \
-    Type Name Params Qual;                                                          \
-    Type* Name##Into(Type* result VOGAME_AFTER_RESULT Params) Qual override {       \
-        *result = Name Args;                                                        \
-        return result;                                                              \
+#define VOGAME_CLASS_RESULT_OVERRIDE(Type, Name, Params, Args, Qual)          \
+    Type Name Params Qual;                                                    \
+    Type* Name##Into(Type* result VOGAME_AFTER_RESULT Params) Qual override { \
+        *result = Name Args;                                                  \
+        return result;                                                        \
     }
 
 #else

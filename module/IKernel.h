@@ -21,7 +21,6 @@ protected:
     ~IKernel() = default;  // the host owns its kernel; no slot is spent on a destructor
 
 public:
-
     // --- callbacks and siblings ---------------------------------------------------
     // Makes a heartbeat function known under a name; AddHeartBeat attaches it to objects.
     virtual bool DeclareHeartBeat(const char* name, HeartBeatCallback func) = 0;
@@ -92,7 +91,7 @@ public:
 
     // --- object records -------------------------------------------------------------
     virtual bool FindRecord(const ObjectId& obj, const char* rec) = 0;
-    virtual bool GetRecordList(const ObjectId& obj, IVarList& out) = 0;  // appends every record name
+    virtual bool GetRecordList(const ObjectId& obj, IVarList& out) = 0;     // appends every record name
     virtual bool TestRecordFlag(const ObjectId& obj, const char* rec) = 0;  // the record's save flag
     virtual int GetRecordCols(const ObjectId& obj, const char* rec) = 0;    // -1 when missing
     virtual int GetRecordRows(const ObjectId& obj, const char* rec) = 0;    // -1 when missing
@@ -164,9 +163,9 @@ public:
     virtual bool SetPubRecordSave(int index, const char* rec, bool save) = 0;
     virtual bool SetPubRecordColType(int index, const char* rec, int col, int type) = 0;
     virtual int GetPubRecordColType(int index, const char* rec, int col) = 0;  // VT_NONE when out of range
-    virtual int GetPubRecordMax(int index, const char* rec) = 0;   // -1 when missing
-    virtual int GetPubRecordRows(int index, const char* rec) = 0;  // -1 when missing
-    virtual int GetPubRecordCols(int index, const char* rec) = 0;  // -1 when missing
+    virtual int GetPubRecordMax(int index, const char* rec) = 0;               // -1 when missing
+    virtual int GetPubRecordRows(int index, const char* rec) = 0;              // -1 when missing
+    virtual int GetPubRecordCols(int index, const char* rec) = 0;              // -1 when missing
     // Inserts a row of default values before row (row == rows appends); false when full or out of range.
     virtual bool InsertPubRecordRow(int index, const char* rec, int row) = 0;
     // Inserts a row of values before row (-1 appends); the new row index, negative on failure.

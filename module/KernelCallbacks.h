@@ -7,8 +7,7 @@ class IKernel;
 
 // Events, commands and custom messages: (kernel, object, sender, arguments).
 // A command's and a custom message's arguments carry its id as element 0.
-using EventCallback = int (*)(IKernel* kernel, const ObjectId& self, const ObjectId& sender,
-                              const IVarList& args);
+using EventCallback = int (*)(IKernel* kernel, const ObjectId& self, const ObjectId& sender, const IVarList& args);
 using CommandCallback = EventCallback;
 using CustomCallback = EventCallback;
 
@@ -17,5 +16,4 @@ using HeartBeatCallback = int (*)(IKernel* kernel, const ObjectId& self);
 
 // Watched property changes: (kernel, object, property name, previous value as a
 // one-value list).
-using PropertyCallback = int (*)(IKernel* kernel, const ObjectId& self, const char* property,
-                                 const IVarList& previous);
+using PropertyCallback = int (*)(IKernel* kernel, const ObjectId& self, const char* property, const IVarList& previous);

@@ -89,9 +89,7 @@ public:
     }
     bool FindProperty(const ObjectId& obj, const char* name) override { return host_->FindProperty(obj, name); }
     int GetPropertyType(const ObjectId& obj, const char* name) override { return host_->GetPropertyType(obj, name); }
-    bool TestPropertyFlag(const ObjectId& obj, const char* name) override {
-        return host_->TestPropertyFlag(obj, name);
-    }
+    bool TestPropertyFlag(const ObjectId& obj, const char* name) override { return host_->TestPropertyFlag(obj, name); }
     bool SetInt(const ObjectId& obj, const char* name, int value) override { return host_->SetInt(obj, name, value); }
     bool SetFloat(const ObjectId& obj, const char* name, float value) override {
         return host_->SetFloat(obj, name, value);

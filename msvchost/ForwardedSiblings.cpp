@@ -50,8 +50,7 @@ public:
 class ForwardedVirtualRec final : public ForwardedModule<IVirtualRecSystem> {
 public:
     using ForwardedModule::ForwardedModule;
-    bool SendVirtualRecord(IKernel* kernel, const ObjectId& obj, const char* recName,
-                           const IVarList& values) override {
+    bool SendVirtualRecord(IKernel* kernel, const ObjectId& obj, const char* recName, const IVarList& values) override {
         const ForwardedList list(values);
         return host_->SendVirtualRecord(Bridge::HostKernel(kernel), obj, recName, list);
     }
@@ -62,8 +61,7 @@ public:
     using ForwardedModule::ForwardedModule;
     bool SendLetter(IKernel* kernel, const char16_t* sender, const char16_t* receiver, const char16_t* title,
                     const char16_t* content, const char16_t* attachment, int kind, const char16_t* extra) override {
-        return host_->SendLetter(Bridge::HostKernel(kernel), sender, receiver, title, content, attachment, kind,
-                                 extra);
+        return host_->SendLetter(Bridge::HostKernel(kernel), sender, receiver, title, content, attachment, kind, extra);
     }
 };
 

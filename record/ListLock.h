@@ -62,15 +62,15 @@ private:
     IKernel* kernel_;
     int pubIndex_;
     const char* recordName_;
-    const char* lockName_;      // points into lockInline_ or lockHeap_
+    const char* lockName_;  // points into lockInline_ or lockHeap_
     char lockInline_[64];
     std::string lockHeap_;
-    const char* claimName_;     // the lock's name followed by "Takeover": in claimInline_ or claimHeap_
+    const char* claimName_;  // the lock's name followed by "Takeover": in claimInline_ or claimHeap_
     char claimInline_[72];
     std::string claimHeap_;
     bool holding_ = false;
-    bool holdsClaim_ = false;   // a takeover: the claim is ours until Unlock
-    bool lost_ = false;         // the hold was found taken over
-    int generation_ = 0;        // the claim's value the hold is under
+    bool holdsClaim_ = false;  // a takeover: the claim is ours until Unlock
+    bool lost_ = false;        // the hold was found taken over
+    int generation_ = 0;       // the claim's value the hold is under
     std::int64_t boundNs_ = 0;
 };

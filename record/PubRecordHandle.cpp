@@ -39,7 +39,9 @@ bool PubRecordHandle::AddRecord(int maxRows, int cols) {
 
 bool PubRecordHandle::RemoveRecord() { return lock_.MayWrite() && kernel_->RemovePubRecord(pubIndex_, recordName_); }
 
-bool PubRecordHandle::SetSave(bool save) { return lock_.MayWrite() && kernel_->SetPubRecordSave(pubIndex_, recordName_, save); }
+bool PubRecordHandle::SetSave(bool save) {
+    return lock_.MayWrite() && kernel_->SetPubRecordSave(pubIndex_, recordName_, save);
+}
 
 bool PubRecordHandle::Exists() { return kernel_->FindPubRecord(pubIndex_, recordName_); }
 
@@ -53,13 +55,9 @@ float PubRecordHandle::CellFloat(int row, int col) {
     return kernel_->QueryPubRecordFloat(pubIndex_, recordName_, row, col);
 }
 
-std::string PubRecordHandle::CellString(int row, int col) {
-    return std::string(CellText(row, col));
-}
+std::string PubRecordHandle::CellString(int row, int col) { return std::string(CellText(row, col)); }
 
-std::u16string PubRecordHandle::CellWideString(int row, int col) {
-    return std::u16string(CellWideText(row, col));
-}
+std::u16string PubRecordHandle::CellWideString(int row, int col) { return std::u16string(CellWideText(row, col)); }
 
 ObjectId PubRecordHandle::CellObject(int row, int col) {
     return kernel_->QueryPubRecordObject(pubIndex_, recordName_, row, col);
@@ -162,8 +160,12 @@ bool PubRecordHandle::SetRow(int row, const IVarList& values) {
     return lock_.MayWrite() && kernel_->SetPubRecordRowValue(pubIndex_, recordName_, row, values);
 }
 
-bool PubRecordHandle::InsertDefaultRow(int row) { return lock_.MayWrite() && kernel_->InsertPubRecordRow(pubIndex_, recordName_, row); }
+bool PubRecordHandle::InsertDefaultRow(int row) {
+    return lock_.MayWrite() && kernel_->InsertPubRecordRow(pubIndex_, recordName_, row);
+}
 
-bool PubRecordHandle::RemoveRow(int row) { return lock_.MayWrite() && kernel_->RemovePubRecordRow(pubIndex_, recordName_, row); }
+bool PubRecordHandle::RemoveRow(int row) {
+    return lock_.MayWrite() && kernel_->RemovePubRecordRow(pubIndex_, recordName_, row);
+}
 
 bool PubRecordHandle::Clear() { return lock_.MayWrite() && kernel_->ClearPubRecord(pubIndex_, recordName_); }

@@ -39,12 +39,12 @@ public:
     bool RemoveRecord();
     bool SetSave(bool save);
 
-    bool Exists();  // FindPubRecord
+    bool Exists();                            // FindPubRecord
     int FindRowByName(const char16_t* name);  // column 0; -1 when absent
 
-    int Rows();     // -1 when the record is missing
-    int Cols();     // -1 when the record is missing
-    int MaxRows();  // -1 when the record is missing
+    int Rows();               // -1 when the record is missing
+    int Cols();               // -1 when the record is missing
+    int MaxRows();            // -1 when the record is missing
     int ColumnType(int col);  // VT_NONE when out of range
     bool SetColumnType(int col, int type);
     void SetColumnTypes(std::span<const int> types);  // column 0, 1, ... in turn

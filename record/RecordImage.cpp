@@ -138,7 +138,8 @@ void RecordImage::SetInt(int row, int col, int value) {
 
 void RecordImage::SetWideString(int row, int col, std::u16string_view value) {
     const std::ptrdiff_t at = IndexOf(row, col, VT_WIDESTR);
-    if (at >= 0) Keep(wide_, value, cells_[static_cast<std::size_t>(at)].value, cells_[static_cast<std::size_t>(at)].length);
+    if (at >= 0)
+        Keep(wide_, value, cells_[static_cast<std::size_t>(at)].value, cells_[static_cast<std::size_t>(at)].length);
 }
 
 int RecordImage::ColumnType(int col) const noexcept {

@@ -53,8 +53,8 @@ std::int64_t ReadBoundMs(IKernel* kernel) {
     if (ParseBoundMs(text.c_str(), bound)) return bound;
     const std::string line = std::string("PubRecordHandle: ") + kVariable + "=\"" + text +
                              "\" is not a whole number of milliseconds from " + std::to_string(kLowestMs) + " to " +
-                             std::to_string(kHighestMs) + "; the stale-lock bound stays " +
-                             std::to_string(kDefaultMs) + " ms";
+                             std::to_string(kHighestMs) + "; the stale-lock bound stays " + std::to_string(kDefaultMs) +
+                             " ms";
     if (kernel != nullptr) kernel->WriteLog(line.c_str());
     return kDefaultMs;
 }

@@ -168,7 +168,8 @@ std::vector<std::string> SimActivity::Arguments() const {
 
 std::string SimActivity::Text() const {
     std::string text;
-    for (std::size_t i = 0; i < rates_.size(); ++i) text += std::string(Actions()[i].name) + " = " + Shortest(rates_[i]) + "\n";
+    for (std::size_t i = 0; i < rates_.size(); ++i)
+        text += std::string(Actions()[i].name) + " = " + Shortest(rates_[i]) + "\n";
     text += "online = " + Shortest(online) + "\n";
     text += "session_hours = " + Shortest(sessionHours) + "\n";
     text += "challenge_share = " + Shortest(challengeShare) + "\n";

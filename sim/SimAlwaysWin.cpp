@@ -103,7 +103,8 @@ void Act(SimServerState& s, std::int64_t nowMs) {
         // Most fights are challenges among the waiting players; the rest are open-field duels.
         if (f.challengers.size() >= 2 && s.Chance(s.Model().challengeShare)) {
             const auto pick = [&] {
-                return f.challengers[static_cast<std::size_t>(s.Uniform(0, static_cast<int>(f.challengers.size()) - 1))];
+                return f
+                    .challengers[static_cast<std::size_t>(s.Uniform(0, static_cast<int>(f.challengers.size()) - 1))];
             };
             Fight(s, f, pick(), pick());
         } else {
@@ -146,14 +147,21 @@ void Report(SimRun& run, SimReport& report) {
     s.Number("streaks broken in fights", static_cast<std::int64_t>(broken));
     s.Number("rows (since the last daily prize)", static_cast<std::int64_t>(rows), "rows");
     ReportTable& t = s.Table("Top " + std::to_string(run.options.top), "top");
-    t.Column("rank", true).Column("name").Column("streak", true).Column("level", true).Column("profession").Column(
-        "camp");
+    t.Column("rank", true)
+        .Column("name")
+        .Column("streak", true)
+        .Column("level", true)
+        .Column("profession")
+        .Column("camp");
     // Columns: Name, Level, ProfType, Camp, CompeteAlwaysWin.
     for (std::size_t r = 0; r < rows && r < static_cast<std::size_t>(run.options.top); ++r) {
         const auto& row = list->rows[r];
-        t.AddRow() = {r + 1,           row.empty() ? std::string() : ValueText(row[0]),
-                      IntCell(row, 4), IntCell(row, 1),
-                      ProfessionText(IntCell(row, 2)), CampText(IntCell(row, 3))};
+        t.AddRow() = {r + 1,
+                      row.empty() ? std::string() : ValueText(row[0]),
+                      IntCell(row, 4),
+                      IntCell(row, 1),
+                      ProfessionText(IntCell(row, 2)),
+                      CampText(IntCell(row, 3))};
     }
 
     // Every letter of every mailbox, in the order sent.
@@ -164,8 +172,8 @@ void Report(SimRun& run, SimReport& report) {
         for (const SimServerState& owner : run.servers)
             for (const std::u16string& name : owner.names)
                 for (const LetterSystem::Letter& l : box->Mailbox(name))
-                    letters.push_back({l.sentMs, server.server->Number(), Utf8(l.receiver), Utf8(l.attachment),
-                                       Utf8(l.title)});
+                    letters.push_back(
+                        {l.sentMs, server.server->Number(), Utf8(l.receiver), Utf8(l.attachment), Utf8(l.title)});
     }
     std::vector<Reset> all;
     for (const ServerFights& f : g_fights) all.insert(all.end(), f.resets.begin(), f.resets.end());
@@ -180,9 +188,8 @@ void Report(SimRun& run, SimReport& report) {
             }
         }
     }
-    std::stable_sort(letters.begin(), letters.end(), [](const Sent& a, const Sent& b) {
-        return std::tie(a.ms, a.server) < std::tie(b.ms, b.server);
-    });
+    std::stable_sort(letters.begin(), letters.end(),
+                     [](const Sent& a, const Sent& b) { return std::tie(a.ms, a.server) < std::tie(b.ms, b.server); });
     ReportSection& prizes = report.Section("Prize letters", "prize_letters");
     prizes.Number("letters", static_cast<std::int64_t>(letters.size()), "count");
     ReportTable& lt = prizes.Table("", "letters");
@@ -218,8 +225,8 @@ Json Gather(SimRun& run) {
     return out;
 }
 
-const SimExtension kExtension{"win-streak leaderboard", 30, WriteRules, Start, NewPlayer, Act, Report, Gather, &kList,
-                              "win streak", "streak"};
+const SimExtension kExtension{
+    "win-streak leaderboard", 30, WriteRules, Start, NewPlayer, Act, Report, Gather, &kList, "win streak", "streak"};
 const SimExtensionRegistration kRegistration(kExtension);
 
 }  // namespace

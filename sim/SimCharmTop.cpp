@@ -86,7 +86,8 @@ void Report(SimRun& run, SimReport& report) {
     }
 }
 
-const SimExtension kExtension{"charm leaderboard", 20, nullptr, Start, NewPlayer, Act, Report, nullptr, &kList, "charm", "charm"};
+const SimExtension kExtension{
+    "charm leaderboard", 20, nullptr, Start, NewPlayer, Act, Report, nullptr, &kList, "charm", "charm"};
 const SimExtensionRegistration kRegistration(kExtension);
 
 }  // namespace

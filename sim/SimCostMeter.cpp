@@ -37,7 +37,7 @@ Json SimCostMeter::Histogram::Summary() const {
         return static_cast<std::uint64_t>(counts.size() - 1);
     };
     const double mean = static_cast<double>(sum) / static_cast<double>(n);
-    return {{"min", percentile(0.0)}, {"p50", percentile(0.5)}, {"p90", percentile(0.9)},
+    return {{"min", percentile(0.0)},  {"p50", percentile(0.5)},   {"p90", percentile(0.9)},
             {"p99", percentile(0.99)}, {"max", counts.size() - 1}, {"mean", std::round(mean * 10.0) / 10.0}};
 }
 

@@ -53,13 +53,9 @@ void SimServerState::Advance(std::int64_t ms) {
                 server->Kernel().KernelCalls());
 }
 
-int SimServerState::Uniform(int low, int high) {
-    return std::uniform_int_distribution<int>(low, high)(rng);
-}
+int SimServerState::Uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); }
 
-bool SimServerState::Chance(double p) {
-    return std::uniform_real_distribution<double>(0.0, 1.0)(rng) < p;
-}
+bool SimServerState::Chance(double p) { return std::uniform_real_distribution<double>(0.0, 1.0)(rng) < p; }
 
 namespace {
 std::string FormatTime(std::int64_t ms, bool iso) {

@@ -26,16 +26,16 @@ using PlayerProperties = std::vector<std::pair<std::string, HostValue>>;
 struct SimServerState {
     Server* server = nullptr;
     std::mt19937_64 rng;
-    std::vector<ObjectId> players;       // in creation order; null while offline
-    std::vector<std::u16string> names;   // same order
-    std::vector<int> scenes;             // same order: 2, or 3 for the challenge waiting scene
-    std::uint64_t changes = 0;           // properties set through the kernel (watched or not)
+    std::vector<ObjectId> players;          // in creation order; null while offline
+    std::vector<std::u16string> names;      // same order
+    std::vector<int> scenes;                // same order: 2, or 3 for the challenge waiting scene
+    std::uint64_t changes = 0;              // properties set through the kernel (watched or not)
     std::map<int, std::uint64_t> requests;  // client messages sent, by message id
-    bool ask = true;                     // false: Ask sends nothing
+    bool ask = true;                        // false: Ask sends nothing
     const SimActivity* activity = nullptr;  // the activity model (null: its defaults)
     int stepMinutes = 10;
     std::uint64_t logouts = 0, loginsAgain = 0;  // sessions ended and begun during play
-    SimCostMeter costs;                  // what each kind of action below cost the host
+    SimCostMeter costs;                          // what each kind of action below cost the host
 
     // Logs player i in as the host does: "OnLoad", then command 1009 (ready).
     void LogIn(std::size_t i);
@@ -76,11 +76,11 @@ private:
     void List();
     void Move(std::vector<std::size_t>& from, std::vector<std::size_t>& to, std::size_t i);
 
-    std::size_t listed_ = 0;            // players when the lists were made
+    std::size_t listed_ = 0;  // players when the lists were made
     std::size_t offlineCount_ = 0;
     std::vector<std::size_t> online_;
     std::vector<std::size_t> offline_;
-    std::vector<std::size_t> slot_;     // each player's place in online_ or offline_
+    std::vector<std::size_t> slot_;       // each player's place in online_ or offline_
     std::vector<PlayerProperties> kept_;  // an offline player's properties
 };
 

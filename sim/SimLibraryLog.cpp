@@ -74,7 +74,8 @@ void Report(SimRun& run, SimReport& report) {
     }
     ReportTable& byKind = s.Table("By kind", "by_kind");
     byKind.Column("kind").Column("lines", true).Column("alert");
-    for (const auto& [kind, n] : counts) byKind.AddRow() = {kind->name, n, ReportCell(kind->alert ? "yes" : "no", kind->alert)};
+    for (const auto& [kind, n] : counts)
+        byKind.AddRow() = {kind->name, n, ReportCell(kind->alert ? "yes" : "no", kind->alert)};
     QuoteFirstLines(s, "First lines", lines);
 }
 

@@ -29,4 +29,3 @@ std::string SimListFault(const PubDataStore& store, const ListInvariants::ListSh
     if (fault.empty()) fault = SimLostPlayers(store, list, servers);
     return fault;
 }
-

@@ -98,8 +98,8 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             const bool isDays = !std::strcmp(arg, "--days");
             double d = 0.0;
             if (!ToDouble(value, 0.0, isDays ? 366.0 : 366.0 * 24.0, d)) {
-                error = std::string(arg) + (isDays ? " needs a number from 0 to 366" : " needs a number from 0 to 8784") +
-                        Given(value);
+                error = std::string(arg) +
+                        (isDays ? " needs a number from 0 to 366" : " needs a number from 0 to 8784") + Given(value);
                 return false;
             }
             (isDays ? days : hours) = d;
@@ -187,9 +187,10 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
             ++i;
         } else if (!std::strcmp(arg, "--activity") || !std::strcmp(arg, "--rate") || !std::strcmp(arg, "--online")) {
             // Applied in the order given: a later setting wins.
-            const bool ok = value != nullptr && (!std::strcmp(arg, "--activity") ? out.activity.Load(value, error)
-                                                 : !std::strcmp(arg, "--rate")   ? out.activity.Set(value, error)
-                                                                                 : out.activity.Set(std::string("online=") + value, error));
+            const bool ok = value != nullptr &&
+                            (!std::strcmp(arg, "--activity") ? out.activity.Load(value, error)
+                             : !std::strcmp(arg, "--rate")   ? out.activity.Set(value, error)
+                                                             : out.activity.Set(std::string("online=") + value, error));
             if (!ok) {
                 if (value == nullptr) error = std::string(arg) + " needs a value, none given";
                 return false;
@@ -201,8 +202,8 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
         } else if (!std::strcmp(arg, "--resume-ms")) {
             if (!need(0, 0x7fffffffffffffffLL)) return false;
             out.resumeMs = static_cast<std::int64_t>(n);
-        } else if (!std::strcmp(arg, "--library") || !std::strcmp(arg, "--resources") ||
-                   !std::strcmp(arg, "--rules") || !std::strcmp(arg, "--html")) {
+        } else if (!std::strcmp(arg, "--library") || !std::strcmp(arg, "--resources") || !std::strcmp(arg, "--rules") ||
+                   !std::strcmp(arg, "--html")) {
             if (value == nullptr || *value == '\0') {
                 error = std::string(arg) + " needs a path";
                 return false;
@@ -223,14 +224,16 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error)
         return false;
     }
     if (!out.kills.empty() && !out.processes) {
-        error = "--kill-server needs --processes (it kills a server's process; --stop-server stops a server in this one)";
+        error =
+            "--kill-server needs --processes (it kills a server's process; --stop-server stops a server in this one)";
         return false;
     }
     if (!out.stops.empty() && out.processes) {
         error = "--stop-server stops a server inside this process; with --processes use --kill-server";
         return false;
     }
-    for (const auto& [option, list] : {std::pair{"--stop-server", &out.stops}, std::pair{"--kill-server", &out.kills}}) {
+    for (const auto& [option, list] :
+         {std::pair{"--stop-server", &out.stops}, std::pair{"--kill-server", &out.kills}}) {
         for (const SimStop& stop : *list) {
             if (stop.server > out.servers) {
                 error = std::string(option) + " needs a server from 1 to " + std::to_string(out.servers) +

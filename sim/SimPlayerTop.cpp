@@ -19,9 +19,9 @@ constexpr int kListReply = kList.replyMessage;
 constexpr int kEntryValues = 11;
 constexpr int kMaxLevel = 150;
 
-const char16_t* const kGuilds[] = {u"Iron Wolves", u"Silver Hand", u"Red Lanterns", u"Night Watch",  u"Jade Court",
-                                   u"Storm Riders", u"Ash Guard",  u"Blue Harbour", u"Free Blades", u"Old Oak",
-                                   u"Sun Choir",    u"Grey Owls"};
+const char16_t* const kGuilds[] = {u"Iron Wolves", u"Silver Hand",  u"Red Lanterns", u"Night Watch",
+                                   u"Jade Court",  u"Storm Riders", u"Ash Guard",    u"Blue Harbour",
+                                   u"Free Blades", u"Old Oak",      u"Sun Choir",    u"Grey Owls"};
 constexpr int kGuildCount = sizeof kGuilds / sizeof kGuilds[0];
 // A castle has a display name (player list) and a configuration id (charm list).
 struct Castle {
@@ -60,20 +60,19 @@ void NewPlayer(SimServerState& s, std::size_t, PlayerProperties& props) {
     p.peerageRank = s.Uniform(0, 5);
     p.peerageExp = s.Uniform(0, 999);
     g_players[ServerIndex(s)].push_back(p);
-    props.insert(props.end(),
-                 {{"Level", p.level},
-                  {"Nation", p.nation},
-                  {"ProfType", s.Uniform(1, 6)},
-                  {"GuildName", std::u16string(p.guild < 0 ? u"" : kGuilds[p.guild])},
-                  {"GuildPoint", p.guildPoint},
-                  {"GuildContribut", p.guildPoint},
-                  {"CastleName", std::u16string(p.castle < 0 ? u"" : kCastles[p.castle].name)},
-                  {"CastleNameID", std::string(p.castle < 0 ? "" : kCastles[p.castle].id)},
-                  {"CastlePoint", p.castlePoint},
-                  {"Camp", p.camp},
-                  {"PeerageRank", p.peerageRank},
-                  {"PeerageExp", p.peerageExp},
-                  {"GutOver", p.gutOver}});
+    props.insert(props.end(), {{"Level", p.level},
+                               {"Nation", p.nation},
+                               {"ProfType", s.Uniform(1, 6)},
+                               {"GuildName", std::u16string(p.guild < 0 ? u"" : kGuilds[p.guild])},
+                               {"GuildPoint", p.guildPoint},
+                               {"GuildContribut", p.guildPoint},
+                               {"CastleName", std::u16string(p.castle < 0 ? u"" : kCastles[p.castle].name)},
+                               {"CastleNameID", std::string(p.castle < 0 ? "" : kCastles[p.castle].id)},
+                               {"CastlePoint", p.castlePoint},
+                               {"Camp", p.camp},
+                               {"PeerageRank", p.peerageRank},
+                               {"PeerageExp", p.peerageExp},
+                               {"GutOver", p.gutOver}});
 }
 
 // Picks as many players online as the activity model gives the action this
@@ -214,8 +213,7 @@ void Report(SimRun& run, SimReport& report) {
     ask << kListRequest;
     server.server->SendClientMessage(server.players[who], ask);
     const auto& inbox = server.server->Inbox(server.players[who]);
-    reply.TextOnly("requester",
-                   Utf8(server.names[who]) + " (server " + std::to_string(server.server->Number()) + ")");
+    reply.TextOnly("requester", Utf8(server.names[who]) + " (server " + std::to_string(server.server->Number()) + ")");
     reply.JsonOnly("requester", {{"name", Utf8(server.names[who])}, {"server", server.server->Number()}});
     if (inbox.empty() || inbox.back().IntAt(0) != kListReply) {
         reply.TextOnly("reply", "none");
@@ -251,7 +249,8 @@ void Report(SimRun& run, SimReport& report) {
                              {"first_rows", first.ToJson()}});
 }
 
-const SimExtension kExtension{"player leaderboard", 10, nullptr, Start, NewPlayer, Act, Report, nullptr, &kList, "player", "level"};
+const SimExtension kExtension{
+    "player leaderboard", 10, nullptr, Start, NewPlayer, Act, Report, nullptr, &kList, "player", "level"};
 const SimExtensionRegistration kRegistration(kExtension);
 
 }  // namespace

@@ -13,12 +13,22 @@ SimProcesses::SimProcesses(const SimOptions& options, std::int64_t startMs)
     // The children read the password where this process did (the environment,
     // inherited, or the same owner-only file), never from their command line.
     const std::string& store = options.store;
-    baseArgs_ = {Platform::OwnProgramPath(), "--store", store, "--processes", "--quiet",
-                 "--servers", std::to_string(options.servers), "--players", std::to_string(options.players),
-                 "--step-minutes", std::to_string(options.stepMinutes), "--seed", std::to_string(options.seed),
-                 "--start", std::to_string(options.year) + "-" + (options.month < 10 ? "0" : "") +
-                                std::to_string(options.month) + "-" + (options.day < 10 ? "0" : "") +
-                                std::to_string(options.day)};
+    baseArgs_ = {Platform::OwnProgramPath(),
+                 "--store",
+                 store,
+                 "--processes",
+                 "--quiet",
+                 "--servers",
+                 std::to_string(options.servers),
+                 "--players",
+                 std::to_string(options.players),
+                 "--step-minutes",
+                 std::to_string(options.stepMinutes),
+                 "--seed",
+                 std::to_string(options.seed),
+                 "--start",
+                 std::to_string(options.year) + "-" + (options.month < 10 ? "0" : "") + std::to_string(options.month) +
+                     "-" + (options.day < 10 ? "0" : "") + std::to_string(options.day)};
     if (!options.storePasswordFile.empty())
         baseArgs_.insert(baseArgs_.end(), {"--store-password-file", options.storePasswordFile});
     if (!options.requests) baseArgs_.push_back("--no-requests");

@@ -52,7 +52,9 @@ void ReportSection::TextOnly(std::string name, std::string value) {
     fields.push_back({std::move(name), std::move(value), {}, {}});
 }
 
-void ReportSection::JsonOnly(std::string key, Json value) { fields.push_back({{}, {}, std::move(key), std::move(value)}); }
+void ReportSection::JsonOnly(std::string key, Json value) {
+    fields.push_back({{}, {}, std::move(key), std::move(value)});
+}
 
 ReportTable& ReportSection::Table(std::string title, std::string key) {
     tables.emplace_back();

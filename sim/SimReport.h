@@ -26,8 +26,7 @@ struct ReportCell {
     ReportCell(const char* t) : ReportCell(std::string(t)) {}
     ReportCell(std::string t, Json j) : text(std::move(t)), json(std::move(j)) {}
     template <std::integral T>
-        requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-    ReportCell(T n) : text(std::to_string(n)), json(n) {}
+    requires(!std::same_as<T, bool> && !std::same_as<T, char>) ReportCell(T n) : text(std::to_string(n)), json(n) {}
 };
 
 struct ReportTable {
@@ -52,7 +51,7 @@ struct ReportTable {
 struct ReportField {
     std::string name;  // the text's label; empty: JSON only
     std::string text;
-    std::string key;   // empty: text only
+    std::string key;  // empty: text only
     Json json;
 };
 

@@ -144,9 +144,11 @@ void SimStops::Report(ReportSection& s) const {
         std::string fault = SimListFault(world_.Store(), list, servers_);
         if (const auto lost = lostElsewhere_.find(list.record); fault.empty() && lost != lostElsewhere_.end())
             fault = lost->second;
-        const auto n = std::count_if(takeovers.begin(), takeovers.end(),
-                                     [&](const Takeover& t) { return t.lock == list.lock; });
-        lists.push_back({{"list", SimListName(list)}, {"takeovers", n}, {"whole", fault.empty()},
+        const auto n =
+            std::count_if(takeovers.begin(), takeovers.end(), [&](const Takeover& t) { return t.lock == list.lock; });
+        lists.push_back({{"list", SimListName(list)},
+                         {"takeovers", n},
+                         {"whole", fault.empty()},
                          {"fault", fault.empty() ? Json() : Json(fault)}});
         listLines.emplace_back(std::string("  ") + SimListName(list) + " list",
                                std::to_string(n) + " taken over, " + (fault.empty() ? "whole" : "NOT WHOLE: " + fault));

@@ -59,6 +59,6 @@ private:
     std::vector<SimServerState>& servers_;
     std::int64_t startMs_;
     std::vector<Stop> stops_;
-    std::vector<std::string> otherLogs_;  // takeover lines logged in other processes
+    std::vector<std::string> otherLogs_;                // takeover lines logged in other processes
     std::map<std::string, std::string> lostElsewhere_;  // by record: players lost, found by server processes
 };

@@ -12,7 +12,8 @@ std::unique_ptr<PubDataStore> OpenSimStore(const SimOptions& options, bool fresh
 #ifdef VOGAME_HAVE_REDIS
     RedisAddress address;
     if (!RedisAddress::Parse(options.store, address, error)) return nullptr;
-    if (!options.storePasswordFile.empty() && !ReadRedisPasswordFile(options.storePasswordFile, address.password, error))
+    if (!options.storePasswordFile.empty() &&
+        !ReadRedisPasswordFile(options.storePasswordFile, address.password, error))
         return nullptr;
     const std::string role = options.serverRole != 0 ? "server" + std::to_string(options.serverRole) : "sim";
     std::unique_ptr<RedisPubDataStore> store = RedisPubDataStore::Open(address, error, role);
@@ -40,8 +41,8 @@ std::string SimStoreName(const SimOptions& options) {
 }
 
 Json SimStoreTrips(const PubDataStore& store) {
-    Json out = {{"operations", Json::object()}, {"reconnects", 0},        {"failed_calls", 0},
-                {"releases", Json::object()},   {"lock_waits", 0},        {"waits", Json::object()}};
+    Json out = {{"operations", Json::object()}, {"reconnects", 0}, {"failed_calls", 0},
+                {"releases", Json::object()},   {"lock_waits", 0}, {"waits", Json::object()}};
 #ifdef VOGAME_HAVE_REDIS
     if (const auto* redis = dynamic_cast<const RedisPubDataStore*>(&store)) {
         for (const auto& [op, t] : redis->TripsByOperation()) out["operations"][op] = {t.calls, t.trips};

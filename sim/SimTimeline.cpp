@@ -68,7 +68,8 @@ void SimTimeline::SampleList(std::size_t i, std::uint64_t rewrites, bool keep) {
                 continue;  // the player list's unnamed rows of defaults
             ranks.emplace(std::get<std::u16string>(row[0]), static_cast<int>(r));
             const auto col = static_cast<std::size_t>(shape.rankColumn);
-            const Json value = col < row.size() && TypeOfValue(row[col]) == VT_INT ? Json(std::get<int>(row[col])) : Json();
+            const Json value =
+                col < row.size() && TypeOfValue(row[col]) == VT_INT ? Json(std::get<int>(row[col])) : Json();
             if (rank1.is_null()) rank1 = value;
             last = value;
         }

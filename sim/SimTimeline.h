@@ -27,7 +27,7 @@ struct SimServerCounters {
     std::uint64_t kernelCalls = 0;
     std::uint64_t lockTakes = 0, failedLockTries = 0, lockWaits = 0, takeovers = 0;
     std::uint64_t refusedRewrites = 0;  // rewrites given up: the lock was taken over while held
-    std::uint64_t roundTrips = 0;  // this server's process's, with servers in processes of their own
+    std::uint64_t roundTrips = 0;       // this server's process's, with servers in processes of their own
 
     // Of a server in this process; roundTrips stays 0.
     static SimServerCounters Of(Server& server);
@@ -53,8 +53,8 @@ public:
     // A sample at endMs (the end of the hour's clock step, or of the run): the lists as the store holds them, the counters given
     // (one per server, in server order), the locked rewrites of each list so far
     // (player, charm, win streak) and, over Redis, every process's round trips so far.
-    void Sample(std::int64_t endMs, const std::vector<SimServerCounters>& servers,
-                const SimListFigures& listRewrites, std::optional<std::uint64_t> roundTrips);
+    void Sample(std::int64_t endMs, const std::vector<SimServerCounters>& servers, const SimListFigures& listRewrites,
+                std::optional<std::uint64_t> roundTrips);
     // The same figures as the clock starts, so the first hour counts play, not the logins before it.
     void Begin(const std::vector<SimServerCounters>& servers, const SimListFigures& listRewrites,
                std::optional<std::uint64_t> roundTrips);

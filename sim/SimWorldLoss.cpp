@@ -7,7 +7,8 @@
 
 SimWorldLoss::SimWorldLoss(const PubDataStore& store, std::size_t servers) : seen_(servers, 0), setUps_(servers, 0) {
 #ifdef VOGAME_HAVE_REDIS
-    if (const auto* redis = dynamic_cast<const RedisPubDataStore*>(&store)) lost_ = [redis] { return redis->WorldsLost(); };
+    if (const auto* redis = dynamic_cast<const RedisPubDataStore*>(&store))
+        lost_ = [redis] { return redis->WorldsLost(); };
 #else
     (void)store;
 #endif

@@ -29,10 +29,11 @@ const auto& kLists = ListInvariants::kAllLists;
 
 // Player names: two syllables, then a number once the pairs run out; unique in the world.
 std::u16string PlayerName(int global) {
-    static const char* const first[] = {"Al", "Bran", "Cor", "Da", "El", "Fen", "Gar", "Hal", "Is", "Jor", "Ka", "Lor",
-                                        "Mor", "Nim", "Or", "Per", "Quel", "Ros", "Sel", "Tor", "Ul", "Val", "Wyn", "Zar"};
-    static const char* const second[] = {"ric", "wen", "dor", "mir", "ane", "oth", "ith", "gar", "elle", "uin", "as",
-                                         "ka", "ion", "ara", "eth", "ko", "mund", "is", "wyn", "ra"};
+    static const char* const first[] = {"Al",   "Bran", "Cor", "Da",  "El",  "Fen", "Gar", "Hal",
+                                        "Is",   "Jor",  "Ka",  "Lor", "Mor", "Nim", "Or",  "Per",
+                                        "Quel", "Ros",  "Sel", "Tor", "Ul",  "Val", "Wyn", "Zar"};
+    static const char* const second[] = {"ric", "wen", "dor", "mir", "ane", "oth", "ith",  "gar", "elle", "uin",
+                                         "as",  "ka",  "ion", "ara", "eth", "ko",  "mund", "is",  "wyn",  "ra"};
     constexpr int kFirst = sizeof first / sizeof first[0], kSecond = sizeof second / sizeof second[0];
     const int pair = global % (kFirst * kSecond);
     std::string name = std::string(first[pair % kFirst]) + second[pair / kFirst];
@@ -227,8 +228,7 @@ void Simulation::Progress(std::int64_t step, std::int64_t steps, bool last) {
         const std::int64_t days = (steps * stepMs + dayMs - 1) / dayMs;
         for (const std::int64_t done = last ? days : step * stepMs / dayMs; daysShown_ < done;) {
             ++daysShown_;
-            const double seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - created_).count();
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - created_).count();
             std::fprintf(stderr, "simulating: day %lld of %lld done, %d servers, %d players, %.0f s\n",
                          static_cast<long long>(daysShown_), static_cast<long long>(days), options_.servers,
                          options_.players, seconds);
@@ -312,7 +312,8 @@ void Simulation::CountWork() {
         w.rewrites[i] = rewrites[i];
         w.rows[i] = std::max(0, store.Rows(index, l.record));
         w.listWaits[i] = store.CompareSetFailures(index, l.lock);
-        for (std::size_t p = 1; p < stores.size(); ++p) w.listWaits[i] += stores[p]["waits"].value(l.lock, std::uint64_t{0});
+        for (std::size_t p = 1; p < stores.size(); ++p)
+            w.listWaits[i] += stores[p]["waits"].value(l.lock, std::uint64_t{0});
         w.lockHeld[i] = store.PropertyInt(index, l.lock) != 0;
     }
 }
@@ -367,8 +368,7 @@ int Simulation::RunServerRole() {
     const std::int64_t stepMs = static_cast<std::int64_t>(options_.stepMinutes) * 60'000;
     // The costs, a few kilobytes, only with the last answer of a process.
     const auto answer = [this](const char* word, bool last = false) {
-        return Platform::WriteAllTo(Platform::StandardOutput(),
-                                    std::string(word) + " " + Figures(last).dump() + "\n");
+        return Platform::WriteAllTo(Platform::StandardOutput(), std::string(word) + " " + Figures(last).dump() + "\n");
     };
     answer("ready");
     std::string line;
@@ -478,8 +478,8 @@ bool Simulation::RunProcesses() {
         for (const Json& line : f["takeovers"]) lines.push_back(line.get<std::string>());
         stops_->AddTakeoverLines(lines);
         if (f.contains("lost"))
-            for (const auto& [record, lost] : f["lost"].items()) stops_->AddLostPlayers(record, lost.get<std::string>());
+            for (const auto& [record, lost] : f["lost"].items())
+                stops_->AddLostPlayers(record, lost.get<std::string>());
     }
     return true;
 }
-

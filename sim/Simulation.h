@@ -33,7 +33,9 @@ public:
 private:
     bool PrepareResources();
     bool StartServers(std::unique_ptr<PubDataStore> store);
-    bool Local(std::size_t i) const noexcept { return options_.serverRole == 0 || options_.serverRole == static_cast<int>(i) + 1; }
+    bool Local(std::size_t i) const noexcept {
+        return options_.serverRole == 0 || options_.serverRole == static_cast<int>(i) + 1;
+    }
     bool Parent() const noexcept { return options_.processes && options_.serverRole == 0; }
     // A server's own process: its one server, stepped by the parent's commands.
     int RunServerRole();
@@ -61,8 +63,8 @@ private:
     std::vector<SimServerState> servers_;
     std::unique_ptr<SimRun> run_;
     std::unique_ptr<class SimProcesses> processes_;
-    std::vector<Json> figures_;                             // every server process's last figures
-    std::map<std::string, std::vector<Json>> gathered_;     // their extensions' figures, by extension
+    std::vector<Json> figures_;                          // every server process's last figures
+    std::map<std::string, std::vector<Json>> gathered_;  // their extensions' figures, by extension
     std::unique_ptr<SimStops> stops_;
     std::unique_ptr<SimTimeline> timeline_;
     std::unique_ptr<class SimWorldLoss> worldLoss_;  // sets the lists up again after the store lost the world

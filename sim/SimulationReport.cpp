@@ -31,8 +31,9 @@ void Simulation::ReportWorld(SimReport& report) {
     s.JsonOnly("client_requests", options_.requests);
     s.TextOnly("server threads", options_.threads ? "one per server (interleaving not reproducible)" : "none");
     s.JsonOnly("server_threads", options_.threads);
-    s.TextOnly("rule file", options_.rules.empty() ? (options_.resources.empty() ? "the simulator's own" : "in --resources")
-                                                   : options_.rules);
+    s.TextOnly("rule file", options_.rules.empty()
+                                ? (options_.resources.empty() ? "the simulator's own" : "in --resources")
+                                : options_.rules);
     s.JsonOnly("rule_file", {{"source", !options_.rules.empty()       ? "rules_option"
                                         : !options_.resources.empty() ? "resources_folder"
                                                                       : "simulator"},
@@ -104,8 +105,10 @@ void Simulation::ReportWork(SimReport& report, double seconds) {
     const auto hoursRun = static_cast<std::uint64_t>(steps_ * options_.stepMinutes / 60);
     std::uint64_t hourlyLists = 0, resortRequests = 0;
     for (const TopList::RankedList* list : TopList::kRankedLists) {
-        if (list->heartBeat != nullptr) ++hourlyLists;
-        else if (const auto it = requests.find(list->queryMessage); it != requests.end()) resortRequests += it->second;
+        if (list->heartBeat != nullptr)
+            ++hourlyLists;
+        else if (const auto it = requests.find(list->queryMessage); it != requests.end())
+            resortRequests += it->second;
     }
     const auto n = [](std::uint64_t v) { return static_cast<std::int64_t>(v); };
 
@@ -121,16 +124,19 @@ void Simulation::ReportWork(SimReport& report, double seconds) {
     }
     s.JsonOnly("requests_by_message", std::move(byMessage));
     s.Number("replies sent", n(messages));
-    s.Number("re-sorts by the hourly heartbeats", n(hourlyLists * static_cast<std::uint64_t>(options_.servers) * (hoursRun + 1)));
+    s.Number("re-sorts by the hourly heartbeats",
+             n(hourlyLists * static_cast<std::uint64_t>(options_.servers) * (hoursRun + 1)));
     s.Number("re-sorts by win-streak list requests", n(resortRequests));
     s.Number("timed events fired", n(timed));
     s.Number("lock waits (failed compare-and-set tries)", n(lockWaits), "lock_waits");
-    s.Number("lock waits per change", changes ? static_cast<double>(lockWaits) / static_cast<double>(changes) : 0.0,
-             4);
+    s.Number("lock waits per change", changes ? static_cast<double>(lockWaits) / static_cast<double>(changes) : 0.0, 4);
     s.Number("kernel calls", n(kernelCalls));
     ReportTable& t = s.Table("Per leaderboard", "lists");
-    t.Column("list").Column("rows", true).Column("locked rewrites", true).Column("lock waits", true).Column(
-        "lock at the end", false, "lock_held");
+    t.Column("list")
+        .Column("rows", true)
+        .Column("locked rewrites", true)
+        .Column("lock waits", true)
+        .Column("lock at the end", false, "lock_held");
     for (std::size_t i = 0; i < kSimListCount; ++i) {
         const ListInvariants::ListShape& l = ListInvariants::kAllLists[i];
         t.AddRow() = {SimListName(l), w.rows[i], n(w.rewrites[i]), n(w.listWaits[i]),

@@ -57,8 +57,8 @@ constexpr HostCallback kHostCallbacks[] = {OnCustom(73003, Contained<SendNationR
 }  // namespace
 
 bool NationResourceTopSystem::Init(IKernel* kernel) {
-    g_virtualRecSystem = static_cast<IVirtualRecSystem*>(
-        FindSibling(kernel, "VirtualRecSystem", ".\\NationResourceTopSystem (12)"));
+    g_virtualRecSystem =
+        static_cast<IVirtualRecSystem*>(FindSibling(kernel, "VirtualRecSystem", ".\\NationResourceTopSystem (12)"));
     return g_virtualRecSystem != nullptr;
 }
 

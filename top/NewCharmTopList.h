@@ -17,14 +17,14 @@ inline constexpr int kColGuild = 6;
 inline constexpr int kColCharm = 7;
 inline constexpr int kColGift = 8;
 
-inline constexpr int kColumnTypes[kColumns] = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING,
-                                        VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
+inline constexpr int kColumnTypes[kColumns] = {VT_WIDESTR, VT_INT,     VT_INT, VT_INT, VT_STRING,
+                                               VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
 
 // The player properties behind the record's columns, in column order.
 inline constexpr PlayerField kRowFields[kColumns] = {
-    {"Name", VT_WIDESTR}, {"Level", VT_INT},        {"ProfType", VT_INT},
-    {"Camp", VT_INT},     {"CastleNameID", VT_STRING}, {"Nation", VT_INT},
-    {"GuildName", VT_WIDESTR}, {"Charm", VT_INT},   {"GiftNum", VT_INT},
+    {"Name", VT_WIDESTR},      {"Level", VT_INT},           {"ProfType", VT_INT},
+    {"Camp", VT_INT},          {"CastleNameID", VT_STRING}, {"Nation", VT_INT},
+    {"GuildName", VT_WIDESTR}, {"Charm", VT_INT},           {"GiftNum", VT_INT},
 };
 
 // Charm, gifts and level greatest first, then the name ascending; of two equal

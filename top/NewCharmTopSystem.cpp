@@ -30,10 +30,8 @@ ICriticalManagerSystem* g_criticalManager = nullptr;
 std::int32_t g_homeSceneLoads = 0;
 
 constexpr PropertyWatch kWatches[] = {
-    {"Level", "NewCharmTopSystem::OnLevelChanged"},
-    {"GuildName", "NewCharmTopSystem::OnGuildChanged"},
-    {"CastleNameID", "NewCharmTopSystem::OnCastleChanged"},
-    {"Charm", "NewCharmTopSystem::OnCharmChanged"},
+    {"Level", "NewCharmTopSystem::OnLevelChanged"},         {"GuildName", "NewCharmTopSystem::OnGuildChanged"},
+    {"CastleNameID", "NewCharmTopSystem::OnCastleChanged"}, {"Charm", "NewCharmTopSystem::OnCharmChanged"},
     {"GiftNum", "NewCharmTopSystem::OnGiftNumChanged"},
 };
 constexpr PropertyWatch kGutOverWatch[] = {{"GutOver", "NewCharmTopSystem::OnPlayerGutOverChanged"}};
@@ -157,8 +155,8 @@ constexpr NamedPropertyCallback kPropertyCallbacks[] = {
 }  // namespace
 
 bool NewCharmTopSystem::Init(IKernel* kernel) {
-    g_criticalManager = static_cast<ICriticalManagerSystem*>(
-        FindSibling(kernel, "CriticalManagerSystem", ".\\NewCharmTopSystem (30)"));
+    g_criticalManager =
+        static_cast<ICriticalManagerSystem*>(FindSibling(kernel, "CriticalManagerSystem", ".\\NewCharmTopSystem (30)"));
     return g_criticalManager != nullptr;
 }
 

@@ -160,8 +160,7 @@ bool GiveDailyPrize(IKernel* kernel) {
     // once the date is recorded nothing can fail before the letter is sent.
     const std::u16string title = StringToWide("SystemMail_Title_000012", 0);
     const std::u16string content = StringToWide("SystemMail_Content_000012", 0);
-    const std::u16string attachment =
-        JoinFields(IntToWide(g_info.PrizeItemid), IntToWide(g_info.Num), u"", u"", u"");
+    const std::u16string attachment = JoinFields(IntToWide(g_info.PrizeItemid), IntToWide(g_info.Num), u"", u"", u"");
     const std::string logLine = "PlayerTopAlwaysWinSystem: sending the daily prize letter of " +
                                 CurrentDateTimeText(kernel, true) + " to " + WideToString(winner.c_str()) +
                                 ", attachment " + WideToString(attachment.c_str()) +
@@ -183,8 +182,8 @@ bool GiveDailyPrize(IKernel* kernel) {
         shortage);
     if (g_letter != nullptr) {
         try {
-            g_letter->SendLetter(kernel, u"System", winner.c_str(), title.c_str(), content.c_str(),
-                                 attachment.c_str(), kLetterKind, u"");
+            g_letter->SendLetter(kernel, u"System", winner.c_str(), title.c_str(), content.c_str(), attachment.c_str(),
+                                 kLetterKind, u"");
         } catch (const std::bad_alloc&) {
             // The letter did not go out: the day stays unrewarded, as if these steps
             // had not begun, and the next daily event pays it.
@@ -294,7 +293,8 @@ bool PlayerTopAlwaysWinSystem::Init(IKernel* kernel) {
     g_criticalManager = static_cast<ICriticalManagerSystem*>(
         FindSibling(kernel, "CriticalManagerSystem", ".\\PlayerTopAlwaysWinSystem (28)"));
     if (g_criticalManager == nullptr) return false;
-    g_eventTime = static_cast<IEventTimeSystem*>(FindSibling(kernel, "EventTimeSystem", ".\\PlayerTopAlwaysWinSystem (29)"));
+    g_eventTime =
+        static_cast<IEventTimeSystem*>(FindSibling(kernel, "EventTimeSystem", ".\\PlayerTopAlwaysWinSystem (29)"));
     if (g_eventTime == nullptr) return false;
     g_letter = static_cast<ILetterSystem*>(FindSibling(kernel, "LetterSystem", ".\\PlayerTopAlwaysWinSystem (30)"));
     if (g_letter == nullptr) return false;

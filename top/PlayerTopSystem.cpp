@@ -95,7 +95,8 @@ bool MigrateTopListRecord(PubRecordHandle& handle) {
     }
     if (!created) {
         const bool restored = older.Recreate(handle, olderMax, older.Rows());
-        const std::string text = std::string("PlayerTopSystem: cannot re-create ") + kRecord + " in the current layout; " +
+        const std::string text = std::string("PlayerTopSystem: cannot re-create ") + kRecord +
+                                 " in the current layout; " +
                                  (restored ? "kept the older layout with its " : "lost the older layout and its ") +
                                  std::to_string(older.Rows()) + " rows";
         kernel->WriteLog(text.c_str());
@@ -202,8 +203,8 @@ constexpr NamedPropertyCallback kPropertyCallbacks[] = {
 }  // namespace
 
 bool PlayerTopSystem::Init(IKernel* kernel) {
-    g_criticalManager = static_cast<ICriticalManagerSystem*>(
-        FindSibling(kernel, "CriticalManagerSystem", ".\\PlayerTopSystem (18)"));
+    g_criticalManager =
+        static_cast<ICriticalManagerSystem*>(FindSibling(kernel, "CriticalManagerSystem", ".\\PlayerTopSystem (18)"));
     return g_criticalManager != nullptr;
 }
 

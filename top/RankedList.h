@@ -39,16 +39,16 @@ struct RankedList {
     // A row with no name and every cell at its default is a place a resize
     // filled (the player list's), not a half-written row: a repair keeps it.
     bool fillerRows;
-    bool unchangedKeyWritesNothing;          // a listed player whose key is unchanged is left as he is
+    bool unchangedKeyWritesNothing;  // a listed player whose key is unchanged is left as he is
     std::span<const ResortKey> resortOrder;
     EqualKeysKeep resortKeeps;
-    int resortRows;                          // rows the re-sort writes back at most
+    int resortRows;  // rows the re-sort writes back at most
     int queryMessage;
     int replyMessage;
-    int replyRows;                           // listed rows a reply carries at most
+    int replyRows;  // listed rows a reply carries at most
     OwnEntry ownEntry;
     std::span<const PlayerField> unlistedFields;
-    const char* heartBeat;                   // the hourly re-sort's name, or null
+    const char* heartBeat;  // the hourly re-sort's name, or null
 };
 
 }  // namespace TopList

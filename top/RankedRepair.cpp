@@ -80,7 +80,8 @@ bool RepairLocked(PubRecordHandle& handle, const RankedList& list) {
         const auto [at, first] = placeOf.try_emplace(name, whole.size());
         if (first) {
             whole.push_back(row);
-        } else if (list.resortKeeps == EqualKeysKeep::NearerEnd && image.Int(row, key) == image.Int(whole[at->second], key)) {
+        } else if (list.resortKeeps == EqualKeysKeep::NearerEnd &&
+                   image.Int(row, key) == image.Int(whole[at->second], key)) {
             whole[at->second] = row;
         }
     }

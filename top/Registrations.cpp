@@ -8,8 +8,12 @@ namespace TopList {
 void RegisterHostCallbacks(IKernel* kernel, std::span<const HostCallback> callbacks) {
     for (const HostCallback& c : callbacks) {
         switch (c.kind) {
-            case HostCallback::Kind::Event: kernel->AddEventCallback(c.className, c.event, c.func, kCallbackPriority); break;
-            case HostCallback::Kind::Command: kernel->AddCommandCallback(c.className, c.id, c.func, kCallbackPriority); break;
+            case HostCallback::Kind::Event:
+                kernel->AddEventCallback(c.className, c.event, c.func, kCallbackPriority);
+                break;
+            case HostCallback::Kind::Command:
+                kernel->AddCommandCallback(c.className, c.id, c.func, kCallbackPriority);
+                break;
             case HostCallback::Kind::Custom: kernel->AddCustomCallback(c.id, c.func, kCallbackPriority); break;
         }
     }

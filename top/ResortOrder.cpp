@@ -134,8 +134,9 @@ std::pmr::vector<int> ResortOrder(int rows, KeyCells& cells, const RankedList& l
     // What still ties, ties on every key: the first of each run stays.
     if (!ties.empty()) {
         std::pmr::vector<char> dropped(order.size(), 0, memory);
-        for (const auto& [first, last] : ties) std::fill(dropped.begin() + static_cast<std::ptrdiff_t>(first) + 1,
-                                                         dropped.begin() + static_cast<std::ptrdiff_t>(last), 1);
+        for (const auto& [first, last] : ties)
+            std::fill(dropped.begin() + static_cast<std::ptrdiff_t>(first) + 1,
+                      dropped.begin() + static_cast<std::ptrdiff_t>(last), 1);
         std::size_t kept = 0;
         for (std::size_t i = 0; i < order.size(); ++i) {
             if (dropped[i] == 0) order[kept++] = order[i];

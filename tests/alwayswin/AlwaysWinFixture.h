@@ -45,6 +45,8 @@ protected:
     }
     int Lock() { return Store().PropertyInt(Store().SpaceIndex(u"Pub_TopAlwaysWin"), "PlayerTopAlwaysWinRecPubLock"); }
     void Daily(int kind = 13) { server().RunCommand(Scene(2), Command(326, kind)); }
-    const std::vector<LetterSystem::Letter>& Mail(std::u16string_view name) { return server().Letters()->Mailbox(name); }
+    const std::vector<LetterSystem::Letter>& Mail(std::u16string_view name) {
+        return server().Letters()->Mailbox(name);
+    }
     std::size_t Letters() { return server().Letters()->TotalLetters(); }
 };

@@ -13,8 +13,9 @@ TEST_F(AlwaysWinTest, DailyPrizePaysRankOneRecordsTheTimeClearsAndResetsChalleng
     ASSERT_EQ(Letters(), 1u);
     ASSERT_EQ(Mail(u"high").size(), 1u);
     const LetterSystem::Letter& letter = Mail(u"high")[0];
-    EXPECT_EQ(letter.sender + u"|" + letter.title + u"|" + letter.content + u"|" + letter.attachment + u"|" + letter.extra,
-              u"System|SystemMail_Title_000012|SystemMail_Content_000012|13014999,1,,,;|");
+    EXPECT_EQ(
+        letter.sender + u"|" + letter.title + u"|" + letter.content + u"|" + letter.attachment + u"|" + letter.extra,
+        u"System|SystemMail_Title_000012|SystemMail_Content_000012|13014999,1,,,;|");
     EXPECT_EQ(letter.kind, 5);
     EXPECT_EQ(Records("PlayerPrizeTimeRec"), (std::vector<Row>{{static_cast<int>(CurrentTime(&kernel(), false))}}));
     EXPECT_TRUE(List().empty());
@@ -69,13 +70,17 @@ TEST_F(AlwaysWinTest, DailyPrizeStaysOncePerDayAcrossThe32BitEdges) {
         bool pays;
     };
     const Case cases[] = {
-        {{2038, 1, 19, 3, 14, 7}, {2038, 1, 19, 3, 14, 8}, false},  {{2038, 1, 19, 3, 14, 8}, {2038, 1, 19, 23, 0, 0}, false},
-        {{2038, 1, 19, 3, 14, 8}, {2038, 1, 20, 0, 0, 0}, true},    {{2038, 1, 18, 23, 0, 0}, {2038, 1, 19, 3, 14, 8}, true},
-        {{2106, 2, 7, 6, 28, 15}, {2106, 2, 7, 6, 28, 16}, false},  {{2106, 2, 7, 6, 28, 16}, {2106, 2, 7, 23, 59, 59}, false},
-        {{2106, 2, 7, 6, 28, 16}, {2106, 2, 8, 0, 0, 1}, true},     {{2106, 2, 6, 23, 0, 0}, {2106, 2, 7, 6, 28, 16}, true},
+        {{2038, 1, 19, 3, 14, 7}, {2038, 1, 19, 3, 14, 8}, false},
+        {{2038, 1, 19, 3, 14, 8}, {2038, 1, 19, 23, 0, 0}, false},
+        {{2038, 1, 19, 3, 14, 8}, {2038, 1, 20, 0, 0, 0}, true},
+        {{2038, 1, 18, 23, 0, 0}, {2038, 1, 19, 3, 14, 8}, true},
+        {{2106, 2, 7, 6, 28, 15}, {2106, 2, 7, 6, 28, 16}, false},
+        {{2106, 2, 7, 6, 28, 16}, {2106, 2, 7, 23, 59, 59}, false},
+        {{2106, 2, 7, 6, 28, 16}, {2106, 2, 8, 0, 0, 1}, true},
+        {{2106, 2, 6, 23, 0, 0}, {2106, 2, 7, 6, 28, 16}, true},
     };
     for (const Case& c : cases) {
-        const auto at = [&](const int (&t)[6]) { kernel().SetClock(t[0], t[1], t[2], t[3], t[4], t[5]); };
+        const auto at = [&](const int(&t)[6]) { kernel().SetClock(t[0], t[1], t[2], t[3], t[4], t[5]); };
         Store().RemoveRecord(Store().SpaceIndex(u"Pub_TopAlwaysWin"), "PlayerPrizeTimeRec");
         kernel().RaiseEvent(Scene(2), "OnSystemInit");
         at(c.paid);
@@ -136,7 +141,8 @@ TEST_F(AlwaysWinTest, EveryServerResetsItsOwnChallengersOncePerPaidDay) {
             s.CreateScene(3, "BaseScene", "ChallengeWaitScene");
             ASSERT_TRUE(s.Start()) << s.Error();
             s.SendStartEvents();
-            waiting.push_back(s.CreatePlayer(u"w" + std::u16string(1, u'0' + servers.size()), 3, {{"CompeteAlwaysWin", 20}}));
+            waiting.push_back(
+                s.CreatePlayer(u"w" + std::u16string(1, u'0' + servers.size()), 3, {{"CompeteAlwaysWin", 20}}));
             servers.push_back(&s);
         }
         const auto fireAll = [&](std::size_t first) {
@@ -147,7 +153,8 @@ TEST_F(AlwaysWinTest, EveryServerResetsItsOwnChallengersOncePerPaidDay) {
         };
         const auto streaks = [&](int each) {
             std::vector<int> all;
-            for (std::size_t i = 0; i < count; ++i) all.push_back(servers[i]->Kernel().QueryInt(waiting[i], "CompeteAlwaysWin"));
+            for (std::size_t i = 0; i < count; ++i)
+                all.push_back(servers[i]->Kernel().QueryInt(waiting[i], "CompeteAlwaysWin"));
             return all == std::vector<int>(count, each);
         };
         const auto setStreaks = [&] {

@@ -28,7 +28,8 @@ TEST(AlwaysWinInit, TheFirstMissingSiblingIsReportedAndInitFails) {
         World world(1, options);
         Server& s = world.server(0);
         ASSERT_TRUE(s.Start()) << s.Error();
-        EXPECT_FALSE(s.Module("PlayerTopAlwaysWinSystem")->init || s.Module("PlayerTopAlwaysWinSystem")->afterInitCalled);
+        EXPECT_FALSE(s.Module("PlayerTopAlwaysWinSystem")->init ||
+                     s.Module("PlayerTopAlwaysWinSystem")->afterInitCalled);
         const char* names[] = {"CriticalManagerSystem", "EventTimeSystem", "LetterSystem"};
         const std::string location = ".\\PlayerTopAlwaysWinSystem (" + std::to_string(28 + missing) + ")";
         for (const auto* lines : {&s.Kernel().Traces(), &s.Kernel().Logs()}) {
@@ -44,21 +45,25 @@ TEST(AlwaysWinInit, TheFirstMissingSiblingIsReportedAndInitFails) {
 
 TEST(AlwaysWinRules, InitLogsOneLinePerProblemOfTheRuleFile) {
     struct Case {
-        const char* text;  // null: no file
+        const char* text;                // null: no file
         std::vector<std::string> lines;  // after the file's name
     };
-    const std::string bad = "[PlayerAlwaysWinInitInfo]\r\nMinAlwaysWinNum = 99999999999999999999\r\n"
-                            "RefreshTime = 25:61:00\r\nPrizeItemid = 7x\r\nNum = 2\r\n";
+    const std::string bad =
+        "[PlayerAlwaysWinInitInfo]\r\nMinAlwaysWinNum = 99999999999999999999\r\n"
+        "RefreshTime = 25:61:00\r\nPrizeItemid = 7x\r\nNum = 2\r\n";
     const Case cases[] = {
         {"\xEF\xBB\xBF[PlayerAlwaysWinInitInfo]\nMinAlwaysWinNum=-3\nRefreshTime=2:30:00\nPrizeItemid=+7\nNum=1\n", {}},
-        {"; saved without its header\nMinAlwaysWinNum = 30\n", {" has no section [PlayerAlwaysWinInitInfo]: every setting takes its default"}},
+        {"; saved without its header\nMinAlwaysWinNum = 30\n",
+         {" has no section [PlayerAlwaysWinInitInfo]: every setting takes its default"}},
         {nullptr, {" cannot be read: every setting is 0 or empty"}},
         {bad.c_str(),
          {", [PlayerAlwaysWinInitInfo] MinAlwaysWinNum = \"99999999999999999999\": not a whole number from -2147483648 "
           "to 2147483647, read as 2147483647",
-          ", [PlayerAlwaysWinInitInfo] RefreshTime = \"25:61:00\": not hours:minutes:seconds of a time of day, handed on "
+          ", [PlayerAlwaysWinInitInfo] RefreshTime = \"25:61:00\": not hours:minutes:seconds of a time of day, handed "
+          "on "
           "as it is",
-          ", [PlayerAlwaysWinInitInfo] PrizeItemid = \"7x\": not a whole number from -2147483648 to 2147483647, read as 7"}},
+          ", [PlayerAlwaysWinInitInfo] PrizeItemid = \"7x\": not a whole number from -2147483648 to 2147483647, read "
+          "as 7"}},
     };
     for (const Case& c : cases) {
         TempDir dir;

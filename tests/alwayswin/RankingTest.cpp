@@ -24,8 +24,8 @@ TEST_F(AlwaysWinTest, MinimumEntersAFallKeepsTheRowAClimbRewritesIt) {
 TEST_F(AlwaysWinTest, InsertionGoesBelowEqualStreaksAndAFullListAdmitsOnlyAboveTheLast) {
     Seed({R(u"w", 60), R(u"x", 55), R(u"y", 55), R(u"z", 40)});
     for (auto [name, streak] : {std::pair{u"eq", 55}, {u"top", 70}, {u"low", 31}}) SetStreak(Fighter(name, 1), streak);
-    EXPECT_EQ(List(), (std::vector<Row>{R(u"top", 70), R(u"w", 60), R(u"x", 55), R(u"y", 55), R(u"eq", 55),
-                                        R(u"z", 40), R(u"low", 31)}));
+    EXPECT_EQ(List(), (std::vector<Row>{R(u"top", 70), R(u"w", 60), R(u"x", 55), R(u"y", 55), R(u"eq", 55), R(u"z", 40),
+                                        R(u"low", 31)}));
     std::vector<Row> rows;
     for (int i = 0; i < 150; ++i) rows.push_back(R(u"p" + IntToWide(i), i < 50 ? 50 : 31));
     Seed(rows);
@@ -58,10 +58,17 @@ TEST_F(AlwaysWinTest, ListRequestResortsThenRepliesWithRankAndRows) {
     EXPECT_EQ(reply(me), expected(0, {u"me", 7, 2, 3, 5}, {}));  // an empty list: only the requester
 
     // Of equal keys the row nearer the top survives; names order by 16-bit units, a prefix first.
-    Seed({{u"Bob", 10, 1, 1, 40}, {u"Alan", 20, 1, 1, 40}, {u"Al", 20, 7, 7, 40}, {u"Zed", 5, 1, 1, 50},
-          {u"Al", 20, 8, 8, 40}, {u"\u00e9", 20, 1, 1, 40}});
-    const std::vector<Row> sorted{{u"Zed", 5, 1, 1, 50}, {u"Al", 20, 7, 7, 40}, {u"Alan", 20, 1, 1, 40},
-                                  {u"\u00e9", 20, 1, 1, 40}, {u"Bob", 10, 1, 1, 40}};
+    Seed({{u"Bob", 10, 1, 1, 40},
+          {u"Alan", 20, 1, 1, 40},
+          {u"Al", 20, 7, 7, 40},
+          {u"Zed", 5, 1, 1, 50},
+          {u"Al", 20, 8, 8, 40},
+          {u"\u00e9", 20, 1, 1, 40}});
+    const std::vector<Row> sorted{{u"Zed", 5, 1, 1, 50},
+                                  {u"Al", 20, 7, 7, 40},
+                                  {u"Alan", 20, 1, 1, 40},
+                                  {u"\u00e9", 20, 1, 1, 40},
+                                  {u"Bob", 10, 1, 1, 40}};
     EXPECT_EQ(reply(me), expected(0, {u"me", 7, 2, 3, 5}, sorted));
     EXPECT_EQ(List(), sorted);
     // A listed requester gets the stored row, not his current values.
@@ -90,8 +97,7 @@ TEST_F(AlwaysWinTest, RunningOutOfMemoryLeavesNoEmptyRowAndNoHeldLock) {
         ScopedAllocationFailure failure(k);
         try {
             SetStreak(b, 40);
-        } catch (const std::bad_alloc&) {
-        }
+        } catch (const std::bad_alloc&) {}
         triggered = failure.Triggered();
         AllocationControl::Disarm();
         for (const Row& row : List()) ASSERT_NE(row[0], HostValue(std::u16string())) << "allocation " << k;

@@ -12,8 +12,8 @@
 
 namespace {
 
-const std::vector<std::string> kNamesFromHead = {"PlayerTopAlwaysWinSystem", "NewCharmTopSystem",
-                                                 "PlayerTopSystem", "NationResourceTopSystem"};
+const std::vector<std::string> kNamesFromHead = {"PlayerTopAlwaysWinSystem", "NewCharmTopSystem", "PlayerTopSystem",
+                                                 "NationResourceTopSystem"};
 
 // The fields as the host reads them: by raw offset after the vtable pointer.
 void* RawField(const IModuleCreator* creator, std::size_t slot) {
@@ -100,7 +100,8 @@ TEST(CreatorList, ReloadStartsFresh) {
     ASSERT_TRUE(again.Loaded());
     const std::vector<IModuleCreator*> creators = Walk(again.Head());
     ASSERT_EQ(creators.size(), kNamesFromHead.size());
-    for (IModuleCreator* creator : creators) EXPECT_EQ(RawModule(creator), nullptr) << "state left from an earlier load";
+    for (IModuleCreator* creator : creators)
+        EXPECT_EQ(RawModule(creator), nullptr) << "state left from an earlier load";
 }
 
 // Unloading destroys each made module once: what the library frees at unload

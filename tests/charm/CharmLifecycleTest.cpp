@@ -20,8 +20,8 @@ protected:
 TEST_F(CharmLifecycle, SystemInitRebuildsKeepingRowsInOrder) {
     std::vector<Row> rows;
     for (int i = 0; i < 37; ++i) {  // deliberately out of charm order: a rebuild keeps the order it finds
-        rows.push_back({u"p" + std::u16string(1, static_cast<char16_t>(u'A' + i)), (i * 7) % 37, i, i + 1,
-                        u"guild", "castle" + std::to_string(i), i % 5, i % 3, i % 4});
+        rows.push_back({u"p" + std::u16string(1, static_cast<char16_t>(u'A' + i)), (i * 7) % 37, i, i + 1, u"guild",
+                        "castle" + std::to_string(i), i % 5, i % 3, i % 4});
     }
     ASSERT_TRUE(charm::Seed(store(), rows, 100));
 
@@ -60,8 +60,13 @@ TEST_F(CharmLifecycle, FirstHomeSceneLoadArmsAnHourlyResortLaterLoadsOnlyCount) 
 }
 
 TEST_F(CharmLifecycle, ResortOrdersByCharmGiftsLevelThenNameKeepingTheLaterOfEqualRows) {
-    ASSERT_TRUE(charm::Seed(store(), {{u"b", 10, 1, 5}, {u"a", 10, 1, 5}, {u"c", 10, 2, 1}, {u"gifts", 9, 99, 99},
-                                      {u"top", 11, 0, 0}, {u"lvl", 10, 1, 6}, {u"a", 10, 1, 5, u"later", "c2"}}));
+    ASSERT_TRUE(charm::Seed(store(), {{u"b", 10, 1, 5},
+                                      {u"a", 10, 1, 5},
+                                      {u"c", 10, 2, 1},
+                                      {u"gifts", 9, 99, 99},
+                                      {u"top", 11, 0, 0},
+                                      {u"lvl", 10, 1, 6},
+                                      {u"a", 10, 1, 5, u"later", "c2"}}));
     Resort();
     EXPECT_EQ(charm::Names(store()), (Names{u"top", u"c", u"lvl", u"a", u"b", u"gifts"}));
     EXPECT_EQ(charm::Rows(store()).at(3), (Row{u"a", 10, 1, 5, u"later", "c2"}));

@@ -24,8 +24,8 @@ struct Row {
     friend bool operator==(const Row&, const Row&) = default;
 };
 
-inline const std::vector<int> kColumnTypes = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING,
-                                               VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
+inline const std::vector<int> kColumnTypes = {VT_WIDESTR, VT_INT,     VT_INT, VT_INT, VT_STRING,
+                                              VT_INT,     VT_WIDESTR, VT_INT, VT_INT};
 
 // A row's cells in column order.
 inline std::vector<HostValue> Cells(const Row& r) {

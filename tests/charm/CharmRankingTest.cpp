@@ -39,8 +39,14 @@ protected:
 
 TEST_F(CharmRanking, NewcomerStandsBelowEqualCharmAndAboveLowerWithAllHisValues) {
     ASSERT_TRUE(charm::Seed(store(), {{u"a", 50}, {u"b", 40}, {u"c", 40}, {u"d", 30}}));
-    Ranked(u"n", 40, {{"Level", 7}, {"ProfType", 2}, {"Camp", 3}, {"CastleNameID", std::string("c9")},
-                      {"Nation", 4}, {"GuildName", std::u16string(u"g")}, {"GiftNum", 6}});
+    Ranked(u"n", 40,
+           {{"Level", 7},
+            {"ProfType", 2},
+            {"Camp", 3},
+            {"CastleNameID", std::string("c9")},
+            {"Nation", 4},
+            {"GuildName", std::u16string(u"g")},
+            {"GiftNum", 6}});
     Ranked(u"m", 45);
     EXPECT_EQ(charm::Names(store()), (Names{u"a", u"m", u"b", u"c", u"n", u"d"}));
     EXPECT_EQ(charm::Rows(store()).at(4), (Row{u"n", 40, 6, 7, u"g", "c9", 2, 3, 4}));
@@ -135,7 +141,8 @@ TEST_F(CharmRanking, ReplyCarriesOwnRankOwnValuesAndAtMost100Rows) {
     // Not taking part, so the login leaves the list alone; his row 100 is rank 101.
     const CVarList msg = Ask(Player(u"r100", {{"Level", 5}, {"Charm", 1}}));
     ASSERT_EQ(msg.Size(), 11u + 10u * 100u);
-    EXPECT_EQ(ListText(msg, 11), "i:100722 i:0 w:r100 i:5 i:0 i:0 s: i:0 w: i:1 i:0");  // his current values, not the stored row
+    EXPECT_EQ(ListText(msg, 11),
+              "i:100722 i:0 w:r100 i:5 i:0 i:0 s: i:0 w: i:1 i:0");  // his current values, not the stored row
     for (int i = 0; i < 100; ++i) {
         const std::size_t at = 11 + 10 * static_cast<std::size_t>(i);
         ASSERT_EQ(msg.IntAt(at), i + 1);

@@ -56,8 +56,7 @@ TEST_F(Handle, LockCreatesTheLockPropertyCreateRecordLeavesAHeldLockAndAThrowRel
         PubRecordLock lock(h);
         EXPECT_EQ(LockValue(), 1);
         throw std::bad_alloc();
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) {}
     EXPECT_EQ(LockValue(), 0);
 }
 

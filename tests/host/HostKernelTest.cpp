@@ -184,8 +184,8 @@ TEST_F(Kernel, AdvancingRunsHeartbeatsAndTimersInTimeOrder) {
     ASSERT_TRUE(k.AddHeartBeat(plain, "Beat", 5000));
     k.AddTimer(HostClock::MsOf(2024, 1, 1, 0, 0, 4), 0, [](HostKernel&) { g_trail.push_back("timer@4"); });
     k.Advance(7000);
-    EXPECT_EQ(g_trail, (Trail{"beat:" + Id(home) + "@3", "timer@4", "beat:" + Id(plain) + "@5",
-                              "beat:" + Id(home) + "@6"}));
+    EXPECT_EQ(g_trail,
+              (Trail{"beat:" + Id(home) + "@3", "timer@4", "beat:" + Id(plain) + "@5", "beat:" + Id(home) + "@6"}));
     g_trail.clear();
     k.DestroyObject(plain);
     k.Advance(3000);

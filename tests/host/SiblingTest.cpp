@@ -103,7 +103,7 @@ TEST_F(Siblings, TimedEventsFireDailyAsCommand326OnTheirSceneAndRepeatsAreKept) 
     k.SetClock(2024, 2, 1, 1, 0, 0);
     k.Advance(3600 * 1000);
     EXPECT_EQ(g_seen, (std::vector<std::string>{"326 kind 13 scene 3 at 7200 day 45323",
-                                                 "326 kind 13 scene 3 at 7200 day 45323"}));
+                                                "326 kind 13 scene 3 at 7200 day 45323"}));
     // At the very moment of its time a new registration waits for the next day.
     g_seen.clear();
     EXPECT_TRUE(events->AddTimeEvent(14, "02:00:00", 3, none));

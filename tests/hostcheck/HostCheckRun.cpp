@@ -9,12 +9,22 @@
 
 namespace {
 
-const std::vector<std::pair<std::string, HostValue>> kPlayerProperties = {
-    {"Level", 42},          {"Nation", 2},          {"ProfType", 3},        {"GuildName", std::u16string(u"Oak")},
-    {"GuildPoint", 10},     {"GuildContribut", 10}, {"CastleName", std::u16string(u"Northwatch")},
-    {"CastlePoint", 5},     {"Camp", 1},            {"PeerageRank", 2},     {"PeerageExp", 300},
-    {"GutOver", 1},         {"CastleNameID", std::string("castle_north")}, {"Charm", 70},
-    {"GiftNum", 3},         {"CompeteAlwaysWin", 4}};
+const std::vector<std::pair<std::string, HostValue>> kPlayerProperties = {{"Level", 42},
+                                                                          {"Nation", 2},
+                                                                          {"ProfType", 3},
+                                                                          {"GuildName", std::u16string(u"Oak")},
+                                                                          {"GuildPoint", 10},
+                                                                          {"GuildContribut", 10},
+                                                                          {"CastleName", std::u16string(u"Northwatch")},
+                                                                          {"CastlePoint", 5},
+                                                                          {"Camp", 1},
+                                                                          {"PeerageRank", 2},
+                                                                          {"PeerageExp", 300},
+                                                                          {"GutOver", 1},
+                                                                          {"CastleNameID", std::string("castle_north")},
+                                                                          {"Charm", 70},
+                                                                          {"GiftNum", 3},
+                                                                          {"CompeteAlwaysWin", 4}};
 
 std::string ResultFileOf(const Server& server) {
     std::string path = server.LoadedCopyPath();

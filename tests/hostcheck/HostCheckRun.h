@@ -17,21 +17,21 @@
 
 struct HostCheckSetup {
     int servers = 1;
-    std::unique_ptr<PubDataStore> store;  // null: a fresh in-memory store
-    ServerOptions options;                // libraryPath and resourcePath are filled in
+    std::unique_ptr<PubDataStore> store;        // null: a fresh in-memory store
+    ServerOptions options;                      // libraryPath and resourcePath are filled in
     std::function<void(Server&)> beforeEvents;  // switches on a server once it started, before its start events
-    bool player = true;        // a test player logs in and his client asks
-    std::int64_t waitMs = 120'000;  // host time let pass at the end
-    int runs = 1;              // more: each server is restarted and runs the check again (the last run is read)
+    bool player = true;                         // a test player logs in and his client asks
+    std::int64_t waitMs = 120'000;              // host time let pass at the end
+    int runs = 1;  // more: each server is restarted and runs the check again (the last run is read)
 };
 
 // What one server's check wrote: its lines (the tag stripped), from the file.
 struct HostCheckLines {
     std::vector<std::string> lines;
     std::vector<std::string> logged;  // the same lines as the host's log got them (the prefix taken off)
-    std::string closing;  // the last line, "N passed, M failed..."
+    std::string closing;              // the last line, "N passed, M failed..."
     int passed = -1, failed = -1;
-    std::vector<std::string> Failures() const;  // the FAIL lines
+    std::vector<std::string> Failures() const;                            // the FAIL lines
     bool Has(const std::string& verdict, const std::string& rule) const;  // a "<verdict> <rule>: " line
 };
 

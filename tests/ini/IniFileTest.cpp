@@ -55,7 +55,8 @@ TEST(IniParse, BlanksCaseAndRemarks) {
     EXPECT_EQ(ini.ReadString("PlayerAlwaysWinInitInfo", "RefreshTime", ""), "03:30:00 ; daily");
     EXPECT_EQ(ini.ReadString("PlayerAlwaysWinInitInfo", "Url", ""), "a=b//c");
     // Blank values are dropped at load; "#" is no comment.
-    EXPECT_EQ(Dump(ini), "[PlayerAlwaysWinInitInfo]MinAlwaysWinNum=25|RefreshTime=03:30:00 ; daily|Url=a=b//c|#Hash=1|");
+    EXPECT_EQ(Dump(ini),
+              "[PlayerAlwaysWinInitInfo]MinAlwaysWinNum=25|RefreshTime=03:30:00 ; daily|Url=a=b//c|#Hash=1|");
     EXPECT_EQ(ini.ReadString("Missing", "x", nullptr), "");
 }
 
@@ -108,10 +109,19 @@ TEST_F(IniFiles, LeadingByteOrderMarkIsSkipped) {
     EXPECT_EQ(Dump(file), "[First]A=1|[Second]B=2|");
     // Only a whole mark at the very start is one; elsewhere its bytes are text.
     EXPECT_EQ(Dump(Parsed("\xEF\xBB[S]\nA=1\n[T]\nB=2")), "[T]B=2|");
-    EXPECT_EQ(Dump(Parsed("\xEF" "ab[S]\nA=1")), "") << "a first byte alone is no mark";
-    EXPECT_EQ(Dump(Parsed("\xEF\xBB" "a[S]\nA=1")), "") << "nor are two";
+    EXPECT_EQ(Dump(Parsed("\xEF"
+                          "ab[S]\nA=1")),
+              "")
+        << "a first byte alone is no mark";
+    EXPECT_EQ(Dump(Parsed("\xEF\xBB"
+                          "a[S]\nA=1")),
+              "")
+        << "nor are two";
     EXPECT_EQ(Dump(Parsed("\n\xEF\xBB\xBF[S]\nA=1")), "");
-    EXPECT_EQ(Dump(Parsed("[S]\n\xEF\xBB\xBF" "A=1")), "[S]\xEF\xBB\xBF" "A=1|");
+    EXPECT_EQ(Dump(Parsed("[S]\n\xEF\xBB\xBF"
+                          "A=1")),
+              "[S]\xEF\xBB\xBF"
+              "A=1|");
     EXPECT_EQ(Dump(Parsed("\xEF\xBB\xBF")), "");
 }
 
@@ -132,7 +142,8 @@ TEST(IniParse, WorksOnTheBytesGiven) {
 
 TEST(IniRead, IntegersFollowStrtolAndSaturate) {
     const auto ini = Parsed("[N]\nabc=abc\nmix=12abc\nneg= -7\nbig=99999999999\nsmall=-99999999999\n");
-    for (const auto& [key, value] : {std::pair{"abc", 0}, {"mix", 12}, {"neg", -7}, {"big", INT_MAX}, {"small", INT_MIN}}) {
+    for (const auto& [key, value] :
+         {std::pair{"abc", 0}, {"mix", 12}, {"neg", -7}, {"big", INT_MAX}, {"small", INT_MIN}}) {
         EXPECT_EQ(ini.ReadInteger("N", key, 5), value) << key;
     }
     EXPECT_EQ(ini.ReadInteger(nullptr, nullptr, 5), 5);
@@ -157,7 +168,8 @@ TEST_F(IniFiles, SaveReloadAndUnreadableFiles) {
     ASSERT_TRUE(ini.WriteString("New", "Blank", ""));  // written as "Blank=", dropped on reload
     ASSERT_TRUE(ini.SaveToFile());
 
-    EXPECT_EQ(ReadWholeFile((dir_ / "Rule" / "Round.ini").string()), "[A]\r\nK=first\r\nK=second\r\n\r\n[Empty]\r\n\r\n[B]\r\nV=x = y ; z\r\n\r\n[New]\r\nBlank=\r\n\r\n");
+    EXPECT_EQ(ReadWholeFile((dir_ / "Rule" / "Round.ini").string()),
+              "[A]\r\nK=first\r\nK=second\r\n\r\n[Empty]\r\n\r\n[B]\r\nV=x = y ; z\r\n\r\n[New]\r\nBlank=\r\n\r\n");
 
     CIniFile back(path.c_str());
     ASSERT_TRUE(back.LoadFromFile());

@@ -55,17 +55,29 @@ const Operation kOperations[] = {
      [](int value) { return PlayerList::Properties(value); }, "Level"},
     {"CharmRise", &ListInvariants::kCharmList, charm::kColumnTypes,
      [](const std::u16string& name, int value) { return charm::Cells(charm::Row(name, value)); },
-     [](int value) { return std::vector<std::pair<std::string, HostValue>>{{"GutOver", 1}, {"Charm", value}}; },
+     [](int value) {
+         return std::vector<std::pair<std::string, HostValue>>{{"GutOver", 1}, {"Charm", value}};
+     },
      "Charm"},
-    {"WinStreakRise", &ListInvariants::kStreakList, {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT},
-     [](const std::u16string& name, int value) { return Cells{name, 1, 2, 3, value}; },
+    {"WinStreakRise",
+     &ListInvariants::kStreakList,
+     {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT},
+     [](const std::u16string& name, int value) {
+         return Cells{name, 1, 2, 3, value};
+     },
      [](int value) {
          return std::vector<std::pair<std::string, HostValue>>{
              {"Level", 1}, {"ProfType", 2}, {"Camp", 3}, {"CompeteAlwaysWin", value}};
      },
      "CompeteAlwaysWin"},
-    {"DailyPrize", &ListInvariants::kStreakList, {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT},
-     [](const std::u16string& name, int value) { return Cells{name, 1, 2, 3, value}; }, nullptr, nullptr},
+    {"DailyPrize",
+     &ListInvariants::kStreakList,
+     {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT},
+     [](const std::u16string& name, int value) {
+         return Cells{name, 1, 2, 3, value};
+     },
+     nullptr,
+     nullptr},
     {"CharmRestart", &ListInvariants::kCharmList, charm::kColumnTypes,
      [](const std::u16string& name, int value) { return charm::Cells(charm::Row(name, value)); }, nullptr, nullptr,
      true},
@@ -176,8 +188,7 @@ TEST_P(AllocationFailure, EveryFailedAllocationLeavesTheListsWholeAndTheOperatio
             ScopedAllocationFailure failure(k);
             try {
                 Run(kRaised);
-            } catch (const std::bad_alloc&) {
-            }
+            } catch (const std::bad_alloc&) {}
             failed = failure.Triggered();
         }
         if (!failed) break;

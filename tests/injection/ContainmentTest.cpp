@@ -87,14 +87,13 @@ TEST_F(Containment, ACallbackEndsWithZeroAndFreesTheLock) {
     CVarList previous;
     previous.PushInt(120);
 
-    const int clean = EveryFailure(
-        [&] { ASSERT_TRUE(Seed(world_->Store(), rows)); },
-        [&] { return onLevel(&server().Kernel(), mover, "Level", previous); },
-        [&](int result, bool contained) {
-            // Without the line the library got over the shortage itself (it retries some steps).
-            EXPECT_EQ(result, contained ? 0 : 1);
-            EXPECT_EQ(LockValue(world_->Store()), 0);
-        });
+    const int clean = EveryFailure([&] { ASSERT_TRUE(Seed(world_->Store(), rows)); },
+                                   [&] { return onLevel(&server().Kernel(), mover, "Level", previous); },
+                                   [&](int result, bool contained) {
+                                       // Without the line the library got over the shortage itself (it retries some steps).
+                                       EXPECT_EQ(result, contained ? 0 : 1);
+                                       EXPECT_EQ(LockValue(world_->Store()), 0);
+                                   });
     EXPECT_EQ(clean, 1);
     EXPECT_EQ(LockValue(world_->Store()), 0);
 }

@@ -54,7 +54,8 @@ TEST(LiveRestart, RestartsWhileAnotherServerWritesDoubleNoRow) {
     }
     // The win-streak list gets a player only from a change of his streak: on a
     // busy machine the restarts can end before the writer has reached everyone.
-    for (int i = 0; i < 10'000 && rounds.load() < kPlayers; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 10'000 && rounds.load() < kPlayers; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     writing = false;
     writer.StopThread();
     ASSERT_GE(rounds.load(), kPlayers);

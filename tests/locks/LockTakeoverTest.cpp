@@ -175,8 +175,17 @@ TEST(LockTakeover, TheBoundIsAWholeNumberOfMillisecondsWithinItsLimitsAndABadOne
         std::int64_t read;  // 0: refused
     };
     const Setting kSettings[] = {
-        {"10", 10}, {" 250 ", 250}, {"600000", 600000}, {"9", 0},   {"600001", 0}, {"", 0},
-        {"abc", 0}, {"-5", 0},      {"1e3", 0},         {"12ms", 0}, {"99999999999999999999", 0},
+        {"10", 10},
+        {" 250 ", 250},
+        {"600000", 600000},
+        {"9", 0},
+        {"600001", 0},
+        {"", 0},
+        {"abc", 0},
+        {"-5", 0},
+        {"1e3", 0},
+        {"12ms", 0},
+        {"99999999999999999999", 0},
     };
     for (const Setting& s : kSettings) {
         std::int64_t read = 0;

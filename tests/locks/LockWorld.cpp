@@ -8,9 +8,11 @@ namespace LockWorld {
 
 const std::vector<ListUnderTest>& RankedLists() {
     static const std::vector<ListUnderTest> lists = {
-        {&ListInvariants::kPlayerList, "Level",
+        {&ListInvariants::kPlayerList,
+         "Level",
          {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_WIDESTR, VT_INT, VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT}},
-        {&ListInvariants::kCharmList, "Charm",
+        {&ListInvariants::kCharmList,
+         "Charm",
          {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING, VT_INT, VT_WIDESTR, VT_INT, VT_INT}},
         {&ListInvariants::kStreakList, "CompeteAlwaysWin", {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_INT}},
     };
@@ -32,12 +34,23 @@ std::unique_ptr<World> Start(int servers, long staleBoundMs) {
 }
 
 ObjectId AddPlayer(Server& server, std::u16string_view name, int value) {
-    const ObjectId player = server.CreatePlayer(
-        name, 2,
-        {{"Level", value}, {"Nation", 1}, {"ProfType", 2}, {"GuildName", std::u16string(u"Lions")}, {"GuildPoint", 3},
-         {"GuildContribut", 4}, {"CastleName", std::u16string(u"Keep")}, {"CastleNameID", std::string("keep")},
-         {"CastlePoint", 5}, {"Camp", 6}, {"PeerageRank", 7}, {"PeerageExp", 8}, {"GutOver", 1}, {"Charm", value},
-         {"GiftNum", 9}, {"CompeteAlwaysWin", value}});
+    const ObjectId player = server.CreatePlayer(name, 2,
+                                                {{"Level", value},
+                                                 {"Nation", 1},
+                                                 {"ProfType", 2},
+                                                 {"GuildName", std::u16string(u"Lions")},
+                                                 {"GuildPoint", 3},
+                                                 {"GuildContribut", 4},
+                                                 {"CastleName", std::u16string(u"Keep")},
+                                                 {"CastleNameID", std::string("keep")},
+                                                 {"CastlePoint", 5},
+                                                 {"Camp", 6},
+                                                 {"PeerageRank", 7},
+                                                 {"PeerageExp", 8},
+                                                 {"GutOver", 1},
+                                                 {"Charm", value},
+                                                 {"GiftNum", 9},
+                                                 {"CompeteAlwaysWin", value}});
     if (!player.IsNull()) server.LoginPlayer(player);
     return player;
 }

@@ -47,23 +47,54 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"a whole list is left as it is", false, EqualKeysKeep::NearerTop, 150,
-     {R(u"a", 30), R(u"b", 20, 1), R(u"c", 20, 2)}, {R(u"a", 30), R(u"b", 20, 1), R(u"c", 20, 2)}},
-    {"rank order by key; equal keys keep their order", false, EqualKeysKeep::NearerTop, 150,
-     {R(u"b", 10), R(u"a", 30), R(u"c", 10), R(u"d", 20)}, {R(u"a", 30), R(u"d", 20), R(u"b", 10), R(u"c", 10)}},
-    {"a move stopped before the old row left: the best ranked row stays", false, EqualKeysKeep::NearerTop, 150,
-     {R(u"a", 40, 2), R(u"b", 30), R(u"a", 20, 1)}, {R(u"a", 40, 2), R(u"b", 30)}},
-    {"one name, equal keys: the nearer top stays", false, EqualKeysKeep::NearerTop, 150,
-     {R(u"a", 20, 1), R(u"b", 25), R(u"a", 20, 2)}, {R(u"b", 25), R(u"a", 20, 1)}},
-    {"one name, equal keys: a list whose re-sort keeps the nearer end keeps it", false, EqualKeysKeep::NearerEnd, 150,
-     {R(u"a", 20, 1), R(u"b", 25), R(u"a", 20, 2)}, {R(u"b", 25), R(u"a", 20, 2)}},
-    {"half-written rows leave: named last, or inserted and never filled", false, EqualKeysKeep::NearerTop, 150,
-     {R(u"a", 30), R(u"", 12, 5), R(u"", 0), R(u"b", 10)}, {R(u"a", 30), R(u"b", 10)}},
-    {"a resize's unnamed rows of defaults stay where the list keeps them", true, EqualKeysKeep::NearerTop, 150,
+    {"a whole list is left as it is",
+     false,
+     EqualKeysKeep::NearerTop,
+     150,
+     {R(u"a", 30), R(u"b", 20, 1), R(u"c", 20, 2)},
+     {R(u"a", 30), R(u"b", 20, 1), R(u"c", 20, 2)}},
+    {"rank order by key; equal keys keep their order",
+     false,
+     EqualKeysKeep::NearerTop,
+     150,
+     {R(u"b", 10), R(u"a", 30), R(u"c", 10), R(u"d", 20)},
+     {R(u"a", 30), R(u"d", 20), R(u"b", 10), R(u"c", 10)}},
+    {"a move stopped before the old row left: the best ranked row stays",
+     false,
+     EqualKeysKeep::NearerTop,
+     150,
+     {R(u"a", 40, 2), R(u"b", 30), R(u"a", 20, 1)},
+     {R(u"a", 40, 2), R(u"b", 30)}},
+    {"one name, equal keys: the nearer top stays",
+     false,
+     EqualKeysKeep::NearerTop,
+     150,
+     {R(u"a", 20, 1), R(u"b", 25), R(u"a", 20, 2)},
+     {R(u"b", 25), R(u"a", 20, 1)}},
+    {"one name, equal keys: a list whose re-sort keeps the nearer end keeps it",
+     false,
+     EqualKeysKeep::NearerEnd,
+     150,
+     {R(u"a", 20, 1), R(u"b", 25), R(u"a", 20, 2)},
+     {R(u"b", 25), R(u"a", 20, 2)}},
+    {"half-written rows leave: named last, or inserted and never filled",
+     false,
+     EqualKeysKeep::NearerTop,
+     150,
+     {R(u"a", 30), R(u"", 12, 5), R(u"", 0), R(u"b", 10)},
+     {R(u"a", 30), R(u"b", 10)}},
+    {"a resize's unnamed rows of defaults stay where the list keeps them",
+     true,
+     EqualKeysKeep::NearerTop,
+     150,
      {R(u"", 0), R(u"a", 30), R(u"", 12, 5), R(u"", 0), R(u"b", 10)},
      {R(u"a", 30), R(u"b", 10), R(u"", 0), R(u"", 0)}},
-    {"rows past the maximum leave, the lowest ranked first", false, EqualKeysKeep::NearerTop, 3,
-     {R(u"d", 2), R(u"a", 5), R(u"b", 4), R(u"c", 3)}, {R(u"a", 5), R(u"b", 4), R(u"c", 3)}},
+    {"rows past the maximum leave, the lowest ranked first",
+     false,
+     EqualKeysKeep::NearerTop,
+     3,
+     {R(u"d", 2), R(u"a", 5), R(u"b", 4), R(u"c", 3)},
+     {R(u"a", 5), R(u"b", 4), R(u"c", 3)}},
 };
 
 class RankedRepair : public ::testing::Test {
@@ -119,7 +150,8 @@ TEST_F(RankedRepair, SetsColumnTypesLeftUnsetAndLeavesOtherLayoutsAlone) {
     EXPECT_EQ(store.Snapshot(kSpace, kRecord)->colTypes, (std::vector<int>{VT_WIDESTR, VT_INT, VT_INT}));
 
     // An older layout is the set-up's to migrate.
-    ASSERT_TRUE(store.Seed(kSpace, kRecord, 150, {VT_WIDESTR, VT_INT}, {{std::u16string(u"b"), 1}, {std::u16string(u"a"), 2}}));
+    ASSERT_TRUE(
+        store.Seed(kSpace, kRecord, 150, {VT_WIDESTR, VT_INT}, {{std::u16string(u"b"), 1}, {std::u16string(u"a"), 2}}));
     EXPECT_FALSE(RepairLocked(handle, list));
     EXPECT_EQ(store.Rows(store.SpaceIndex(kSpace), kRecord), 2);
     EXPECT_EQ(store.QueryInt(store.SpaceIndex(kSpace), kRecord, 0, 1), 1);

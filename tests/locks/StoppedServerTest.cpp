@@ -23,8 +23,8 @@ constexpr long kBoundMs = 10;  // the lowest bound there is: some four hundred s
 constexpr long long kSlackMs = 1000;
 constexpr std::uint64_t kEveryCallUpTo = 64;
 constexpr std::uint64_t kSampleStride = 9;
-constexpr const char16_t* kMover = u"amy";     // the stopped server's player, listed
-constexpr const char16_t* kOther = u"bo";      // the other server's player
+constexpr const char16_t* kMover = u"amy";  // the stopped server's player, listed
+constexpr const char16_t* kOther = u"bo";   // the other server's player
 
 const ListUnderTest& List(const ListShape& shape) {
     for (const ListUnderTest& list : RankedLists())
@@ -63,7 +63,9 @@ const std::vector<Rewrite>& Rewrites() {
     const auto move = [](const char* property) {
         return [property](Server& s, const ObjectId& mover) { s.SetProperty(mover, property, 55); };
     };
-    const auto systemInit = [](Server& s, const ObjectId&) { s.Kernel().RaiseEvent(s.Kernel().SceneObject(2), "OnSystemInit"); };
+    const auto systemInit = [](Server& s, const ObjectId&) {
+        s.Kernel().RaiseEvent(s.Kernel().SceneObject(2), "OnSystemInit");
+    };
     static const std::vector<Rewrite> rewrites = {
         {"player move", &kPlayerList, [](PubDataStore& s) { SeedList(s, kPlayerList, true); }, move("Level")},
         {"charm move", &kCharmList, [](PubDataStore& s) { SeedList(s, kCharmList, true); }, move("Charm")},
@@ -90,7 +92,8 @@ const std::vector<Rewrite>& Rewrites() {
          [](PubDataStore& s) { s.RemoveRecord(s.SpaceIndex(kPlayerList.space), kPlayerList.record); }, systemInit},
         {"player list migrated", &kPlayerList,
          [](PubDataStore& s) {
-             const std::vector<int> older = {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_WIDESTR, VT_INT, VT_WIDESTR, VT_INT};
+             const std::vector<int> older = {VT_WIDESTR, VT_INT, VT_INT,     VT_INT,
+                                             VT_WIDESTR, VT_INT, VT_WIDESTR, VT_INT};
              std::vector<std::vector<HostValue>> rows;
              for (int i = 0; i < 4; ++i) {
                  rows.push_back({u"old" + std::u16string(1, static_cast<char16_t>(u'a' + i)), 40 - i, 1, 2,
@@ -195,7 +198,8 @@ TEST_F(StoppedServer, AtEveryCallInsideEachLockedRewriteTheOthersGoOnAndTheListI
             if (HasFailure()) return;
         }
         EXPECT_GT(stops, 0u) << rewrite.what;
-        std::printf("%s: stopped at %llu calls inside the lock\n", rewrite.what, static_cast<unsigned long long>(stops));
+        std::printf("%s: stopped at %llu calls inside the lock\n", rewrite.what,
+                    static_cast<unsigned long long>(stops));
     }
     EXPECT_EQ(world->DiagnosticsText(), "");
 }

@@ -36,8 +36,8 @@ protected:
 
 TEST_F(NationResourceTest, SendsThirtyFiveValuesPerNationInOrder) {
     ASSERT_TRUE(NationRecords::SeedResources(store(), Resources(6)));
-    ASSERT_TRUE(NationRecords::SeedKings(store(), {{2, u"first", 1}, {2, u"second", 2}, {0, u"offline", 3},
-                                                   {7, u"nowhere", 4}, {4, u"deposed", 5}}));
+    ASSERT_TRUE(NationRecords::SeedKings(
+        store(), {{2, u"first", 1}, {2, u"second", 2}, {0, u"offline", 3}, {7, u"nowhere", 4}, {4, u"deposed", 5}}));
     ASSERT_TRUE(NationRecords::CrownKing(store(), 4, u"online", 6));  // replaces nation 4's king
     ASSERT_TRUE(NationRecords::AddResource(store(), 4, 4, 1000));
     Player(u"online");
@@ -49,10 +49,13 @@ TEST_F(NationResourceTest, SendsThirtyFiveValuesPerNationInOrder) {
     ASSERT_EQ(35u, values.Size());
     for (int n = 0; n < 5; ++n) {
         for (int c = 0; c < 5; ++c) {
-            EXPECT_EQ(n * 10 + c + 1 + (n == 4 && c == 4 ? 1000 : 0), values.IntAt(static_cast<std::size_t>(n * 7 + c)));
+            EXPECT_EQ(n * 10 + c + 1 + (n == 4 && c == 4 ? 1000 : 0),
+                      values.IntAt(static_cast<std::size_t>(n * 7 + c)));
         }
     }
-    const auto king = [&values](int n) { return std::u16string(values.WideStringAt(static_cast<std::size_t>(n * 7 + 5))); };
+    const auto king = [&values](int n) {
+        return std::u16string(values.WideStringAt(static_cast<std::size_t>(n * 7 + 5)));
+    };
     const auto online = [&values](int n) { return values.IntAt(static_cast<std::size_t>(n * 7 + 6)); };
     EXPECT_EQ(u"offline", king(0));
     EXPECT_EQ(0, online(0));

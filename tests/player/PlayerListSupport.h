@@ -42,9 +42,18 @@ inline std::vector<std::u16string> Names(const PubDataStore& store) {
 inline int LockValue(PubDataStore& store) { return store.PropertyInt(store.SpaceIndex(kSpace), kLock); }
 
 inline std::vector<std::pair<std::string, HostValue>> Properties(int level, int gutOver = 1) {
-    return {{"Level", level}, {"Nation", 7}, {"ProfType", 8}, {"GuildName", std::u16string(u"Lions")},
-            {"GuildPoint", 9}, {"GuildContribut", 99}, {"CastleName", std::u16string(u"Keep")}, {"CastlePoint", 10},
-            {"Camp", 0}, {"PeerageRank", 11}, {"PeerageExp", 12}, {"GutOver", gutOver}};
+    return {{"Level", level},
+            {"Nation", 7},
+            {"ProfType", 8},
+            {"GuildName", std::u16string(u"Lions")},
+            {"GuildPoint", 9},
+            {"GuildContribut", 99},
+            {"CastleName", std::u16string(u"Keep")},
+            {"CastlePoint", 10},
+            {"Camp", 0},
+            {"PeerageRank", 11},
+            {"PeerageExp", 12},
+            {"GutOver", gutOver}};
 }
 
 }  // namespace PlayerList

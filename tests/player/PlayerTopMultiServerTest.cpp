@@ -41,7 +41,8 @@ TEST(PlayerTopMultiServer, RandomWatchedChangesKeepTheSharedListWhole) {
             // A third wait for "GutOver"; levels are spread so the list fills and churns.
             const int gutOver = seeding() % 3 == 0 ? 0 : 1;
             const int level = 1 + static_cast<int>(seeding() % 60);
-            players[s].push_back(server.CreatePlayer(u"s" + IntToWide(s) + u"-" + IntToWide(i), 2, Properties(level, gutOver)));
+            players[s].push_back(
+                server.CreatePlayer(u"s" + IntToWide(s) + u"-" + IntToWide(i), 2, Properties(level, gutOver)));
             server.LoginPlayer(players[s].back());
         }
     }

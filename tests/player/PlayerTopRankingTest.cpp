@@ -42,7 +42,8 @@ TEST_F(PlayerTopRankingTest, GutOverAdmitsForGoodToTheEmptyListOnTopAndAFullList
     server().SetProperty(solo, "Level", 1);
     EXPECT_TRUE(Rows(store()).empty());
     server().SetProperty(solo, "GutOver", 1);
-    const Row expected = {std::u16string(u"solo"), 1, 7, 8, std::u16string(u"Lions"), 9, std::u16string(u"Keep"), 10, 0, 11, 12};
+    const Row expected = {
+        std::u16string(u"solo"), 1, 7, 8, std::u16string(u"Lions"), 9, std::u16string(u"Keep"), 10, 0, 11, 12};
     EXPECT_EQ(std::vector<Row>{expected}, Rows(store()));
     server().SetProperty(solo, "GutOver", 0);  // the row stays; his changes are ignored from now on
     server().SetProperty(solo, "Level", 90);
@@ -66,16 +67,17 @@ TEST_F(PlayerTopRankingTest, ListedPlayerIsReenteredWithCurrentValuesAtHisPlace)
     EXPECT_EQ((Names_{u"a", u"b", u"c", u"d"}), Names(store()));
     server().SetProperty(d, "Level", 31);
     EXPECT_EQ((Names_{u"a", u"d", u"b", u"c"}), Names(store()));
-    server().SetProperty(d, "Camp", 3);  // rewrites the whole row
+    server().SetProperty(d, "Camp", 3);    // rewrites the whole row
     server().SetProperty(d, "Nation", 4);  // watched too, so column 2 stays current
-    const Row row = {std::u16string(u"d"), 31, 4, 8, std::u16string(u"Lions"), 9, std::u16string(u"Keep"), 10, 3, 11, 12};
+    const Row row = {
+        std::u16string(u"d"), 31, 4, 8, std::u16string(u"Lions"), 9, std::u16string(u"Keep"), 10, 3, 11, 12};
     EXPECT_EQ(row, Rows(store())[1]);
 }
 
 TEST_F(PlayerTopRankingTest, HourlyResortOrdersByLevelThenNameDescendingWithUniqueKeys) {
-    ASSERT_TRUE(Seed(store(), {MakeRow(u"a", 20), MakeRow(u"low", 5), MakeRow(u"dup", 20, 1), MakeRow(u"b", 20),
-                               MakeRow(u"dup", 20, 2), MakeRow(u"", 0), MakeRow(u"top", 90), MakeRow(u"", 0),
-                               MakeRow(u"ab", 20)}));
+    ASSERT_TRUE(Seed(
+        store(), {MakeRow(u"a", 20), MakeRow(u"low", 5), MakeRow(u"dup", 20, 1), MakeRow(u"b", 20),
+                  MakeRow(u"dup", 20, 2), MakeRow(u"", 0), MakeRow(u"top", 90), MakeRow(u"", 0), MakeRow(u"ab", 20)}));
     ASSERT_TRUE(kernel().RunHeartBeat(Scene(1), kHeartBeat));
     EXPECT_EQ((Names_{u"top", u"dup", u"b", u"ab", u"a", u"low", u""}), Names(store()));
     EXPECT_EQ(MakeRow(u"dup", 20, 1), Rows(store())[1]);  // the row nearer the top survives
@@ -120,8 +122,8 @@ TEST_F(PlayerTopRankingTest, ReplyHoldsOwnRankAndEntryThenAtMostAHundredRows) {
         const ObjectId asker = Player(name, Properties(5, 0));
         const CVarList& own = Ask(asker);
         ASSERT_EQ(2u + 11u + 100u * 12u, own.Size());
-        EXPECT_EQ("i:100721 i:" + std::to_string(listedAt + 1) + " w:" + WideToString(name.c_str()) + " i:" +
-                      std::to_string(189 - listedAt) + " i:1 i:2 w:guild i:3 w:castle i:4 i:0 i:5 i:6",
+        EXPECT_EQ("i:100721 i:" + std::to_string(listedAt + 1) + " w:" + WideToString(name.c_str()) +
+                      " i:" + std::to_string(189 - listedAt) + " i:1 i:2 w:guild i:3 w:castle i:4 i:0 i:5 i:6",
                   ListText(own, 13));
         kernel().DestroyObject(asker);
     }

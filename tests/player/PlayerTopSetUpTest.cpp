@@ -26,7 +26,9 @@ class PlayerTopSetUpTest : public HostFixture {
 protected:
     PubDataStore& store() { return world().Store(); }
     void SystemInit() { kernel().RaiseEvent(Scene(2), "OnSystemInit"); }
-    PubDataStore::RecordSnapshot Record() { return store().Snapshot(kSpace, kRecord).value_or(PubDataStore::RecordSnapshot{}); }
+    PubDataStore::RecordSnapshot Record() {
+        return store().Snapshot(kSpace, kRecord).value_or(PubDataStore::RecordSnapshot{});
+    }
     // The record must be saved, full size, of the current layout, with the lock free.
     void ExpectCurrentShape() {
         const auto record = Record();
@@ -74,7 +76,8 @@ TEST_F(PlayerTopSetUpTest, SetUpRunningOutOfMemoryKeepsTheRows) {
     for (int i = 0; i < 5; ++i) rows.push_back(MakeRow(std::u16string(12, static_cast<char16_t>(u'a' + i)), 9 - i));
     for (const bool migrate : {true, false}) {
         for (std::uint64_t k = 1;; ++k) {
-            ASSERT_TRUE(migrate ? store().Seed(kSpace, kRecord, 150, kOlderTypes, kOlderRows) : Seed(store(), rows, 100));
+            ASSERT_TRUE(migrate ? store().Seed(kSpace, kRecord, 150, kOlderTypes, kOlderRows)
+                                : Seed(store(), rows, 100));
             if (!FailingAt(k, [&] { SystemInit(); })) break;
             const auto record = Record();
             if (migrate) {
@@ -82,9 +85,11 @@ TEST_F(PlayerTopSetUpTest, SetUpRunningOutOfMemoryKeepsTheRows) {
             } else {
                 // Resized: the rows first, then padding (which a shortage may cut short).
                 const std::size_t kept = record.maxRows == 150 ? rows.size() : record.rows.size();
-                ASSERT_EQ(rows, std::vector<Row>(record.rows.begin(), record.rows.begin() + std::min(kept, record.rows.size())))
+                ASSERT_EQ(rows, std::vector<Row>(record.rows.begin(),
+                                                 record.rows.begin() + std::min(kept, record.rows.size())))
                     << "k=" << k;
-                ASSERT_EQ(record.rows.size() - kept, std::count(record.rows.begin() + kept, record.rows.end(), kEmptyRow));
+                ASSERT_EQ(record.rows.size() - kept,
+                          std::count(record.rows.begin() + kept, record.rows.end(), kEmptyRow));
             }
             ASSERT_EQ(0, LockValue(store())) << "k=" << k;
         }

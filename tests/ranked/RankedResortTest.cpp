@@ -61,9 +61,11 @@ std::vector<Row> Rewritten(std::vector<Row> rows, const Order& order) {
         return false;
     };
     std::stable_sort(rows.begin(), rows.end(), before);
-    rows.erase(std::unique(rows.begin(), rows.end(), [&](const Row& a, const Row& b) { return !before(a, b) && !before(b, a); }),
+    rows.erase(std::unique(rows.begin(), rows.end(),
+                           [&](const Row& a, const Row& b) { return !before(a, b) && !before(b, a); }),
                rows.end());
-    if (rows.size() > static_cast<std::size_t>(order.resortRows)) rows.resize(static_cast<std::size_t>(order.resortRows));
+    if (rows.size() > static_cast<std::size_t>(order.resortRows))
+        rows.resize(static_cast<std::size_t>(order.resortRows));
     return rows;
 }
 
@@ -141,8 +143,9 @@ TEST_F(RankedResort, AShortageAtAnyAllocationLosesAndDoublesNoRow) {
         const auto snapshot = store.Snapshot(kSpace, kRecord);
         for (const Row& row : snapshot->rows) now.insert(std::get<std::u16string>(row[0]));
         ASSERT_EQ(now, names) << "allocation " << k << ": " << Rows(store);
-        ASSERT_TRUE(std::is_sorted(snapshot->rows.begin(), snapshot->rows.end(),
-                                   [](const Row& a, const Row& b) { return std::get<int>(a[1]) > std::get<int>(b[1]); }))
+        ASSERT_TRUE(
+            std::is_sorted(snapshot->rows.begin(), snapshot->rows.end(),
+                           [](const Row& a, const Row& b) { return std::get<int>(a[1]) > std::get<int>(b[1]); }))
             << "allocation " << k << ": no longer ranked by its key: " << Rows(store);
         ASSERT_EQ(store.PropertyInt(store.SpaceIndex(kSpace), "SmallRecPubLock"), 0) << "allocation " << k;
         TopList::Resort(&kernel, list);

@@ -59,7 +59,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < std::atoi(argv[3]); ++i) {
         const std::string name = "w" + std::to_string(number) + "_" + std::to_string(i);
         const ObjectId p = server.CreatePlayer(std::u16string(name.begin(), name.end()), 2,
-                                               {{"Level", 10 + i}, {"GutOver", 1}, {"GuildName", std::u16string(u"g")},
+                                               {{"Level", 10 + i},
+                                                {"GutOver", 1},
+                                                {"GuildName", std::u16string(u"g")},
                                                 {"CastleName", std::u16string(u"c")}});
         server.LoginPlayer(p);
         players.push_back(p);

@@ -26,8 +26,8 @@ constexpr int kPlayers = 4;
 class Writer {
 public:
     bool Start(const std::string& url, int server, std::string& error) {
-        if (!Platform::StartOwnedProcess({VOGAME_LIST_WRITER_PATH, url, std::to_string(server), std::to_string(kPlayers)},
-                                         true, child_, error))
+        if (!Platform::StartOwnedProcess(
+                {VOGAME_LIST_WRITER_PATH, url, std::to_string(server), std::to_string(kPlayers)}, true, child_, error))
             return false;
         return Expect("ready", error);
     }
@@ -149,8 +149,9 @@ TEST_F(PausedProcesses, AServerStoppedInsideItsHoldIsTakenOverAndItsRewriteRefus
     EXPECT_EQ(Level("w1_1"), 11) << "the stopped server's rewrite never reached the list";
     const auto first = W(1).Report(), second = W(2).Report();
     EXPECT_EQ(Count(second, "taken over as left by a stopped server"), 1u);
-    EXPECT_EQ(Count(first, "refused: ApplyList Pub_PlayerTopInfo/PlayerToplistRecPubLock: refused to server 1: its "
-                           "hold (generation"),
+    EXPECT_EQ(Count(first,
+                    "refused: ApplyList Pub_PlayerTopInfo/PlayerToplistRecPubLock: refused to server 1: its "
+                    "hold (generation"),
               1u);
     EXPECT_EQ(Count(first, "was taken over by server 2"), 1u);
     EXPECT_EQ(Count(first, "refused:"), 1u) << "and nothing else: its lock was not given back";

@@ -49,9 +49,21 @@ bool PrivateRedisServer::Restart(std::string& error) {
 
 bool PrivateRedisServer::Launch(std::string& error) {
     // Owned: a test that is killed (its time out) takes its server with it.
-    std::vector<std::string> argv = {OnPath(kProgram), "--port", std::to_string(port_), "--bind", "127.0.0.1",
-                                     "--save", "", "--appendonly", "no", "--loglevel", "warning", "--logfile", "/dev/null",
-                                     "--protected-mode", "no"};
+    std::vector<std::string> argv = {OnPath(kProgram),
+                                     "--port",
+                                     std::to_string(port_),
+                                     "--bind",
+                                     "127.0.0.1",
+                                     "--save",
+                                     "",
+                                     "--appendonly",
+                                     "no",
+                                     "--loglevel",
+                                     "warning",
+                                     "--logfile",
+                                     "/dev/null",
+                                     "--protected-mode",
+                                     "no"};
     argv.insert(argv.end(), extra_.begin(), extra_.end());
     if (!Platform::StartOwnedProcess(argv, false, child_, error)) return false;
     for (int i = 0; i < 500; ++i) {

@@ -41,9 +41,9 @@ protected:
             std::filesystem::create_directory(nodeDir);
             std::string error;
             // The bus port named, so a data port near the top of the range still has one.
-            ASSERT_TRUE(nodes_[i].Start(error, {"--cluster-enabled", "yes", "--cluster-config-file", "nodes.conf",
-                                                "--cluster-port", std::to_string(Platform::FreeLoopbackPort()),
-                                                "--dir", nodeDir}))
+            ASSERT_TRUE(nodes_[i].Start(
+                error, {"--cluster-enabled", "yes", "--cluster-config-file", "nodes.conf", "--cluster-port",
+                        std::to_string(Platform::FreeLoopbackPort()), "--dir", nodeDir}))
                 << error;
             create.push_back("127.0.0.1:" + std::to_string(nodes_[i].Port()));
         }
@@ -70,7 +70,8 @@ protected:
             parts.push_back(a.data());
             lengths.push_back(a.size());
         }
-        Reply r(static_cast<redisReply*>(redisCommandArgv(c, static_cast<int>(argv.size()), parts.data(), lengths.data())));
+        Reply r(
+            static_cast<redisReply*>(redisCommandArgv(c, static_cast<int>(argv.size()), parts.data(), lengths.data())));
         redisFree(c);
         return r;
     }
@@ -92,8 +93,8 @@ protected:
     std::unique_ptr<RedisPubDataStore> Open(const std::string& world) {
         RedisAddress address;
         std::string error;
-        EXPECT_TRUE(RedisAddress::Parse("redis://127.0.0.1:" + std::to_string(nodes_[0].Port()) + "/" + world,
-                                        address, error));
+        EXPECT_TRUE(
+            RedisAddress::Parse("redis://127.0.0.1:" + std::to_string(nodes_[0].Port()) + "/" + world, address, error));
         auto store = RedisPubDataStore::Open(address, error);
         EXPECT_NE(store, nullptr) << error;
         return store;
@@ -163,7 +164,8 @@ TEST_F(RedisCluster, AWorldKeepsWorkingWhileItsSlotMigrates) {
     ASSERT_EQ(Text(from, {"CLUSTER", "SETSLOT", slot, "MIGRATING", toId}), "OK");
     Reply keys = Call(from, {"CLUSTER", "GETKEYSINSLOT", slot, "1000"});
     ASSERT_TRUE(keys && keys->elements > 0);
-    std::vector<std::string> migrate = {"MIGRATE", "127.0.0.1", std::to_string(nodes_[to].Port()), "", "0", "5000", "KEYS"};
+    std::vector<std::string> migrate = {"MIGRATE", "127.0.0.1", std::to_string(nodes_[to].Port()), "", "0",
+                                        "5000",    "KEYS"};
     for (std::size_t i = 0; i < keys->elements; ++i) migrate.emplace_back(keys->element[i]->str, keys->element[i]->len);
     ASSERT_EQ(Text(from, migrate), "OK");
 

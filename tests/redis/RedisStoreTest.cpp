@@ -53,8 +53,8 @@ protected:
             parts.push_back(a.data());
             lengths.push_back(a.size());
         }
-        auto* reply = static_cast<redisReply*>(
-            redisCommandArgv(c, static_cast<int>(argv.size()), parts.data(), lengths.data()));
+        auto* reply =
+            static_cast<redisReply*>(redisCommandArgv(c, static_cast<int>(argv.size()), parts.data(), lengths.data()));
         long long value = -1;
         if (reply != nullptr) {
             value = reply->type == REDIS_REPLY_INTEGER ? reply->integer : 0;
@@ -209,7 +209,7 @@ TEST_F(RedisStoreTest, AnAclUserLogsInAndTheConnectionNamesItselfAndIsNotInherit
     int inherited = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
         const int fd = std::stoi(entry.path().filename().string());
-        struct stat st{};
+        struct stat st {};
         if (::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode) && (::fcntl(fd, F_GETFD) & FD_CLOEXEC) == 0) ++inherited;
     }
     EXPECT_EQ(inherited, 0) << "a socket without close-on-exec";

@@ -29,9 +29,27 @@ TEST(ServerProcessesTest, AServerKilledHoldingALockIsTakenOverAndEveryListStaysW
     ::setenv("VOGAME_LOCK_STALE_MS", "1000", 1);
     // Within the bound of the test's run; a run that hangs (a lock never taken
     // over) is killed, and its server processes with it.
-    const OwnedRun run = RunOwned({VOGAME_SIM_PATH, "--store", redis.Url("killtest"), "--processes", "--servers", "4",
-                                   "--players", "40", "--days", "1", "--step-minutes", "60", "--seed", "3", "--rules",
-                                   rules, "--kill-server", "2@1:10:00", "--quiet", "--format", "json"},
+    const OwnedRun run = RunOwned({VOGAME_SIM_PATH,
+                                   "--store",
+                                   redis.Url("killtest"),
+                                   "--processes",
+                                   "--servers",
+                                   "4",
+                                   "--players",
+                                   "40",
+                                   "--days",
+                                   "1",
+                                   "--step-minutes",
+                                   "60",
+                                   "--seed",
+                                   "3",
+                                   "--rules",
+                                   rules,
+                                   "--kill-server",
+                                   "2@1:10:00",
+                                   "--quiet",
+                                   "--format",
+                                   "json"},
                                   150'000);
     ASSERT_TRUE(run.started) << run.error;
     ASSERT_TRUE(run.finished) << "the run did not end within 150 s: a server waits on a lock nobody gives back";

@@ -18,11 +18,21 @@ namespace {
 
 // The model as first written: per 10-minute step, one action for each this
 // many players on the server, at least one.
-const std::map<std::string, std::size_t> kOneInPlayersPerStep = {
-    {"level", 40},          {"guild_points", 25},   {"guild_change", 500},       {"castle_points", 100},
-    {"castle_change", 1000}, {"camp_change", 1000}, {"nation_change", 3000},     {"peerage", 50},
-    {"introduction_done", 100}, {"player_list_request", 500}, {"compliment", 20}, {"gift", 40},
-    {"charm_list_request", 500}, {"fight", 60},     {"win_streak_list_request", 1000}};
+const std::map<std::string, std::size_t> kOneInPlayersPerStep = {{"level", 40},
+                                                                 {"guild_points", 25},
+                                                                 {"guild_change", 500},
+                                                                 {"castle_points", 100},
+                                                                 {"castle_change", 1000},
+                                                                 {"camp_change", 1000},
+                                                                 {"nation_change", 3000},
+                                                                 {"peerage", 50},
+                                                                 {"introduction_done", 100},
+                                                                 {"player_list_request", 500},
+                                                                 {"compliment", 20},
+                                                                 {"gift", 40},
+                                                                 {"charm_list_request", 500},
+                                                                 {"fight", 60},
+                                                                 {"win_streak_list_request", 1000}};
 
 TEST(SimActivity, DefaultsActAsTheModelAlwaysDid) {
     const SimActivity model;
@@ -33,7 +43,7 @@ TEST(SimActivity, DefaultsActAsTheModelAlwaysDid) {
     }
     double chance = -1.0;
     EXPECT_EQ(model.ServerTimes("resource_gathering", 10, chance), 5u);  // five per step on server 1
-    EXPECT_EQ(chance, 0.0);  // no draw: the random sequence stays as it was
+    EXPECT_EQ(chance, 0.0);                                              // no draw: the random sequence stays as it was
     EXPECT_EQ(model.ServerTimes("nation_report_request", 10, chance), 0u);
     EXPECT_EQ(chance, 0.2);  // the very chance of old, bit for bit
     EXPECT_EQ(model.online, 1.0);
@@ -58,7 +68,8 @@ TEST(SimActivity, ComesFromFilesAndOptionsInTheOrderGiven) {
     std::ofstream(path) << "# a quieter world\nlevel = 0.3\n\nonline = 0.25\nsession_hours = 1.5\n";
     SimOptions o;
     std::string error;
-    std::vector<const char*> args = {"vogame_sim", "--activity", path.c_str(), "--rate", "level=0.5", "--online", "0.4"};
+    std::vector<const char*> args = {"vogame_sim", "--activity", path.c_str(), "--rate",
+                                     "level=0.5",  "--online",   "0.4"};
     ASSERT_TRUE(ParseSimOptions(static_cast<int>(args.size()), const_cast<char**>(args.data()), o, error)) << error;
     EXPECT_EQ(o.activity.Rate("level"), 0.5);
     EXPECT_EQ(o.activity.online, 0.4);
@@ -90,8 +101,8 @@ TEST(SimActivity, TheGuideListsEveryActionWithItsDefault) {
     for (const SimAction& a : SimActivity::Actions()) {
         char rate[32];
         std::snprintf(rate, sizeof rate, "%g", a.perHour);
-        const std::string row = std::string("| `") + a.name + "` | " + rate + " | " +
-                                (a.perPlayer ? "player online" : "server") + " |";
+        const std::string row =
+            std::string("| `") + a.name + "` | " + rate + " | " + (a.perPlayer ? "player online" : "server") + " |";
         EXPECT_NE(guide.find(row), std::string::npos) << "the guide lacks the row " << row;
     }
 }

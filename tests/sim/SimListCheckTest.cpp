@@ -18,7 +18,8 @@ protected:
         for (int i = 0; i < count; ++i) {
             const std::u16string name = u"p" + std::u16string(1, static_cast<char16_t>(u'a' + i));
             state.names.push_back(name);
-            state.players.push_back(Player(name, {{"GutOver", 1}, {"Level", firstValue + i}, {"Charm", firstValue + i}}));
+            state.players.push_back(
+                Player(name, {{"GutOver", 1}, {"Level", firstValue + i}, {"Charm", firstValue + i}}));
         }
     }
     PubDataStore& Store() { return world().Store(); }
@@ -43,9 +44,10 @@ TEST_F(SimListCheck, AListMissingAPlayerNoRuleTookOffIsNotWhole) {
 TEST(ListMembers, AFullListMayLackPlayersRankedNoHigherThanItsLastRow) {
     MemoryPubDataStore store;
     std::vector<std::vector<HostValue>> rows;
-    for (int i = 0; i < 150; ++i) rows.push_back({u"n" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) +
-                                                      std::u16string(1, static_cast<char16_t>(u'A' + i / 10)),
-                                                  300 - i});
+    for (int i = 0; i < 150; ++i)
+        rows.push_back({u"n" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) +
+                            std::u16string(1, static_cast<char16_t>(u'A' + i / 10)),
+                        300 - i});
     ASSERT_TRUE(store.Seed(kPlayerList.space, kPlayerList.record, 150, {VT_WIDESTR, VT_INT}, rows));
     EXPECT_EQ(ListInvariants::CheckMembers(store, kPlayerList, {{u"n0A", 300}, {u"out", 151}}), "");
     const std::string fault = ListInvariants::CheckMembers(store, kPlayerList, {{u"out", 151}, {u"high", 152}});

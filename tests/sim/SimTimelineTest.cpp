@@ -15,7 +15,8 @@ void SeedCharmList(MemoryPubDataStore& store, const std::vector<std::pair<std::u
     for (const auto& [name, charm] : rows)
         values.push_back({name, 1, 1, 0, std::string(), 0, std::u16string(), charm, 0});
     ASSERT_TRUE(store.Seed(u"Pub_CharmTopInfo", "CharmTopRec", 150,
-                           {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING, VT_INT, VT_WIDESTR, VT_INT, VT_INT}, values));
+                           {VT_WIDESTR, VT_INT, VT_INT, VT_INT, VT_STRING, VT_INT, VT_WIDESTR, VT_INT, VT_INT},
+                           values));
 }
 
 TEST(SimTimeline, SamplesEachHourTheChangesSinceTheSampleBefore) {
@@ -37,11 +38,12 @@ TEST(SimTimeline, SamplesEachHourTheChangesSinceTheSampleBefore) {
     hour.failedLockTries = 4;
     hour.lockWaits = 2;
     // The takeover and the fenced holder's line both say "taken over"; each is counted once.
-    hour.CountLibraryLog({"PubRecordHandle: lock L of the list R was held without a release for 2000 ms; taken over as "
-                          "left by a stopped server (takeover 1 of this server)",
-                          "PubRecordHandle: lock L of the list R was taken over by another server while this server "
-                          "held it; this server's rewrite is given up",
-                          "another line"});
+    hour.CountLibraryLog(
+        {"PubRecordHandle: lock L of the list R was held without a release for 2000 ms; taken over as "
+         "left by a stopped server (takeover 1 of this server)",
+         "PubRecordHandle: lock L of the list R was taken over by another server while this server "
+         "held it; this server's rewrite is given up",
+         "another line"});
     timeline.Sample(start + 70 * kMinute, {hour}, {0, 12, 0}, std::nullopt);  // a 35-minute step ends past the hour
     EXPECT_FALSE(timeline.Due(start + 110 * kMinute, false)) << "the next hour is the second";
     EXPECT_TRUE(timeline.Due(start + 120 * kMinute, false));

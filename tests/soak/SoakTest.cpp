@@ -44,7 +44,7 @@ constexpr int kMinStreak = 3;
 
 struct SoakSettings {
     int days = 1;
-    int players = 240;  // over all servers; enough that the lists fill and churn
+    int players = 240;        // over all servers; enough that the lists fill and churn
     int actionsPerRound = 0;  // per server; by default enough that streaks reach the list daily
     unsigned seed = 20240101;
     bool liveStart = true;
@@ -159,14 +159,23 @@ TEST_F(Soak, FourServersKeepTheSharedListsWholeThroughRandomPlayAndARestart) {
         ASSERT_TRUE(server.AllModulesStarted());
         for (int i = 0; i < settings.players / kServers; ++i) {
             // A third are newcomers still in the introduction; half wait in the challenge scene.
-            const ObjectId p = server.CreatePlayer(
-                PlayerName(s, i), 2 + static_cast<int>(seeding() % 2),
-                {{"Level", 1 + static_cast<int>(seeding() % 40)}, {"GutOver", seeding() % 3 == 0 ? 0 : 1},
-                 {"Nation", static_cast<int>(seeding() % 5)}, {"ProfType", static_cast<int>(seeding() % 4)},
-                 {"Camp", 0}, {"Charm", static_cast<int>(seeding() % 50)}, {"GiftNum", 0},
-                 {"GuildName", std::u16string(u"Lions")}, {"GuildPoint", 0}, {"GuildContribut", 0},
-                 {"CastleName", std::u16string()}, {"CastleNameID", std::string()}, {"CastlePoint", 0},
-                 {"PeerageRank", 0}, {"PeerageExp", 0}, {"CompeteAlwaysWin", 0}});
+            const ObjectId p = server.CreatePlayer(PlayerName(s, i), 2 + static_cast<int>(seeding() % 2),
+                                                   {{"Level", 1 + static_cast<int>(seeding() % 40)},
+                                                    {"GutOver", seeding() % 3 == 0 ? 0 : 1},
+                                                    {"Nation", static_cast<int>(seeding() % 5)},
+                                                    {"ProfType", static_cast<int>(seeding() % 4)},
+                                                    {"Camp", 0},
+                                                    {"Charm", static_cast<int>(seeding() % 50)},
+                                                    {"GiftNum", 0},
+                                                    {"GuildName", std::u16string(u"Lions")},
+                                                    {"GuildPoint", 0},
+                                                    {"GuildContribut", 0},
+                                                    {"CastleName", std::u16string()},
+                                                    {"CastleNameID", std::string()},
+                                                    {"CastlePoint", 0},
+                                                    {"PeerageRank", 0},
+                                                    {"PeerageExp", 0},
+                                                    {"CompeteAlwaysWin", 0}});
             ASSERT_FALSE(p.IsNull());
             players[static_cast<std::size_t>(s)].push_back(p);
         }
@@ -236,7 +245,8 @@ TEST_F(Soak, FourServersKeepTheSharedListsWholeThroughRandomPlayAndARestart) {
     std::map<std::int64_t, int> lettersByDay;
     for (int s = 0; s < kServers; ++s) {
         for (const auto& owner : players[static_cast<std::size_t>(s)]) {
-            const std::u16string name = std::get<std::u16string>(world.server(static_cast<std::size_t>(s)).Kernel().Property(owner, "Name"));
+            const std::u16string name =
+                std::get<std::u16string>(world.server(static_cast<std::size_t>(s)).Kernel().Property(owner, "Name"));
             for (int t = 0; t < kServers; ++t) {
                 for (const auto& letter : world.server(static_cast<std::size_t>(t)).Letters()->Mailbox(name)) {
                     ++lettersByDay[letter.sentMs / HostClock::kMsPerDay];

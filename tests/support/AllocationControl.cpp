@@ -29,8 +29,7 @@ constexpr std::size_t kPlain = 0;  // the plain forms: malloc's own alignment
 // True when this allocation is the one armed to fail.
 bool ShouldFail() noexcept {
     std::uint64_t left = g_countdown.load(std::memory_order_relaxed);
-    while (left != 0 && !g_countdown.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) {
-    }
+    while (left != 0 && !g_countdown.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) {}
     if (left != 1) return false;
     g_triggered.store(true, std::memory_order_relaxed);
     return true;
@@ -130,9 +129,7 @@ std::vector<const void*> StopRecordingFrees() {
 #if defined(_WIN32)
 // For the plug-in's test build (ProgramHeapPlugin.cpp), found by name.
 extern "C" {
-__declspec(dllexport) void* vogame_program_allocate(std::size_t size) noexcept {
-    return AllocateNoThrow(size, kPlain);
-}
+__declspec(dllexport) void* vogame_program_allocate(std::size_t size) noexcept { return AllocateNoThrow(size, kPlain); }
 __declspec(dllexport) void vogame_program_release(void* block) noexcept { Release(block); }
 }
 #endif

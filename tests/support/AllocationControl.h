@@ -70,8 +70,7 @@ bool FailingAt(std::uint64_t k, Action action) {
     ScopedAllocationFailure failure(k);
     try {
         action();
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) {}
     return failure.Triggered();
 }
 

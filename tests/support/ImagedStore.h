@@ -39,31 +39,46 @@ private:
     }
 
 public:
-
-    int SpaceIndex(std::u16string_view name) const override { return Plain([&] { return below_->SpaceIndex(name); }); }
+    int SpaceIndex(std::u16string_view name) const override {
+        return Plain([&] { return below_->SpaceIndex(name); });
+    }
     bool AddSpace(std::u16string_view name, int flag) override {
         return Plain([&] { return below_->AddSpace(name, flag); });
     }
-    int SpaceCount() const override { return Plain([&] { return below_->SpaceCount(); }); }
+    int SpaceCount() const override {
+        return Plain([&] { return below_->SpaceCount(); });
+    }
 
-    bool FindProperty(int i, std::string_view n) const override { return Plain([&] { return below_->FindProperty(i, n); }); }
-    bool AddProperty(int i, std::string_view n, int t) override { return Plain([&] { return below_->AddProperty(i, n, t); }); }
+    bool FindProperty(int i, std::string_view n) const override {
+        return Plain([&] { return below_->FindProperty(i, n); });
+    }
+    bool AddProperty(int i, std::string_view n, int t) override {
+        return Plain([&] { return below_->AddProperty(i, n, t); });
+    }
     bool SetPropertySave(int i, std::string_view n, bool s) override {
         return Plain([&] { return below_->SetPropertySave(i, n, s); });
     }
-    bool PropertySave(int i, std::string_view n) const override { return Plain([&] { return below_->PropertySave(i, n); }); }
+    bool PropertySave(int i, std::string_view n) const override {
+        return Plain([&] { return below_->PropertySave(i, n); });
+    }
     bool SetPropertyInt(int i, std::string_view n, int v) override {
         return Plain([&] { return below_->SetPropertyInt(i, n, v); });
     }
-    int PropertyInt(int i, std::string_view n) const override { return Plain([&] { return below_->PropertyInt(i, n); }); }
+    int PropertyInt(int i, std::string_view n) const override {
+        return Plain([&] { return below_->PropertyInt(i, n); });
+    }
     bool CompareSetPropertyInt(int i, std::string_view n, int e, int d) override {
         return Plain([&] { return below_->CompareSetPropertyInt(i, n, e, d); });
     }
     std::uint64_t CompareSetFailures(int i, std::string_view n) const override {
         return Plain([&] { return below_->CompareSetFailures(i, n); });
     }
-    std::uint64_t CompareSetFailuresTotal() const override { return Plain([&] { return below_->CompareSetFailuresTotal(); }); }
-    ListLockState ListLock(int i, std::string_view l) const override { return Plain([&] { return below_->ListLock(i, l); }); }
+    std::uint64_t CompareSetFailuresTotal() const override {
+        return Plain([&] { return below_->CompareSetFailuresTotal(); });
+    }
+    ListLockState ListLock(int i, std::string_view l) const override {
+        return Plain([&] { return below_->ListLock(i, l); });
+    }
     ListTake TakeList(int i, std::string_view l, int e, std::uint64_t v) override {
         return Plain([&] { return below_->TakeList(i, l, e, v); });
     }
@@ -71,22 +86,36 @@ public:
         return Plain([&] { return below_->ApplyList(i, l, g, c, v); });
     }
 
-    bool FindRecord(int i, std::string_view r) const override { return Held(i, r, [&](auto& s) { return s.FindRecord(i, r); }); }
+    bool FindRecord(int i, std::string_view r) const override {
+        return Held(i, r, [&](auto& s) { return s.FindRecord(i, r); });
+    }
     bool AddRecord(int i, std::string_view r, int m, int c) override {
         return Held(i, r, [&](auto& s) { return s.AddRecord(i, r, m, c); });
     }
-    bool RemoveRecord(int i, std::string_view r) override { return Held(i, r, [&](auto& s) { return s.RemoveRecord(i, r); }); }
+    bool RemoveRecord(int i, std::string_view r) override {
+        return Held(i, r, [&](auto& s) { return s.RemoveRecord(i, r); });
+    }
     bool SetRecordSave(int i, std::string_view r, bool v) override {
         return Held(i, r, [&](auto& s) { return s.SetRecordSave(i, r, v); });
     }
-    bool RecordSave(int i, std::string_view r) const override { return Held(i, r, [&](auto& s) { return s.RecordSave(i, r); }); }
+    bool RecordSave(int i, std::string_view r) const override {
+        return Held(i, r, [&](auto& s) { return s.RecordSave(i, r); });
+    }
     bool SetColType(int i, std::string_view r, int c, int t) override {
         return Held(i, r, [&](auto& s) { return s.SetColType(i, r, c, t); });
     }
-    int ColType(int i, std::string_view r, int c) const override { return Held(i, r, [&](auto& s) { return s.ColType(i, r, c); }); }
-    int MaxRows(int i, std::string_view r) const override { return Held(i, r, [&](auto& s) { return s.MaxRows(i, r); }); }
-    int Rows(int i, std::string_view r) const override { return Held(i, r, [&](auto& s) { return s.Rows(i, r); }); }
-    int Cols(int i, std::string_view r) const override { return Held(i, r, [&](auto& s) { return s.Cols(i, r); }); }
+    int ColType(int i, std::string_view r, int c) const override {
+        return Held(i, r, [&](auto& s) { return s.ColType(i, r, c); });
+    }
+    int MaxRows(int i, std::string_view r) const override {
+        return Held(i, r, [&](auto& s) { return s.MaxRows(i, r); });
+    }
+    int Rows(int i, std::string_view r) const override {
+        return Held(i, r, [&](auto& s) { return s.Rows(i, r); });
+    }
+    int Cols(int i, std::string_view r) const override {
+        return Held(i, r, [&](auto& s) { return s.Cols(i, r); });
+    }
     bool InsertRow(int i, std::string_view r, int row) override {
         return Held(i, r, [&](auto& s) { return s.InsertRow(i, r, row); });
     }
@@ -96,7 +125,9 @@ public:
     bool RemoveRow(int i, std::string_view r, int row) override {
         return Held(i, r, [&](auto& s) { return s.RemoveRow(i, r, row); });
     }
-    bool ClearRecord(int i, std::string_view r) override { return Held(i, r, [&](auto& s) { return s.ClearRecord(i, r); }); }
+    bool ClearRecord(int i, std::string_view r) override {
+        return Held(i, r, [&](auto& s) { return s.ClearRecord(i, r); });
+    }
     int FindWideStr(int i, std::string_view r, int c, std::u16string_view v) const override {
         return Held(i, r, [&](auto& s) { return s.FindWideStr(i, r, c, v); });
     }
@@ -138,7 +169,9 @@ public:
               const std::vector<std::vector<HostValue>>& rows) override {
         return Plain([&] { return below_->Seed(space, rec, maxRows, colTypes, rows); });
     }
-    std::vector<RecordInfo> Records() const override { return Plain([&] { return below_->Records(); }); }
+    std::vector<RecordInfo> Records() const override {
+        return Plain([&] { return below_->Records(); });
+    }
 
 private:
     std::unique_ptr<PubDataStore> below_;

@@ -17,9 +17,13 @@ inline std::string ListText(const IVarList& list, std::size_t count = SIZE_MAX) 
         switch (list.TypeAt(i)) {
             case VT_INT: out += "i:" + std::to_string(list.IntAt(i)); break;
             case VT_INT64: out += "L:" + std::to_string(list.Int64At(i)); break;
-            case VT_FLOAT: std::snprintf(buf, sizeof buf, "f:%g", static_cast<double>(list.FloatAt(i))), out += buf; break;
+            case VT_FLOAT:
+                std::snprintf(buf, sizeof buf, "f:%g", static_cast<double>(list.FloatAt(i))), out += buf;
+                break;
             case VT_STRING: out += std::string("s:") + list.StringAt(i); break;
-            case VT_OBJECT: out += "o:" + std::to_string(list.ObjectAt(i).ident) + "." + std::to_string(list.ObjectAt(i).serial); break;
+            case VT_OBJECT:
+                out += "o:" + std::to_string(list.ObjectAt(i).ident) + "." + std::to_string(list.ObjectAt(i).serial);
+                break;
             case VT_WIDESTR:
                 out += "w:";
                 for (const char16_t* w = list.WideStringAt(i); *w != 0; ++w) {

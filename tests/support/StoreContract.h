@@ -81,7 +81,8 @@ TYPED_TEST_P(StoreContract, RefusesRowsThatDoNotFitAndSaysWhy) {
     shortRow << u"a" << 1;
     EXPECT_LT(store.AddRowValues(space, "Rec", -1, shortRow), 0);
     CVarList wrongType;
-    wrongType << u"a" << "not an int" << "t";
+    wrongType << u"a" << "not an int"
+              << "t";
     EXPECT_LT(store.AddRowValues(space, "Rec", -1, wrongType), 0);
     EXPECT_EQ(store.Rows(space, "Rec"), 0) << "a refused row leaves nothing behind";
     EXPECT_EQ(this->Refusals(), 2u);

@@ -14,7 +14,10 @@ public:
     TempDir() : path_(Platform::MakeTempFolder("vogame_support_")) {
         if (path_.empty()) throw std::runtime_error("no temporary folder");
     }
-    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     const std::string& Path() const { return path_; }
 
 private:

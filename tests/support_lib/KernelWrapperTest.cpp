@@ -60,11 +60,15 @@ TEST_F(ClassFromXmlTest, FlagsChooseTheRegistration) {
 </RecordProperties></Object>)");
     ASSERT_EQ(OnCreateClassFromXml(&kernel_, hero_, "Class\\hero.xml"), 1);
 
-    const std::pair<const char*, const char*> expected[] = {
-        {"ColWins", "2 save mode2"},       {"XmlOnly", "3 save mode3"},         {"Plain", "4 save mode0"},
-        {"NoSave", "5 mode0"},             {"PubSaved", "2 save public mode0"}, {"PrivCol", "6 save private mode2"},
-        {"PubXml", "2 save public mode3"}, {"Yes", "2 mode0"},
-        {"NoType", "-"}};  // skipped, not registered with type 0
+    const std::pair<const char*, const char*> expected[] = {{"ColWins", "2 save mode2"},
+                                                            {"XmlOnly", "3 save mode3"},
+                                                            {"Plain", "4 save mode0"},
+                                                            {"NoSave", "5 mode0"},
+                                                            {"PubSaved", "2 save public mode0"},
+                                                            {"PrivCol", "6 save private mode2"},
+                                                            {"PubXml", "2 save public mode3"},
+                                                            {"Yes", "2 mode0"},
+                                                            {"NoType", "-"}};  // skipped, not registered with type 0
     for (const auto& [name, text] : expected) EXPECT_EQ(Prop(name), text) << name;
     // Records need whole integer Cols and MaxRows.
     EXPECT_EQ(Rec("Bag"), "3x20 save mode2 types 2 5 6 visible Bag");
@@ -118,8 +122,10 @@ TEST_F(ClassFromXmlTest, RecordSizesBeyondTheHostsBoundAreRefusedWithoutAllocati
     ASSERT_NE(kernel_.ClassRecord("Hero", "Fine"), nullptr);
     EXPECT_EQ(kernel_.Diagnostics().Size(), 2u);
     EXPECT_NE(kernel_.Diagnostics().Joined().find("bound"), std::string::npos) << kernel_.Diagnostics().Joined();
-    const Strings refused = {"OnCreateClassFromXml失败: 添加表失败:[Wide] huge.xml", "..\\Utility\\KernelWrapper (201)",
-                             "OnCreateClassFromXml失败: 添加表失败:[Deep] huge.xml", "..\\Utility\\KernelWrapper (201)",
+    const Strings refused = {"OnCreateClassFromXml失败: 添加表失败:[Wide] huge.xml",
+                             "..\\Utility\\KernelWrapper (201)",
+                             "OnCreateClassFromXml失败: 添加表失败:[Deep] huge.xml",
+                             "..\\Utility\\KernelWrapper (201)",
                              "OnCreateClassFromXml失败: 设置表的列类型失败:[Deep] [0] huge.xml",
                              "..\\Utility\\KernelWrapper (212)"};
     EXPECT_EQ(kernel_.Logs(), refused);
@@ -159,8 +165,12 @@ class ObjectFromXmlTest : public KernelFixture {
 protected:
     void SetUp() override {
         KernelFixture::SetUp();
-        const int hero = Define("Hero", {{"Level", VT_INT}, {"Speed", VT_FLOAT}, {"Title", VT_STRING},
-                                         {"Nick", VT_WIDESTR}, {"Mount", VT_OBJECT}, {"Kind", VT_BOOL}});
+        const int hero = Define("Hero", {{"Level", VT_INT},
+                                         {"Speed", VT_FLOAT},
+                                         {"Title", VT_STRING},
+                                         {"Nick", VT_WIDESTR},
+                                         {"Mount", VT_OBJECT},
+                                         {"Kind", VT_BOOL}});
         DefineRecord(hero, "Bag", 10, true, {VT_INT, VT_WIDESTR, VT_OBJECT});
         Define("Pet", {{"Power", VT_INT}});
         hero_ = Make("Hero");
@@ -173,7 +183,8 @@ TEST_F(ObjectFromXmlTest, StoresValuesRowsAndNestedObjects) {
     const std::string nick = WideToString(u"\u00c6r\u00f8", 0);
     WriteResource("Obj\\hero.xml", R"(<Object><BaseProperties>
     <Property Id="Level" Value="-42"/><Property Id="Speed" Value="1.5"/><Property Id="Title" Value="Knight"/>
-    <Property Id="Nick" Value=")" + nick + R"("/><Property Id="Kind" Value="1"/><Property Id="Unknown" Value="3"/>
+    <Property Id="Nick" Value=")" + nick +
+                                       R"("/><Property Id="Kind" Value="1"/><Property Id="Unknown" Value="3"/>
     <Property Value="3"/>
     <Property Id="Mount" Value="Pet"><BaseProperties><Property Id="Power" Value="7"/></BaseProperties></Property>
   </BaseProperties><RecordProperties>
@@ -187,8 +198,9 @@ TEST_F(ObjectFromXmlTest, StoresValuesRowsAndNestedObjects) {
     ASSERT_TRUE(LoadObjectFromXml(&kernel_, hero_, "Obj\\hero.xml"));
 
     // Read back as text by type, too.
-    const std::pair<const char*, const char*> texts[] = {{"Level", "-42"},        {"Speed", "1.500000"}, {"Title", "Knight"},
-                                                         {"Nick", nick.c_str()}, {"Mount", ""},         {"Missing", ""}};
+    const std::pair<const char*, const char*> texts[] = {{"Level", "-42"},    {"Speed", "1.500000"},
+                                                         {"Title", "Knight"}, {"Nick", nick.c_str()},
+                                                         {"Mount", ""},       {"Missing", ""}};
     for (const auto& [name, text] : texts) EXPECT_EQ(QueryPropertyText(&kernel_, hero_, name), text) << name;
     EXPECT_EQ(std::u16string(kernel_.QueryWideStr(hero_, "Nick")), u"\u00c6r\u00f8");
     EXPECT_EQ(kernel_.Property(hero_, "Kind"), HostValue(0));  // bool properties are not stored from text
@@ -208,7 +220,8 @@ TEST_F(ObjectFromXmlTest, StoresValuesRowsAndNestedObjects) {
 TEST_F(ObjectFromXmlTest, RowsBeyondTheRecordsCapacityAreDropped) {
     std::string rows;
     for (int i = 0; i < 12; ++i) rows += "<Row><Column Value=\"" + std::to_string(i) + "\"/></Row>";
-    WriteResource("many.xml", "<Object><RecordProperties><Record Id=\"Bag\">" + rows + "</Record></RecordProperties></Object>");
+    WriteResource("many.xml",
+                  "<Object><RecordProperties><Record Id=\"Bag\">" + rows + "</Record></RecordProperties></Object>");
     ASSERT_TRUE(LoadObjectFromXml(&kernel_, hero_, "many.xml"));
     ASSERT_EQ(kernel_.GetRecordRows(hero_, "Bag"), 10);
     EXPECT_EQ(kernel_.QueryRecordInt(hero_, "Bag", 9, 0), 9);

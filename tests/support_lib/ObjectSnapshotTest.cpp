@@ -25,8 +25,11 @@ protected:
     void SetUp() override {
         KernelFixture::SetUp();
         kernel_.DefineClass("Empty");
-        const int hero = Define("Hero", {{"Level", VT_INT}, {"Speed", VT_FLOAT}, {"Title", VT_STRING, false},
-                                         {"Nick", VT_WIDESTR}, {"Mount", VT_OBJECT}});
+        const int hero = Define("Hero", {{"Level", VT_INT},
+                                         {"Speed", VT_FLOAT},
+                                         {"Title", VT_STRING, false},
+                                         {"Nick", VT_WIDESTR},
+                                         {"Mount", VT_OBJECT}});
         DefineRecord(hero, "Bag", 10, true, {VT_INT, VT_WIDESTR, VT_OBJECT});
         DefineRecord(hero, "Skills", 10, false, {VT_STRING, VT_FLOAT});  // not saved, like Title
 
@@ -80,9 +83,10 @@ TEST_F(ObjectSnapshotTest, RoundTripsPropertiesDataAndTwoRecords) {
 TEST_F(ObjectSnapshotTest, IncludeObjectsAndIncludeAllRules) {
     // Without objects: object values left out, but a record's object cell keeps
     // its place as an empty string, so rows keep their width.
-    EXPECT_EQ(Saved(source_, false, true),
-              "i:4 s:Level i:30 s:Speed f:2.5 s:Title s:Duke s:Nick w:\\u014Ctori i:2 i:2 s:Gold i:900 i:5 s:Motto w:onward "
-              "i:2 s:Bag i:2 i:10 w:axe s: i:11 w:bow s: s:Skills i:1 s:dash f:0.25");
+    EXPECT_EQ(
+        Saved(source_, false, true),
+        "i:4 s:Level i:30 s:Speed f:2.5 s:Title s:Duke s:Nick w:\\u014Ctori i:2 i:2 s:Gold i:900 i:5 s:Motto w:onward "
+        "i:2 s:Bag i:2 i:10 w:axe s: i:11 w:bow s: s:Skills i:1 s:dash f:0.25");
     CVarList list;
     ASSERT_EQ(SaveObjectToList(&kernel_, source_, list, false, true), 1);
     const ObjectId target = Make("Hero");
@@ -93,9 +97,10 @@ TEST_F(ObjectSnapshotTest, IncludeObjectsAndIncludeAllRules) {
 
     // Without include all: only flagged properties and records, but every data value.
     const std::string m = ListText(Values(mount_));
-    EXPECT_EQ(Saved(source_, true, false),
-              "i:4 s:Level i:30 s:Speed f:2.5 s:Nick w:\\u014Ctori s:Mount " + m + " i:3 i:2 s:Gold i:900 i:5 s:Motto w:onward "
-              "i:6 s:Target " + m + " i:1 s:Bag i:2 i:10 w:axe " + m + " i:11 w:bow " + m);
+    EXPECT_EQ(Saved(source_, true, false), "i:4 s:Level i:30 s:Speed f:2.5 s:Nick w:\\u014Ctori s:Mount " + m +
+                                               " i:3 i:2 s:Gold i:900 i:5 s:Motto w:onward "
+                                               "i:6 s:Target " +
+                                               m + " i:1 s:Bag i:2 i:10 w:axe " + m + " i:11 w:bow " + m);
 }
 
 TEST_F(ObjectSnapshotTest, MissingObjectPropertyOrRecordIsLogged) {
@@ -122,7 +127,9 @@ TEST_F(ObjectSnapshotTest, MistypedValuesAreStoredAsNeutralValues) {
     const ObjectId target = Make("Hero");
     kernel_.SetInt(target, "Level", 4);
     kernel_.SetWideStr(target, "Nick", u"old");
-    ASSERT_EQ(LoadObjectFromList(&kernel_, target, Values(2, "Level", "not an int", "Nick", 3, 0, 1, "Bag", 1, 1.5f, 7, "x")), 1);
+    ASSERT_EQ(
+        LoadObjectFromList(&kernel_, target, Values(2, "Level", "not an int", "Nick", 3, 0, 1, "Bag", 1, 1.5f, 7, "x")),
+        1);
     EXPECT_EQ(kernel_.QueryInt(target, "Level"), 0);
     EXPECT_EQ(std::u16string(kernel_.QueryWideStr(target, "Nick")), u"");
     ASSERT_EQ(kernel_.GetRecordRows(target, "Bag"), 1);

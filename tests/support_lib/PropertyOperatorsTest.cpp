@@ -16,7 +16,8 @@ class PropertyOperatorsTest : public KernelFixture {
 protected:
     void SetUp() override {
         KernelFixture::SetUp();
-        Define("Thing", {{"I", VT_INT}, {"F", VT_FLOAT}, {"S", VT_STRING}, {"W", VT_WIDESTR}, {"O", VT_OBJECT}, {"B", VT_BOOL}});
+        Define("Thing",
+               {{"I", VT_INT}, {"F", VT_FLOAT}, {"S", VT_STRING}, {"W", VT_WIDESTR}, {"O", VT_OBJECT}, {"B", VT_BOOL}});
         a_ = Make("Thing");
         b_ = Make("Thing");
         kernel_.SetInt(a_, "I", 5);
@@ -38,12 +39,13 @@ TEST_F(PropertyOperatorsTest, CompareByTypeWithTheTextOperators) {
     // "=" is no comparison; objects are equal or not, whatever the operator; bool
     // properties and missing ones never compare.
     const std::tuple<const char*, const char*, const char*, bool> cases[] = {
-        {"I", ">=", "5", true},  {"I", "=", "5", false},   {"I", "<", "6x", true},   {"F", ">", "1.25", true},
-        {"F", "!=", "1.5", false}, {"S", "<", "b", true},  {"W", ">", "a", true},    {"W", "==", "ab", true},
-        {"O", "!=", "3.4", true}, {"O", "==", "3.5", false}, {"B", "==", "0", false}, {"Missing", "==", "", false},
+        {"I", ">=", "5", true},     {"I", "=", "5", false},    {"I", "<", "6x", true},  {"F", ">", "1.25", true},
+        {"F", "!=", "1.5", false},  {"S", "<", "b", true},     {"W", ">", "a", true},   {"W", "==", "ab", true},
+        {"O", "!=", "3.4", true},   {"O", "==", "3.5", false}, {"B", "==", "0", false}, {"Missing", "==", "", false},
         {"I", nullptr, "5", false}, {"S", "!=", nullptr, true}};
     for (const auto& [name, op, text, result] : cases) {
-        EXPECT_EQ(Compare(name, op, text), result) << name << " " << (op ? op : "null") << " " << (text ? text : "null");
+        EXPECT_EQ(Compare(name, op, text), result)
+            << name << " " << (op ? op : "null") << " " << (text ? text : "null");
     }
 }
 
@@ -54,9 +56,9 @@ TEST_F(PropertyOperatorsTest, CompareTwoObjectsUsesTheFirstObjectsType) {
     kernel_.SetWideStr(b_, "W", u"aa");
     kernel_.SetObject(b_, "O", ObjectId{3, 4});
     // A prefix sorts first; objects compare only equal or not.
-    const std::tuple<const char*, const char*, bool> cases[] = {{"I", "<", true},  {"I", ">=", false}, {"F", "==", true},
-                                                                {"S", "<", true},  {"W", ">", true},   {"O", "<", true},
-                                                                {"B", "==", false}};
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"I", "<", true}, {"I", ">=", false}, {"F", "==", true}, {"S", "<", true},
+        {"W", ">", true}, {"O", "<", true},   {"B", "==", false}};
     for (const auto& [name, op, result] : cases) {
         EXPECT_EQ(CompareObjectProperties(&kernel_, a_, b_, name, op), result) << name << " " << op;
     }
@@ -70,15 +72,20 @@ TEST_F(PropertyOperatorsTest, ApplyByTypeAndRefuseWhatTheTypeDoesNotTake) {
     // is in the system's default code page.
     const std::string ce = WideToString(u"\u00e7\u00e9", 0);
     const std::tuple<const char*, const char*, const char*, bool> steps[] = {
-        {"I", "+", "10", true}, {"I", "/", "4", true},  {"I", "+", "abc", true}, {"I", "/", "0", false},
-        {"I", "==", "9", false}, {"F", "*", "3", true}, {"F", "%", "2", false},  {"S", "=", "z", true},
-        {"S", "+", "cd", true}, {"S", "-", "cd", false}, {"W", "+", ce.c_str(), true}, {"W", "*", "x", false},
-        {"O", "=", "12.34", true}, {"O", "+", "1.1", false}, {"B", "=", "1", false}, {"Missing", "=", "1", false}};
+        {"I", "+", "10", true},      {"I", "/", "4", true},        {"I", "+", "abc", true},
+        {"I", "/", "0", false},      {"I", "==", "9", false},      {"F", "*", "3", true},
+        {"F", "%", "2", false},      {"S", "=", "z", true},        {"S", "+", "cd", true},
+        {"S", "-", "cd", false},     {"W", "+", ce.c_str(), true}, {"W", "*", "x", false},
+        {"O", "=", "12.34", true},   {"O", "+", "1.1", false},     {"B", "=", "1", false},
+        {"Missing", "=", "1", false}};
     for (const auto& [name, op, text, result] : steps) {
         EXPECT_EQ(Apply(name, op, text), result) << name << " " << op << " " << text;
     }
-    const std::pair<const char*, HostValue> values[] = {
-        {"I", 3}, {"F", 4.5f}, {"S", std::string("zcd")}, {"W", std::u16string(u"ab\u00e7\u00e9")}, {"O", ObjectId{12, 34}}};
+    const std::pair<const char*, HostValue> values[] = {{"I", 3},
+                                                        {"F", 4.5f},
+                                                        {"S", std::string("zcd")},
+                                                        {"W", std::u16string(u"ab\u00e7\u00e9")},
+                                                        {"O", ObjectId{12, 34}}};
     for (const auto& [name, value] : values) EXPECT_EQ(kernel_.Property(a_, name), value) << name;
     EXPECT_FALSE(ApplyToProperty(nullptr, a_, "I", "=", "1"));
 }

@@ -38,9 +38,10 @@ TEST(NumberText, ReadsNumbersWithSaturation) {
 
 TEST(NumberText, ReadsObjectIdentifiers) {
     // Leading dots are skipped; the second part is read as a number.
-    const std::pair<const char*, ObjectId> cases[] = {
-        {"12.34", {12, 34}}, {"..12.34", {12, 34}}, {"1.2.3", {1, 2}}, {"-1.-2", {0xFFFFFFFFu, 0xFFFFFFFEu}},
-        {"12.", {}},         {"12", {}},            {"...", {}},       {nullptr, {}}};
+    const std::pair<const char*, ObjectId> cases[] = {{"12.34", {12, 34}}, {"..12.34", {12, 34}},
+                                                      {"1.2.3", {1, 2}},   {"-1.-2", {0xFFFFFFFFu, 0xFFFFFFFEu}},
+                                                      {"12.", {}},         {"12", {}},
+                                                      {"...", {}},         {nullptr, {}}};
     for (const auto& [text, id] : cases) {
         EXPECT_EQ(StringToObjectId(text), id) << (text ? text : "null");
     }

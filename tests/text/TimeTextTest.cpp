@@ -80,12 +80,13 @@ TEST_F(KernelClock, DatesPast2038And2106ConvertBothWays) {
 }
 
 TEST(Low32Times, ReadBackAsTheNearestMomentToTheReference) {
-    constexpr std::int64_t k2038 = 2147483648LL;   // low bits INT_MIN
-    constexpr std::int64_t k2106 = 4294967296LL;   // low bits 0
-    constexpr std::int64_t kSpan = 2147483647LL;   // 68 years
+    constexpr std::int64_t k2038 = 2147483648LL;  // low bits INT_MIN
+    constexpr std::int64_t k2106 = 4294967296LL;  // low bits 0
+    constexpr std::int64_t kSpan = 2147483647LL;  // 68 years
     const std::int64_t moments[] = {0, 1709596800, k2038 - 1, k2038, k2106 - 1, k2106, k2106 + k2038, 7452518400LL};
     for (const std::int64_t t : moments) {
-        for (const std::int64_t away : {std::int64_t{0}, std::int64_t{1}, std::int64_t{-1}, std::int64_t{86400}, std::int64_t{-86400}, kSpan, -kSpan}) {
+        for (const std::int64_t away : {std::int64_t{0}, std::int64_t{1}, std::int64_t{-1}, std::int64_t{86400},
+                                        std::int64_t{-86400}, kSpan, -kSpan}) {
             EXPECT_EQ(NearestWithLow32(Low32Time(t), t + away), t) << t << " from " << away;
         }
     }
@@ -99,11 +100,20 @@ TEST(Low32Times, ReadBackAsTheNearestMomentToTheReference) {
 TEST(TimeTexts, SecondsOfClockTexts) {
     // "1:0" is shorter than 4 characters; blanks are skipped before a number but
     // not before a colon; hours beyond the 32-bit product stay exact.
-    const std::pair<const char*, long long> cases[] = {
-        {"02:00:00", 7200},          {"12:00", 43200},        {"1:00", 3600},         {"1:0", 0},
-        {"1:2:3", 3723},             {" 1: 2: 3", 3723},      {"1 :2:3", 3600},       {"x1:00", 0},
-        {nullptr, 0},                {"2011-3-3 9:5:7", 2011 * 3600},                 {"03:30:00 ; remark", 12600},
-        {"3000000:00:01", 10800000001LL}, {"-2:30", -7200 + 1800}, {"99999999999999:0:0", 2147483647LL * 3600}};
+    const std::pair<const char*, long long> cases[] = {{"02:00:00", 7200},
+                                                       {"12:00", 43200},
+                                                       {"1:00", 3600},
+                                                       {"1:0", 0},
+                                                       {"1:2:3", 3723},
+                                                       {" 1: 2: 3", 3723},
+                                                       {"1 :2:3", 3600},
+                                                       {"x1:00", 0},
+                                                       {nullptr, 0},
+                                                       {"2011-3-3 9:5:7", 2011 * 3600},
+                                                       {"03:30:00 ; remark", 12600},
+                                                       {"3000000:00:01", 10800000001LL},
+                                                       {"-2:30", -7200 + 1800},
+                                                       {"99999999999999:0:0", 2147483647LL * 3600}};
     for (const auto& [text, seconds] : cases) {
         EXPECT_EQ(TimeTextToSeconds(text), seconds) << (text ? text : "null");
     }
@@ -118,12 +128,16 @@ TEST(TimeTexts, DatesAndClocksAsNumbers) {
     EXPECT_EQ(DateTimeTextToTime("-2147483648-1-1"), -1);
 
     // "999999-1-1" does not fit an int.
-    for (const auto& [text, number] : {std::pair<const char*, int>{"2011-3-3", 20110303}, {"2011--3-3", 20110303},
-                                       {"2011-3", 0}, {"2011-3-3-1", 0}, {nullptr, 0}, {"999999-1-1", 0}}) {
+    for (const auto& [text, number] : {std::pair<const char*, int>{"2011-3-3", 20110303},
+                                       {"2011--3-3", 20110303},
+                                       {"2011-3", 0},
+                                       {"2011-3-3-1", 0},
+                                       {nullptr, 0},
+                                       {"999999-1-1", 0}}) {
         EXPECT_EQ(DateTextToNumber(text), number) << (text ? text : "null");
     }
-    for (const auto& [text, number] : {std::pair<const char*, int>{"9:5:7", 90507}, {"23:59", 235900}, {"9", 0},
-                                       {"1:2:3:4", 0}}) {
+    for (const auto& [text, number] :
+         {std::pair<const char*, int>{"9:5:7", 90507}, {"23:59", 235900}, {"9", 0}, {"1:2:3:4", 0}}) {
         EXPECT_EQ(ClockTextToNumber(text), number) << text;
     }
 }

@@ -50,7 +50,7 @@ TEST(WideText, LongTextIsNeverCut) {
 }
 
 TEST(WideText, MalformedTextGivesEmpty) {
-    EXPECT_EQ(StringToWide("ok\xC0\xAF", 65001), u"");       // overlong "/"
+    EXPECT_EQ(StringToWide("ok\xC0\xAF", 65001), u"");        // overlong "/"
     EXPECT_EQ(StringToWide("\xED\xA0\x80", 65001), u"");      // an encoded surrogate
     EXPECT_EQ(StringToWide("\xE4\xBD", 65001), u"");          // cut sequence at the end
     EXPECT_EQ(StringToWide("\xF4\x90\x80\x80", 65001), u"");  // past U+10FFFF

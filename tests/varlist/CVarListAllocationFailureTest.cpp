@@ -33,7 +33,10 @@ std::vector<Step> Sequence() {
     return {
         {true, [](Lists& l) { l.list << 1 << 2.5f; }},
         {true, [](Lists& l) { l.list.PushString("in the pool"); }},
-        {true, [](Lists& l) { l.list.PushObject(ObjectId{1, 2}); }},
+        {true,
+         [](Lists& l) {
+             l.list.PushObject(ObjectId{1, 2});
+         }},
         {true, [](Lists& l) { l.list.PushString(kLong.c_str()); }},
         {true, [](Lists& l) { l.list.PushWideString(kLongWide.c_str()); }},
         {true, [](Lists& l) { l.list.PushBytes(kBlock.data(), kBlock.size()); }},
@@ -42,7 +45,10 @@ std::vector<Step> Sequence() {
         {true, [](Lists& l) { l.list.SetStringAt(4, "short now"); }},
         {true, [](Lists& l) { l.list.SetStringAt(2, kLong.c_str()); }},
         {true, [](Lists& l) { l.list.SetWideStringAt(5, u"w"); }},
-        {true, [](Lists& l) { l.list.SetObjectAt(3, ObjectId{5, 6}); }},
+        {true,
+         [](Lists& l) {
+             l.list.SetObjectAt(3, ObjectId{5, 6});
+         }},
         {false, [](Lists& l) { l.list.PushAll(l.list); }},  // grows to 32 on the way
         {false, [](Lists& l) { l.list.PushRange(l.list, 2, 6); }},
         {true, [](Lists& l) { CVarList copy(l.list); }},
@@ -101,7 +107,9 @@ TEST(CVarListAllocationFailure, EveryFailedAllocationLeavesAUsableList) {
 // to fail once, and frees are seen in order.
 TEST(AllocationControl, CountsAndFailsOnRequest) {
     const auto start = AllocationControl::Count();
-    struct alignas(64) Wide { char c[64]; };
+    struct alignas(64) Wide {
+        char c[64];
+    };
     auto* one = new int(1);
     auto* many = new int[4];
     auto* wide = new Wide;

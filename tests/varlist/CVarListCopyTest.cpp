@@ -28,17 +28,23 @@ public:
     VOGAME_DELETING_DESTRUCTOR(ForeignList)
 
     // Writing is not what these tests are about.
-#define REFUSE(...) bool __VA_ARGS__ override { return false; }
-    REFUSE(PushInt(int)) REFUSE(PushInt64(std::int64_t)) REFUSE(PushFloat(float)) REFUSE(PushString(const char*))
-    REFUSE(PushWideString(const char16_t*)) REFUSE(PushObject(const ObjectId&))
-    REFUSE(PushBytes(const void*, std::size_t)) REFUSE(PushTaggedInt(int, int)) REFUSE(PushTaggedFloat(int, float))
-    REFUSE(PushTaggedString(int, const char*)) REFUSE(PushTaggedWideString(int, const char16_t*))
-    REFUSE(PushTaggedObject(int, const ObjectId&)) REFUSE(PushAll(const IVarList&))
-    REFUSE(PushRange(const IVarList&, std::size_t, std::size_t)) REFUSE(SetIntAt(std::size_t, int))
-    REFUSE(SetFloatAt(std::size_t, float)) REFUSE(SetStringAt(std::size_t, const char*))
-    REFUSE(SetWideStringAt(std::size_t, const char16_t*)) REFUSE(SetObjectAt(std::size_t, const ObjectId&))
+#define REFUSE(...) \
+    bool __VA_ARGS__ override { return false; }
+    REFUSE(PushInt(int))
+    REFUSE(PushInt64(std::int64_t)) REFUSE(PushFloat(float)) REFUSE(PushString(const char*))
+        REFUSE(PushWideString(const char16_t*)) REFUSE(PushObject(const ObjectId&))
+            REFUSE(PushBytes(const void*, std::size_t)) REFUSE(PushTaggedInt(int, int))
+                REFUSE(PushTaggedFloat(int, float)) REFUSE(PushTaggedString(int, const char*))
+                    REFUSE(PushTaggedWideString(int, const char16_t*)) REFUSE(PushTaggedObject(int, const ObjectId&))
+                        REFUSE(PushAll(const IVarList&)) REFUSE(PushRange(const IVarList&, std::size_t, std::size_t))
+                            REFUSE(SetIntAt(std::size_t, int)) REFUSE(SetFloatAt(std::size_t, float))
+                                REFUSE(SetStringAt(std::size_t, const char*))
+                                    REFUSE(SetWideStringAt(std::size_t, const char16_t*))
+                                        REFUSE(SetObjectAt(std::size_t, const ObjectId&))
 #undef REFUSE
-    void Reset() override { items.clear(); }
+                                            void Reset() override {
+        items.clear();
+    }
 
     bool Empty() const override { return items.empty(); }
     std::size_t Size() const override { return items.size(); }
@@ -48,7 +54,9 @@ public:
     int IntAt(std::size_t i) const override { return items.at(i).number; }
     std::int64_t Int64At(std::size_t i) const override { return std::int64_t{items.at(i).number} << 33; }
     float FloatAt(std::size_t i) const override { return static_cast<float>(items.at(i).number) / 2; }
-    const char* StringAt(std::size_t i) const override { return items.at(i).nullText ? nullptr : items.at(i).text.c_str(); }
+    const char* StringAt(std::size_t i) const override {
+        return items.at(i).nullText ? nullptr : items.at(i).text.c_str();
+    }
     const char16_t* WideStringAt(std::size_t i) const override { return items.at(i).wide.c_str(); }
     VOGAME_CLASS_RESULT_OVERRIDE(ObjectId, ObjectAt, (std::size_t i), (i), const)
     const void* BytesAt(std::size_t i, std::size_t& size) const override {
@@ -57,7 +65,9 @@ public:
     }
 };
 
-ObjectId ForeignList::ObjectAt(std::size_t i) const { return ObjectId{static_cast<std::uint32_t>(items.at(i).number), 1}; }
+ObjectId ForeignList::ObjectAt(std::size_t i) const {
+    return ObjectId{static_cast<std::uint32_t>(items.at(i).number), 1};
+}
 
 TEST(CVarListCopy, FromAForeignListThroughItsInterface) {
     ForeignList foreign;
@@ -103,7 +113,8 @@ TEST(CVarListCopy, PushRangeBounds) {
     CVarList target;
     // A start at the count fails even for nothing; start + count may wrap to 0.
     const std::pair<std::size_t, std::size_t> refused[] = {{3, 0}, {4, 0}, {1, 3}, {1, kMax}, {2, kMax - 1}, {kMax, 2}};
-    for (const auto& [start, count] : refused) EXPECT_FALSE(target.PushRange(source, start, count)) << start << "+" << count;
+    for (const auto& [start, count] : refused)
+        EXPECT_FALSE(target.PushRange(source, start, count)) << start << "+" << count;
     EXPECT_FALSE(target.PushRange(CVarList(), 0, 0));
     EXPECT_TRUE(target.PushRange(source, 0, 0));
     EXPECT_TRUE(target.Empty());

@@ -30,7 +30,8 @@ TEST(CVarListStorage, TypicalHostCallNeedsNoHeap) {
     AllocationCounter counter;
     {
         CVarList list;
-        list << ObjectId{7, 9} << "twenty_characters_ab" << "another_name_of_20ch" << 1 << 2 << 3;
+        list << ObjectId{7, 9} << "twenty_characters_ab"
+             << "another_name_of_20ch" << 1 << 2 << 3;
         EXPECT_EQ(list.PoolBytesUsed(), 8u + 21u + 21u);
     }
     EXPECT_EQ(counter.Allocations(), 0u);
@@ -103,7 +104,7 @@ TEST(CVarListStorage, ResetKeepsCapacityAndAloneReclaimsPool) {
 
     // Setters do not reclaim pool bytes: only Reset does.
     list.Reset();
-    list.PushString("start");  // 6 bytes
+    list.PushString("start");                                                 // 6 bytes
     for (int i = 0; i < 7; ++i) ASSERT_TRUE(list.SetStringAt(0, "1234567"));  // 8 bytes each
     EXPECT_EQ(list.PoolBytesUsed(), 62u);
     EXPECT_TRUE(list.InPool(list.StringAt(0)));
