@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <system_error>
 #include <utility>
 
@@ -69,156 +70,201 @@ bool ToStop(const char* text, SimStop& out) {
 std::string Given(const char* value) {
     return value ? std::string(", not \"") + value + "\"" : std::string(", none given");
 }
+
+// What the options fill: the settings, and --days and --hours, which add up.
+struct Parsing {
+    SimOptions& out;
+    double days = -1.0, hours = -1.0;  // -1: not given
+};
+
+// Applies one option to its setting; false with a message in error. value is
+// the next argument for an option that takes one (null when none is left).
+using Apply = std::function<bool(Parsing&, const char* arg, const char* value, std::string& error)>;
+
+struct OptionRule {
+    const char* name;
+    bool takesValue;
+    Apply apply;
+};
+
+Apply Flag(bool SimOptions::*member, bool set = true) {
+    return [member, set](Parsing& p, const char*, const char*, std::string&) {
+        p.out.*member = set;
+        return true;
+    };
+}
+
+template <class T>
+Apply Whole(T SimOptions::*member, long long low, long long high) {
+    return [member, low, high](Parsing& p, const char* arg, const char* value, std::string& error) {
+        long long n = 0;
+        if (!ToLong(value, low, high, n)) {
+            error = std::string(arg) + " needs a whole number from " + std::to_string(low) + " to " +
+                    std::to_string(high) + Given(value);
+            return false;
+        }
+        p.out.*member = static_cast<T>(n);
+        return true;
+    };
+}
+
+Apply Span(double Parsing::*member, double high, const char* highText) {
+    return [member, high, highText](Parsing& p, const char* arg, const char* value, std::string& error) {
+        double d = 0.0;
+        if (!ToDouble(value, 0.0, high, d)) {
+            error = std::string(arg) + " needs a number from 0 to " + highText + Given(value);
+            return false;
+        }
+        p.*member = d;
+        return true;
+    };
+}
+
+Apply Path(std::string SimOptions::*member) {
+    return [member](Parsing& p, const char* arg, const char* value, std::string& error) {
+        if (value == nullptr || *value == '\0') {
+            error = std::string(arg) + " needs a path";
+            return false;
+        }
+        p.out.*member = value;
+        return true;
+    };
+}
+
+Apply Stop(std::vector<SimStop> SimOptions::*member, const char* example) {
+    return [member, example](Parsing& p, const char* arg, const char* value, std::string& error) {
+        SimStop stop;
+        if (!ToStop(value, stop)) {
+            error = std::string(arg) + " needs SERVER@DAY:HH:MM, for example " + example + Given(value);
+            return false;
+        }
+        (p.out.*member).push_back(stop);
+        return true;
+    };
+}
+
+// An activity setting, applied in the order given: a later one wins.
+Apply Activity(bool (*set)(SimActivity&, const char* value, std::string& error)) {
+    return [set](Parsing& p, const char* arg, const char* value, std::string& error) {
+        if (value == nullptr) {
+            error = std::string(arg) + " needs a value, none given";
+            return false;
+        }
+        return set(p.out.activity, value, error);
+    };
+}
+
+bool Format(Parsing& p, const char*, const char* value, std::string& error) {
+    if (value == nullptr || (std::strcmp(value, "text") != 0 && std::strcmp(value, "json") != 0)) {
+        error = "--format needs text or json" + Given(value);
+        return false;
+    }
+    p.out.json = !std::strcmp(value, "json");
+    return true;
+}
+
+bool Start(Parsing& p, const char*, const char* value, std::string& error) {
+    if (!ToDate(value, p.out.year, p.out.month, p.out.day)) {
+        error = "--start needs a real date YYYY-MM-DD from 1971-01-01 to 9999-12-31" + Given(value);
+        return false;
+    }
+    return true;
+}
+
+bool Without(Parsing& p, const char*, const char* value, std::string& error) {
+    static const char* const kSiblings[] = {"CriticalManagerSystem", "VirtualRecSystem", "LetterSystem",
+                                            "EventTimeSystem"};
+    if (value == nullptr || std::none_of(std::begin(kSiblings), std::end(kSiblings),
+                                         [&](const char* s) { return !std::strcmp(s, value); })) {
+        error =
+            "--without needs CriticalManagerSystem, VirtualRecSystem, LetterSystem or EventTimeSystem" + Given(value);
+        return false;
+    }
+    std::vector<std::string>& without = p.out.without;
+    if (std::find(without.begin(), without.end(), value) == without.end()) without.push_back(value);
+    return true;
+}
+
+bool Store(Parsing& p, const char*, const char* value, std::string& error) {
+    // The value may hold a password (refused when the store opens): a refusal never repeats it.
+    if (value == nullptr || (std::strcmp(value, "memory") != 0 && std::strncmp(value, "redis://", 8) != 0)) {
+        error = "--store needs memory or redis://[USER@]HOST:PORT[/PREFIX]";
+        return false;
+    }
+    p.out.store = value;
+    return true;
+}
+
+bool PasswordFile(Parsing& p, const char*, const char* value, std::string& error) {
+    if (value == nullptr || *value == '\0') {
+        error = "--store-password-file needs the path of a file holding the Redis password";
+        return false;
+    }
+    p.out.storePasswordFile = value;
+    return true;
+}
+
+constexpr long long kInt64Max = 0x7fffffffffffffffLL;
+
+// Every option of the simulator; PrintSimHelp says what each does.
+const std::vector<OptionRule>& OptionRules() {
+    static const std::vector<OptionRule> rules = {
+        {"--help", false, Flag(&SimOptions::help)},
+        {"-h", false, Flag(&SimOptions::help)},
+        {"--servers", true, Whole(&SimOptions::servers, 1, 64)},
+        {"--players", true, Whole(&SimOptions::players, 0, 1'000'000)},
+        {"--days", true, Span(&Parsing::days, 366.0, "366")},
+        {"--hours", true, Span(&Parsing::hours, 366.0 * 24.0, "8784")},
+        {"--step-minutes", true, Whole(&SimOptions::stepMinutes, 1, 1440)},
+        {"--seed", true, Whole(&SimOptions::seed, 0, kInt64Max)},
+        {"--start", true, Start},
+        {"--top", true, Whole(&SimOptions::top, 1, 150)},
+        {"--format", true, Format},
+        {"--no-requests", false, Flag(&SimOptions::requests, false)},
+        {"--timing", false, Flag(&SimOptions::timing)},
+        {"--threads", false, Flag(&SimOptions::threads)},
+        {"--echo", false, Flag(&SimOptions::echo)},
+        {"--quiet", false, Flag(&SimOptions::quiet)},
+        {"--progress", false, Flag(&SimOptions::progress)},
+        {"--without", true, Without},
+        {"--stop-server", true, Stop(&SimOptions::stops, "2@1:14:30")},
+        {"--store", true, Store},
+        {"--store-password-file", true, PasswordFile},
+        {"--fresh", false, Flag(&SimOptions::fresh)},
+        {"--processes", false, Flag(&SimOptions::processes)},
+        {"--kill-server", true, Stop(&SimOptions::kills, "2@1:10:00")},
+        {"--activity", true, Activity([](SimActivity& a, const char* v, std::string& e) { return a.Load(v, e); })},
+        {"--rate", true, Activity([](SimActivity& a, const char* v, std::string& e) { return a.Set(v, e); })},
+        {"--online", true,
+         Activity([](SimActivity& a, const char* v, std::string& e) { return a.Set(std::string("online=") + v, e); })},
+        {"--server-role", true, Whole(&SimOptions::serverRole, 1, 64)},
+        {"--resume-ms", true, Whole(&SimOptions::resumeMs, 0, kInt64Max)},
+        {"--library", true, Path(&SimOptions::library)},
+        {"--resources", true, Path(&SimOptions::resources)},
+        {"--rules", true, Path(&SimOptions::rules)},
+        {"--html", true, Path(&SimOptions::html)},
+    };
+    return rules;
+}
 }  // namespace
 
 bool ParseSimOptions(int argc, char** argv, SimOptions& out, std::string& error) {
-    double days = -1.0, hours = -1.0;  // given as either or both; they add up
+    Parsing p{out};
+    const std::vector<OptionRule>& rules = OptionRules();
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        long long n = 0;
-        auto need = [&](long long low, long long high) {
-            if (!ToLong(value, low, high, n)) {
-                error = std::string(arg) + " needs a whole number from " + std::to_string(low) + " to " +
-                        std::to_string(high) + Given(value);
-                return false;
-            }
-            ++i;
-            return true;
-        };
-        if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
-            out.help = true;
-        } else if (!std::strcmp(arg, "--servers")) {
-            if (!need(1, 64)) return false;
-            out.servers = static_cast<int>(n);
-        } else if (!std::strcmp(arg, "--players")) {
-            if (!need(0, 1'000'000)) return false;
-            out.players = static_cast<int>(n);
-        } else if (!std::strcmp(arg, "--days") || !std::strcmp(arg, "--hours")) {
-            const bool isDays = !std::strcmp(arg, "--days");
-            double d = 0.0;
-            if (!ToDouble(value, 0.0, isDays ? 366.0 : 366.0 * 24.0, d)) {
-                error = std::string(arg) +
-                        (isDays ? " needs a number from 0 to 366" : " needs a number from 0 to 8784") + Given(value);
-                return false;
-            }
-            (isDays ? days : hours) = d;
-            ++i;
-        } else if (!std::strcmp(arg, "--step-minutes")) {
-            if (!need(1, 1440)) return false;
-            out.stepMinutes = static_cast<int>(n);
-        } else if (!std::strcmp(arg, "--seed")) {
-            if (!need(0, 0x7fffffffffffffffLL)) return false;
-            out.seed = static_cast<std::uint64_t>(n);
-        } else if (!std::strcmp(arg, "--start")) {
-            if (!ToDate(value, out.year, out.month, out.day)) {
-                error = "--start needs a real date YYYY-MM-DD from 1971-01-01 to 9999-12-31" + Given(value);
-                return false;
-            }
-            ++i;
-        } else if (!std::strcmp(arg, "--top")) {
-            if (!need(1, 150)) return false;
-            out.top = static_cast<int>(n);
-        } else if (!std::strcmp(arg, "--format")) {
-            if (value == nullptr || (std::strcmp(value, "text") != 0 && std::strcmp(value, "json") != 0)) {
-                error = "--format needs text or json" + Given(value);
-                return false;
-            }
-            out.json = !std::strcmp(value, "json");
-            ++i;
-        } else if (!std::strcmp(arg, "--no-requests")) {
-            out.requests = false;
-        } else if (!std::strcmp(arg, "--timing")) {
-            out.timing = true;
-        } else if (!std::strcmp(arg, "--threads")) {
-            out.threads = true;
-        } else if (!std::strcmp(arg, "--echo")) {
-            out.echo = true;
-        } else if (!std::strcmp(arg, "--quiet")) {
-            out.quiet = true;
-        } else if (!std::strcmp(arg, "--progress")) {
-            out.progress = true;
-        } else if (!std::strcmp(arg, "--without")) {
-            static const char* const kSiblings[] = {"CriticalManagerSystem", "VirtualRecSystem", "LetterSystem",
-                                                    "EventTimeSystem"};
-            if (value == nullptr || std::none_of(std::begin(kSiblings), std::end(kSiblings),
-                                                 [&](const char* s) { return !std::strcmp(s, value); })) {
-                error = "--without needs CriticalManagerSystem, VirtualRecSystem, LetterSystem or EventTimeSystem" +
-                        Given(value);
-                return false;
-            }
-            if (std::find(out.without.begin(), out.without.end(), value) == out.without.end())
-                out.without.push_back(value);
-            ++i;
-        } else if (!std::strcmp(arg, "--stop-server")) {
-            SimStop stop;
-            if (!ToStop(value, stop)) {
-                error = "--stop-server needs SERVER@DAY:HH:MM, for example 2@1:14:30" + Given(value);
-                return false;
-            }
-            out.stops.push_back(stop);
-            ++i;
-        } else if (!std::strcmp(arg, "--store")) {
-            // The value may hold a password (refused when the store opens): a refusal never repeats it.
-            if (value == nullptr || (std::strcmp(value, "memory") != 0 && std::strncmp(value, "redis://", 8) != 0)) {
-                error = "--store needs memory or redis://[USER@]HOST:PORT[/PREFIX]";
-                return false;
-            }
-            out.store = value;
-            ++i;
-        } else if (!std::strcmp(arg, "--store-password-file")) {
-            if (value == nullptr || *value == '\0') {
-                error = "--store-password-file needs the path of a file holding the Redis password";
-                return false;
-            }
-            out.storePasswordFile = value;
-            ++i;
-        } else if (!std::strcmp(arg, "--fresh")) {
-            out.fresh = true;
-        } else if (!std::strcmp(arg, "--processes")) {
-            out.processes = true;
-        } else if (!std::strcmp(arg, "--kill-server")) {
-            SimStop kill;
-            if (!ToStop(value, kill)) {
-                error = "--kill-server needs SERVER@DAY:HH:MM, for example 2@1:10:00" + Given(value);
-                return false;
-            }
-            out.kills.push_back(kill);
-            ++i;
-        } else if (!std::strcmp(arg, "--activity") || !std::strcmp(arg, "--rate") || !std::strcmp(arg, "--online")) {
-            // Applied in the order given: a later setting wins.
-            const bool ok = value != nullptr &&
-                            (!std::strcmp(arg, "--activity") ? out.activity.Load(value, error)
-                             : !std::strcmp(arg, "--rate")   ? out.activity.Set(value, error)
-                                                             : out.activity.Set(std::string("online=") + value, error));
-            if (!ok) {
-                if (value == nullptr) error = std::string(arg) + " needs a value, none given";
-                return false;
-            }
-            ++i;
-        } else if (!std::strcmp(arg, "--server-role")) {
-            if (!need(1, 64)) return false;
-            out.serverRole = static_cast<int>(n);
-        } else if (!std::strcmp(arg, "--resume-ms")) {
-            if (!need(0, 0x7fffffffffffffffLL)) return false;
-            out.resumeMs = static_cast<std::int64_t>(n);
-        } else if (!std::strcmp(arg, "--library") || !std::strcmp(arg, "--resources") || !std::strcmp(arg, "--rules") ||
-                   !std::strcmp(arg, "--html")) {
-            if (value == nullptr || *value == '\0') {
-                error = std::string(arg) + " needs a path";
-                return false;
-            }
-            (!std::strcmp(arg, "--library") ? out.library
-             : !std::strcmp(arg, "--rules") ? out.rules
-             : !std::strcmp(arg, "--html")  ? out.html
-                                            : out.resources) = value;
-            ++i;
-        } else {
+        const auto rule =
+            std::find_if(rules.begin(), rules.end(), [&](const OptionRule& r) { return !std::strcmp(r.name, arg); });
+        if (rule == rules.end()) {
             error = std::string("unknown option ") + arg + " (see --help)";
             return false;
         }
+        const char* value = rule->takesValue && i + 1 < argc ? argv[i + 1] : nullptr;
+        if (!rule->apply(p, arg, value, error)) return false;
+        if (rule->takesValue) ++i;
     }
-    if (days >= 0.0 || hours >= 0.0) out.hours = (days > 0.0 ? days * 24.0 : 0.0) + (hours > 0.0 ? hours : 0.0);
+    if (p.days >= 0.0 || p.hours >= 0.0)
+        out.hours = (p.days > 0.0 ? p.days * 24.0 : 0.0) + (p.hours > 0.0 ? p.hours : 0.0);
     if (out.processes && out.store == "memory") {
         error = "--processes needs a store the processes share: --store redis://HOST:PORT[/PREFIX]";
         return false;
