@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchPlayers.h"
 #include "DirectCallbacks.h"
 #include "host/PlatformChildProcess.h"
 #include "host/RedisPubDataStore.h"
@@ -102,21 +103,6 @@ std::uint64_t TripsOf(const RedisPubDataStore& store) {
 std::u16string Numbered(const std::string& prefix, int i) {
     const std::string text = prefix + std::to_string(i);
     return std::u16string(text.begin(), text.end());
-}
-
-std::vector<std::pair<std::string, HostValue>> PlayerProperties(int level) {
-    return {{"Level", level},
-            {"Nation", 1},
-            {"ProfType", 2},
-            {"GuildName", std::u16string(u"Order of the Lion")},
-            {"GuildPoint", 3},
-            {"GuildContribut", 4},
-            {"CastleName", std::u16string(u"Northwatch")},
-            {"CastlePoint", 5},
-            {"Camp", 6},
-            {"PeerageRank", 7},
-            {"PeerageExp", 8},
-            {"GutOver", 1}};
 }
 
 // One server over the Redis world, started; scenes 1 "HomeScene" and 2 "BaseScene".

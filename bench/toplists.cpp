@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchPlayers.h"
 #include "DirectCallbacks.h"
 #include "host/World.h"
 #include "tests/support/AllocationControl.h"
@@ -206,21 +207,6 @@ std::vector<Row> TiedRows(int misplaced, MakeRow row) {
 }
 
 // --- player leaderboard ------------------------------------------------------------------
-
-Properties PlayerProperties(int level) {
-    return {{"Level", level},
-            {"Nation", 1},
-            {"ProfType", 2},
-            {"GuildName", std::u16string(u"Order of the Lion")},
-            {"GuildPoint", 3},
-            {"GuildContribut", 4},
-            {"CastleName", std::u16string(u"Northwatch")},
-            {"CastlePoint", 5},
-            {"Camp", 6},
-            {"PeerageRank", 7},
-            {"PeerageExp", 8},
-            {"GutOver", 1}};
-}
 
 // 150 listed players, levels 189 down to 40.
 std::vector<ObjectId> FillPlayerList(Server& server) { return FillList(server, u"Adventurer_", 189, PlayerProperties); }
