@@ -73,8 +73,14 @@ cleanup() {
   rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
-"$wine" wineboot --init >/dev/null 2>&1 || true
-"$wineserver" -w
+# The first program of a Wine session starts Wine's own services (services.exe,
+# explorer.exe and others), which keep that program's standard output and error
+# open for as long as the session lasts; a test that happened to start them would
+# look unfinished to ctest until its time-out. So the session starts here, with
+# /dev/null for those handles, and stays up for the whole run (a persistent
+# server, stopped by the clean-up).
+"$wineserver" -p
+"$wine" wineboot --init </dev/null >/dev/null 2>&1 || true
 
 echo "== windows tests (under Wine) =="
 phase=$SECONDS
