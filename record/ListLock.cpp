@@ -20,6 +20,14 @@ constexpr const char kClaimSuffix[] = "Takeover";
 
 std::atomic<std::uint64_t> g_takeovers{0};
 
+// Set once a wait was given up because the store did not answer: the next wait
+// asks the store once and gives up at once while it still does not, instead of
+// blocking the logic thread for another bound. Counts the rewrites given up meanwhile.
+std::atomic<bool> g_storeSilent{false};
+std::atomic<std::uint64_t> g_givenUpSilent{0};
+
+constexpr int kUnanswered = -1;  // LearnClaim: the store answered neither the search nor the reset
+
 // Between two rounds of tries. Most holds end within microseconds: a few tries
 // with a pause catch those; then the time slice goes to other threads (the
 // holder may need this core), then short sleeps, growing to a millisecond, so
@@ -80,13 +88,18 @@ void ListLock::EnsureProperty() {
     kernel_->SetPubPropertySave(pubIndex_, claimName_, false);
 }
 
-bool ListLock::TryLock() { return kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 0, 1); }
+bool ListLock::TryLock() {
+    if (!kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 0, 1)) return false;
+    if (g_storeSilent.load(std::memory_order_relaxed)) ReportAnswersAgain();
+    return true;
+}
 
 int ListLock::LearnClaim(int from) {
     const int value = TakeoverClaim::Learn(kernel_, pubIndex_, lockName_, claimName_, from);
     if (value >= 0) return value;
-    // Written by something other than this protocol: start it again, so takeovers stay possible.
-    kernel_->SetPubPropertyInt(pubIndex_, claimName_, 0);
+    // Written by something other than this protocol: start it again, so takeovers
+    // stay possible. A store that refuses that too is not answering at all.
+    if (!kernel_->SetPubPropertyInt(pubIndex_, claimName_, 0)) return kUnanswered;
     TakeoverClaim::Remember(pubIndex_, lockName_, 0);
     char line[240];
     std::snprintf(line, sizeof line, "PubRecordHandle: the takeover claim %s held a value of no takeover; set to 0",
@@ -111,8 +124,43 @@ ListLock::Outcome ListLock::BeginTakenHold() {
     // over, so whatever value stands is the hold's (found from the value last
     // seen, which stands unless a takeover of some other hold moved it).
     int claim = TakeoverClaim::Known(pubIndex_, lockName_);
-    if (!TakeoverClaim::Holds(kernel_, pubIndex_, claimName_, claim)) claim = LearnClaim(claim);
+    if (!TakeoverClaim::Holds(kernel_, pubIndex_, claimName_, claim)) claim = std::max(LearnClaim(claim), 0);
     return BeginHold(Outcome::Taken, claim);
+}
+
+ListLock::Outcome ListLock::GiveUp(std::int64_t waitedNs) {
+    g_givenUpSilent.fetch_add(1, std::memory_order_relaxed);
+    if (!g_storeSilent.exchange(true, std::memory_order_relaxed)) {
+        char line[400];
+        std::snprintf(line, sizeof line,
+                      "PubRecordHandle: lock %s of the list %s could not be taken: the public data store did not "
+                      "answer for %lld ms; this server's rewrite is given up, and so is every list rewrite until the "
+                      "store answers again",
+                      lockName_, recordName_, static_cast<long long>(waitedNs / 1'000'000));
+        try {
+            kernel_->WriteLog(line);
+        } catch (const std::bad_alloc&) {
+            // The line is lost; the rewrite is given up all the same.
+        }
+    }
+    // A hold that holds nothing: every write refused, nothing given back.
+    BeginHold(Outcome::Unanswered, 0);
+    lost_ = true;
+    return Outcome::Unanswered;
+}
+
+void ListLock::ReportAnswersAgain() noexcept {
+    if (!g_storeSilent.exchange(false, std::memory_order_relaxed)) return;
+    char line[240];
+    std::snprintf(line, sizeof line,
+                  "PubRecordHandle: the public data store answers the list locks again; %llu list rewrites were given "
+                  "up while it did not",
+                  static_cast<unsigned long long>(g_givenUpSilent.exchange(0, std::memory_order_relaxed)));
+    try {
+        kernel_->WriteLog(line);
+    } catch (const std::bad_alloc&) {
+        // The line is lost; the lock goes on.
+    }
 }
 
 ListLock::Outcome ListLock::Lock() {
@@ -120,6 +168,13 @@ ListLock::Outcome ListLock::Lock() {
     boundNs_ = StaleLock::BoundMs(kernel_) * 1'000'000;
     EnsureProperty();
     if (TryLock()) return BeginTakenHold();
+    if (g_storeSilent.load(std::memory_order_relaxed)) {
+        // Found not answering before: a held lock answers a compare-and-set from
+        // 1 to 1, a free one the take; a store that answers neither still does not.
+        if (TryLock()) return BeginTakenHold();
+        if (!kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 1, 1)) return GiveUp(0);
+        ReportAnswersAgain();
+    }
     StaleLock::HolderTime seen(boundNs_, Platform::MonotonicNanoseconds());
     // The claim as last seen: it does not come back, so finding it there at the end of
     // the bound means it did not move meanwhile (and costs no call now).
@@ -135,6 +190,7 @@ ListLock::Outcome ListLock::Lock() {
         // Seen held for the whole bound. A claim that moved meanwhile is another
         // waiter's takeover (or its end): that hold is new, and is given a bound.
         const int present = LearnClaim(claim);
+        if (present == kUnanswered) return GiveUp(seen.SeenNs());
         if (present != claim) {
             claim = present;
             seen.Restart(now);
@@ -145,6 +201,7 @@ ListLock::Outcome ListLock::Lock() {
         const int ours = TakeoverClaim::Next(TakeoverClaim::Free(claim) ? claim : TakeoverClaim::Next(claim));
         if (!kernel_->CompareSetPubPropertyInt(pubIndex_, claimName_, claim, ours)) {
             claim = LearnClaim(claim);
+            if (claim == kUnanswered) return GiveUp(seen.SeenNs());
             seen.Restart(now);
             continue;
         }

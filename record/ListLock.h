@@ -16,8 +16,9 @@ public:
     ListLock& operator=(const ListLock&) = delete;
 
     enum class Outcome {
-        Taken,      // it was free, or freed while we waited
-        TakenOver,  // its holder kept it past the stale bound: taken as left by a stopped server
+        Taken,       // it was free, or freed while we waited
+        TakenOver,   // its holder kept it past the stale bound: taken as left by a stopped server
+        Unanswered,  // the store answered none of the tries: nothing is held, and every write is refused
     };
     // Takes the lock, creating its property and the takeover claim beside it
     // when missing. While another holds it the tries back off (pause, yield,
@@ -30,6 +31,10 @@ public:
     // holder. Only one waiter takes over; a claim whose claimant has not
     // finished within a further bound is claimed past. The caller repairs the
     // list before it goes on (LockedList does).
+    // A store that answers neither the tries nor the takeover's calls for the
+    // bound is not answering at all: the wait ends Unanswered, one line goes to
+    // the log, and until a try is answered again every later wait ends so at
+    // once (one more line, with the count, when it is).
     Outcome Lock();
     // Gives the lock back, and after a takeover the claim too (the lock first):
     // unless the hold was taken over, which the check before the release finds
@@ -42,7 +47,7 @@ public:
     // still this lock's (the claim still holds its generation). A hold found
     // taken over writes one line to the kernel's log and stays lost.
     bool MayWrite() noexcept;
-    // Whether this hold was found taken over.
+    // Whether this hold was found taken over, or never began (Unanswered).
     bool HoldLost() const noexcept { return lost_; }
     // Makes the lock and its claim when missing (both free).
     void EnsureProperty();
@@ -56,6 +61,8 @@ private:
     int LearnClaim(int from);
     Outcome BeginHold(Outcome outcome, int generation);
     Outcome BeginTakenHold();
+    Outcome GiveUp(std::int64_t waitedNs);
+    void ReportAnswersAgain() noexcept;
     void ReportTakeover(std::int64_t waitedNs);
     void ReportLost() noexcept;
 
@@ -70,7 +77,7 @@ private:
     std::string claimHeap_;
     bool holding_ = false;
     bool holdsClaim_ = false;  // a takeover: the claim is ours until Unlock
-    bool lost_ = false;        // the hold was found taken over
+    bool lost_ = false;        // the hold was found taken over, or never began
     int generation_ = 0;       // the claim's value the hold is under
     std::int64_t boundNs_ = 0;
 };

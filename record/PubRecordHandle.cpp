@@ -26,21 +26,21 @@ PubRecordHandle::PubRecordHandle(IKernel* kernel, const char16_t* pubName, const
       lock_(kernel, pubIndex_, recordName_) {}
 
 bool PubRecordHandle::CreateRecord(int maxRows, int cols) {
-    if (!lock_.MayWrite()) return false;
+    if (!MayWrite()) return false;
     const bool added = kernel_->AddPubRecord(pubIndex_, recordName_, maxRows, cols);
     if (added) lock_.EnsureProperty();
     return added;
 }
 
 bool PubRecordHandle::AddRecord(int maxRows, int cols) {
-    if (!lock_.MayWrite()) return false;
+    if (!MayWrite()) return false;
     return kernel_->AddPubRecord(pubIndex_, recordName_, maxRows, cols);
 }
 
-bool PubRecordHandle::RemoveRecord() { return lock_.MayWrite() && kernel_->RemovePubRecord(pubIndex_, recordName_); }
+bool PubRecordHandle::RemoveRecord() { return MayWrite() && kernel_->RemovePubRecord(pubIndex_, recordName_); }
 
 bool PubRecordHandle::SetSave(bool save) {
-    return lock_.MayWrite() && kernel_->SetPubRecordSave(pubIndex_, recordName_, save);
+    return MayWrite() && kernel_->SetPubRecordSave(pubIndex_, recordName_, save);
 }
 
 bool PubRecordHandle::Exists() { return kernel_->FindPubRecord(pubIndex_, recordName_); }
@@ -104,19 +104,19 @@ bool PubRecordHandle::SetCell(int row, int col, const char16_t* value) {
 }
 
 bool PubRecordHandle::SetCellInt(int row, int col, int value) {
-    return lock_.MayWrite() && kernel_->SetPubRecordInt(pubIndex_, recordName_, row, col, value);
+    return MayWrite() && kernel_->SetPubRecordInt(pubIndex_, recordName_, row, col, value);
 }
 
 bool PubRecordHandle::SetCellFloat(int row, int col, float value) {
-    return lock_.MayWrite() && kernel_->SetPubRecordFloat(pubIndex_, recordName_, row, col, value);
+    return MayWrite() && kernel_->SetPubRecordFloat(pubIndex_, recordName_, row, col, value);
 }
 
 bool PubRecordHandle::SetCellString(int row, int col, const char* value) {
-    return lock_.MayWrite() && kernel_->SetPubRecordString(pubIndex_, recordName_, row, col, OrEmpty(value));
+    return MayWrite() && kernel_->SetPubRecordString(pubIndex_, recordName_, row, col, OrEmpty(value));
 }
 
 bool PubRecordHandle::SetCellWideString(int row, int col, const char16_t* value) {
-    return lock_.MayWrite() && kernel_->SetPubRecordWideStr(pubIndex_, recordName_, row, col, OrEmpty(value));
+    return MayWrite() && kernel_->SetPubRecordWideStr(pubIndex_, recordName_, row, col, OrEmpty(value));
 }
 
 bool PubRecordHandle::CopyRowToList(int row, IVarList& list) {
@@ -144,7 +144,7 @@ int PubRecordHandle::MaxRows() { return kernel_->GetPubRecordMax(pubIndex_, reco
 int PubRecordHandle::ColumnType(int col) { return kernel_->GetPubRecordColType(pubIndex_, recordName_, col); }
 
 bool PubRecordHandle::SetColumnType(int col, int type) {
-    return lock_.MayWrite() && kernel_->SetPubRecordColType(pubIndex_, recordName_, col, type);
+    return MayWrite() && kernel_->SetPubRecordColType(pubIndex_, recordName_, col, type);
 }
 
 void PubRecordHandle::SetColumnTypes(std::span<const int> types) {
@@ -152,20 +152,20 @@ void PubRecordHandle::SetColumnTypes(std::span<const int> types) {
 }
 
 int PubRecordHandle::AddRow(int row, const IVarList& values) {
-    if (!lock_.MayWrite()) return -1;
+    if (!MayWrite()) return -1;
     return kernel_->AddPubRecordRowValue(pubIndex_, recordName_, row, values);
 }
 
 bool PubRecordHandle::SetRow(int row, const IVarList& values) {
-    return lock_.MayWrite() && kernel_->SetPubRecordRowValue(pubIndex_, recordName_, row, values);
+    return MayWrite() && kernel_->SetPubRecordRowValue(pubIndex_, recordName_, row, values);
 }
 
 bool PubRecordHandle::InsertDefaultRow(int row) {
-    return lock_.MayWrite() && kernel_->InsertPubRecordRow(pubIndex_, recordName_, row);
+    return MayWrite() && kernel_->InsertPubRecordRow(pubIndex_, recordName_, row);
 }
 
 bool PubRecordHandle::RemoveRow(int row) {
-    return lock_.MayWrite() && kernel_->RemovePubRecordRow(pubIndex_, recordName_, row);
+    return MayWrite() && kernel_->RemovePubRecordRow(pubIndex_, recordName_, row);
 }
 
-bool PubRecordHandle::Clear() { return lock_.MayWrite() && kernel_->ClearPubRecord(pubIndex_, recordName_); }
+bool PubRecordHandle::Clear() { return MayWrite() && kernel_->ClearPubRecord(pubIndex_, recordName_); }

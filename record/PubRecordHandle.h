@@ -29,6 +29,10 @@ public:
     // Whether this handle's hold was found taken over: its writes are refused
     // from then on (see the write operations below).
     bool HoldLost() const noexcept { return lock_.HoldLost(); }
+    // This record's writes go under another record's lock (the prize-time record
+    // under the win-streak list's): each one first checks that hold, as the
+    // list's own writes do. guard must outlive this handle.
+    void WriteUnderLockOf(PubRecordHandle& guard) noexcept { guard_ = &guard.lock_; }
 
     // Adds the record; the lock property is made (free) when missing. A lock that
     // exists is left as it is: record set-up runs under the lock, which its holder
@@ -97,8 +101,11 @@ public:
 private:
     IKernel* kernel_;
     const char* recordName_;  // the caller's text; handles live inside one call
+    bool MayWrite() noexcept { return (guard_ != nullptr ? *guard_ : lock_).MayWrite(); }
+
     int pubIndex_;
     ListLock lock_;
+    ListLock* guard_ = nullptr;  // another handle's lock this one writes under
 };
 
 // Holds a record's lock for a scope: released on every path, bad_alloc included.

@@ -1,7 +1,7 @@
 // The lines the library wrote to the servers' logs (WriteLog), counted by kind
 // and quoted, so that what a real server's log would show of the run is in the
-// report: takeovers, prize letters, rule-file faults, bad settings, missing
-// siblings, lists that could not be re-created. The kinds follow the host
+// report: takeovers, rewrites given up, prize letters, rule-file faults, bad
+// settings, missing siblings, lists that could not be re-created. The kinds follow the host
 // contract's log-line catalogue (docs/host-contract.md).
 #include <string>
 #include <string_view>
@@ -22,7 +22,10 @@ struct Kind {
 // The first kind a line fits; "other" (worth a look) when none.
 const Kind kKinds[] = {
     {"lock taken over", nullptr, "taken over as left by a stopped server", true},
+    {"rewrite given up", nullptr, "rewrite is given up", true},
+    {"store answers again", nullptr, "answers the list locks again", false},
     {"daily prize letter", "PlayerTopAlwaysWinSystem: sending the daily prize letter", nullptr, false},
+    {"daily prize letter not sent", "PlayerTopAlwaysWinSystem: the daily prize letter to", nullptr, false},
     {"bad setting", nullptr, "VOGAME_LOCK_STALE_MS=", true},
     {"rule file", "Rule file ", nullptr, true},
     {"missing sibling", "Not exist ", nullptr, true},

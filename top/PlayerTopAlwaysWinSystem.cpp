@@ -137,13 +137,18 @@ bool PrizeGivenOnDateOf(PubRecordHandle& prizeTime, std::int64_t now) {
 // second letter for the same day (the next holder takes the lock over, repairs
 // the list and finds the day rewarded). A stop between the record and the letter
 // would lose that day's letter, so the winner and the attachment go to the log
-// first: an operator can send it by hand.
+// first: an operator can send it by hand. A day that cannot be recorded (the
+// hold taken over while this server was paused, or the write refused) gets no
+// letter from this server, and a second log line says so.
 bool GiveDailyPrize(IKernel* kernel) {
     PubRecordHandle prizeTime(kernel, kPubSpace, kPrizeRecord);
     PubRecordHandle list(kernel, kPubSpace, kRecord);
     if (!list.Exists()) return false;
 
     const LockedList locked(list, kList);
+    // The day is recorded under the list's hold: a hold taken over by a server
+    // that may be paying the day itself records nothing and sends nothing.
+    prizeTime.WriteUnderLockOf(list);
     const std::int64_t now = CurrentTime(kernel, false);
     const bool rewardedBefore = prizeTime.Rows() >= 1;
     const int lastStamp = rewardedBefore ? prizeTime.CellInt(0, 0) : 0;
@@ -171,15 +176,25 @@ bool GiveDailyPrize(IKernel* kernel) {
 
     kernel->WriteLog(logLine.c_str());
     bool shortage = false;
+    bool recorded = false;
     RetryOnShortage(
         [&] {
-            if (prizeTime.Rows() < 1) {
-                prizeTime.AddRow(-1, stamp);
-            } else {
-                prizeTime.SetCell(0, 0, Low32Time(now));
-            }
+            recorded =
+                prizeTime.Rows() < 1 ? prizeTime.AddRow(-1, stamp) >= 0 : prizeTime.SetCell(0, 0, Low32Time(now));
         },
         shortage);
+    if (!recorded) {
+        // Sent unrecorded, the letter could go out again the same day.
+        const std::string notSent =
+            "PlayerTopAlwaysWinSystem: the daily prize letter to " + WideToString(winner.c_str()) +
+            " was not sent after all: the day could not be recorded as rewarded (" +
+            (list.HoldLost() ? "this server no longer held the list's lock: another server took it over, or the "
+                               "store did not answer"
+                             : "the store refused the write; the day stays unrewarded") +
+            ")";
+        kernel->WriteLog(notSent.c_str());
+        return false;
+    }
     if (g_letter != nullptr) {
         try {
             g_letter->SendLetter(kernel, u"System", winner.c_str(), title.c_str(), content.c_str(), attachment.c_str(),

@@ -7,73 +7,24 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <thread>
 
 #include "LockWorld.h"
+#include "TwoServerWorld.h"
 
 using namespace LockWorld;
 using ListInvariants::kPlayerList;
+using ListInvariants::kStreakList;
 
 namespace {
 
-constexpr long kBoundMs = 300;
-
-void WaitFor(const std::function<bool()>& done) {
-    for (int i = 0; i < 20'000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(done());
-}
-
 void Sleep(long ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-std::vector<std::string> GiveUpLines(Server& server) {
-    std::vector<std::string> lines;
-    for (const std::string& line : server.Kernel().Logs())
-        if (line.find("rewrite is given up") != std::string::npos) lines.push_back(line);
-    return lines;
-}
+std::vector<std::string> GiveUpLines(Server& server) { return LogLines(server, "rewrite is given up"); }
 
-int Level(PubDataStore& store, std::u16string_view name) {
-    const auto rows = store.Snapshot(kPlayerList.space, kPlayerList.record)->rows;
-    for (const auto& row : rows)
-        if (std::get<std::u16string>(row[0]) == name) return std::get<int>(row[1]);
-    return -1;
-}
+int Level(PubDataStore& store, std::u16string_view name) { return RankValue(store, kPlayerList, name); }
 
-// Server 1 ("a") holds amy and ann, server 2 ("b") bo; both on their threads.
-class Fencing : public ::testing::Test {
-protected:
-    void SetUp() override {
-        world = Start(2, kBoundMs);
-        ASSERT_NE(world, nullptr);
-        ann = AddPlayer(A(), u"ann", 50);
-        amy = AddPlayer(A(), u"amy", 40);
-        bo = AddPlayer(B(), u"bo", 10);
-        A().StartThread();
-        B().StartThread();
-    }
-    void TearDown() override {
-        for (Server* s : {&A(), &B()}) {
-            if (s->Paused()) s->Unpause();
-            s->StopThread();
-        }
-    }
-    Server& A() { return world->server(0); }
-    Server& B() { return world->server(1); }
-    PubDataStore& Store() { return world->Store(); }
-    void Move(Server& s, const ObjectId& who, const char* property, int value) {
-        s.Post([who, property, value](Server& self) { self.SetProperty(who, property, value); });
-    }
-    void ExpectWhole() {
-        EXPECT_EQ(ListInvariants::Check(Store(), kPlayerList), "");
-        EXPECT_EQ(Names(Store(), kPlayerList), (std::vector<std::u16string>{u"amy", u"ann", u"bo"}));
-        EXPECT_FALSE(ClaimHeld(Store(), kPlayerList));
-        EXPECT_EQ(Store().ListLock(Store().SpaceIndex(kPlayerList.space), kPlayerList.lock).value, 0);
-    }
-
-    std::unique_ptr<World> world;
-    ObjectId ann, amy, bo;
-};
+using Fencing = TwoServerWorld;
 
 // amy's move adds her new row, then removes the old one: a paused between the
 // two, b takes over (the repair keeps amy's better row) and moves bo; resumed,
@@ -181,6 +132,38 @@ TEST_F(Fencing, AWaiterThatWasPausedDoesNotTakeTheNextHoldOver) {
     ExpectWhole();
     EXPECT_EQ(Level(Store(), u"amy"), 65);
     EXPECT_EQ(world->DiagnosticsText(), "");
+}
+
+// The day's prize: a found the day unpaid and chose its winner, then paused
+// before recording the day; b takes that hold over and pays the day. Resumed, a
+// finds its hold lost at the record: one letter in all, and a's log says why
+// its own was not sent.
+TEST_F(Fencing, AWinStreakHolderTakenOverBeforeItRecordsTheDaySendsNoSecondLetter) {
+    const ListUnderTest& streaks = RankedLists()[2];
+    ASSERT_EQ(streaks.shape, &kStreakList);
+    ASSERT_TRUE(Store().Seed(kStreakList.space, kStreakList.record, 150, streaks.columnTypes,
+                             {ListRow(streaks, u"champ", 40), ListRow(streaks, u"second", 35)}));
+    // Its third row count inside the lock: the prize record's, the list's
+    // image's, then the prize record's again right before the record.
+    A().HaltAt(HaltTrigger::InsideLockAt(kStreakList.lock, PubOp::GetPubRecordRows, 3).Pausing());
+    const auto daily = [](Server& self) {
+        CVarList msg;
+        msg << 326 << 13;
+        self.RunCommand(self.Kernel().SceneObject(2), msg);
+    };
+    A().Post(daily);
+    WaitFor([&] { return A().Paused(); });
+    B().Post(daily);
+    B().WaitIdle();
+    A().Unpause();
+    A().WaitIdle();
+
+    EXPECT_EQ(B().Letters()->Mailbox(u"champ").size(), 1u);
+    EXPECT_EQ(A().Letters()->TotalLetters(), 0u);
+    EXPECT_EQ(TakeoverLines(B()).size(), 1u);
+    EXPECT_EQ(LogLines(A(), "letter to champ was not sent after all").size(), 1u);
+    EXPECT_TRUE(Names(Store(), kStreakList).empty()) << "b cleared the paid list";
+    EXPECT_EQ(Store().ListLock(Store().SpaceIndex(kStreakList.space), kStreakList.lock).value, 0);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "LockWorld.h"
 
 #include <algorithm>
+#include <thread>
+
+#include <gtest/gtest.h>
 
 #include "support/StaleLockSetting.h"
 
@@ -19,9 +22,9 @@ const std::vector<ListUnderTest>& RankedLists() {
     return lists;
 }
 
-std::unique_ptr<World> Start(int servers, long staleBoundMs) {
+std::unique_ptr<World> Start(int servers, long staleBoundMs, std::unique_ptr<PubDataStore> store) {
     SetStaleLockBoundMs(staleBoundMs);
-    auto world = std::make_unique<World>(servers);
+    auto world = std::make_unique<World>(servers, ServerOptions{}, std::move(store));
     for (std::size_t i = 0; i < world->ServerCount(); ++i) {
         Server& server = world->server(i);
         server.CreateScene(1, "HomeScene");
@@ -99,6 +102,26 @@ std::vector<std::u16string> Names(PubDataStore& store, const ListInvariants::Lis
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+int RankValue(PubDataStore& store, const ListInvariants::ListShape& list, std::u16string_view name) {
+    if (const auto snapshot = store.Snapshot(list.space, list.record)) {
+        for (const auto& row : snapshot->rows)
+            if (std::get<std::u16string>(row.at(0)) == name) return std::get<int>(row.at(list.rankColumn));
+    }
+    return -1;
+}
+
+std::vector<std::string> LogLines(Server& server, std::string_view containing) {
+    std::vector<std::string> lines;
+    for (const std::string& line : server.Kernel().Logs())
+        if (line.find(containing) != std::string::npos) lines.push_back(line);
+    return lines;
+}
+
+void WaitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 20'000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(done());
 }
 
 }  // namespace LockWorld
