@@ -1,14 +1,17 @@
 // Servers in processes of their own over Redis, in the manner of Jepsen: a
 // server stopped (SIGSTOP) inside its hold of the player list for longer than
 // the stale bound while another takes the lock over and writes, then resumed;
-// and the store itself stopped for three bounds while a server holds the lock
-// and another waits, the holder going on shortly after the store. No row is lost or doubled, no lock is given back under another holder,
+// and the store itself stopped while a server holds the lock and another
+// waits: for three bounds, the holder going on shortly after the store; and
+// past a call's time-out, the waiter giving its rewrite up. No row is lost or
+// doubled, no lock is given back under another holder,
 // the resumed server's rewrite is refused and said, a live holder is not taken
 // over. Every process ends with the test.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -182,6 +185,52 @@ TEST_F(PausedProcesses, AStoreStoppedForThreeBoundsDoesNotCountAgainstALiveHolde
         EXPECT_EQ(Count(report, "taken over"), 0u) << s;
         EXPECT_EQ(Count(report, "refused:"), 0u) << s;
     }
+}
+
+// The store stopped for longer than a call's time-out while a server waits on
+// another's hold: the waiter's calls then fail at once (the store's circuit is
+// open), and its wait ends after the stale bound with that rewrite given up and
+// one line, instead of lasting the outage. Once the store answers again, the
+// holder finishes and the waiter's next rewrite lands. (A lock take whose
+// answer the outage cut off may leave that lock held by no server: it is taken
+// over after the bound, as any lock left by a stopped server.)
+TEST_F(PausedProcesses, AWaitOnAStoreThatDoesNotAnswerEndsWithItsRewriteGivenUp) {
+    StopInsideNextHold(1);
+    ASSERT_TRUE(W(1).Send("move 1 500"));
+    ASSERT_TRUE(W(1).WaitStopped());
+    const auto redis = static_cast<pid_t>(redis_.Id());
+    ::kill(redis, SIGSTOP);
+    // Should the wait last the outage, the store comes back after 20 s so the
+    // test ends (and fails) rather than hangs.
+    std::atomic<bool> done{false}, forced{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 20'000 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!done) forced = true;
+        ::kill(redis, SIGCONT);
+    });
+    std::string error;
+    const bool answered = W(3).Send("move 0 700") && W(3).Expect("moved", error);
+    done = true;
+    watchdog.join();
+    ASSERT_TRUE(answered) << error;
+    EXPECT_FALSE(forced) << "the wait ended only once the store answered again";
+    W(1).Resume();
+    ASSERT_TRUE(W(1).Expect("moved", error)) << error;
+    // The store's circuit closes at its next probe (every 500 ms).
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    Move(3, 0, 800);
+
+    ExpectWhole();
+    EXPECT_EQ(Level("w1_1"), 500);
+    EXPECT_EQ(Level("w3_0"), 800);
+    const auto waiter = W(3).Report();
+    std::string all;
+    for (const std::string& line : waiter) all += line + "\n";
+    SCOPED_TRACE(all);
+    // One line for the outage, whichever of its lists the move reached first,
+    // and one when the store answers (counting the player list's rewrite too).
+    EXPECT_EQ(Count(waiter, "could not be taken: the public data store did not answer"), 1u);
+    EXPECT_EQ(Count(waiter, "answers the list locks again; 2 list rewrites were given up"), 1u);
 }
 
 }  // namespace
