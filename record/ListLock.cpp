@@ -169,10 +169,12 @@ ListLock::Outcome ListLock::Lock() {
     EnsureProperty();
     if (TryLock()) return BeginTakenHold();
     if (g_storeSilent.load(std::memory_order_relaxed)) {
-        // Found not answering before: a held lock answers a compare-and-set from
-        // 1 to 1, a free one the take; a store that answers neither still does not.
-        if (TryLock()) return BeginTakenHold();
-        if (!kernel_->CompareSetPubPropertyInt(pubIndex_, lockName_, 1, 1)) return GiveUp(0);
+        // Found not answering before: asked once more through the claim, with
+        // calls that change nothing on a store that answers (a compare-and-set
+        // of the lock from 1 to 1 would take it over).
+        const int known = TakeoverClaim::Known(pubIndex_, lockName_);
+        if (!TakeoverClaim::Holds(kernel_, pubIndex_, claimName_, known) && LearnClaim(known) == kUnanswered)
+            return GiveUp(0);
         ReportAnswersAgain();
     }
     StaleLock::HolderTime seen(boundNs_, Platform::MonotonicNanoseconds());
